@@ -1,0 +1,82 @@
+#include "app/CommandLine.h"
+
+namespace {
+
+QString trimBlanks(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+QStringList SplitCommandLine(const QString& text) {
+    const QString line = trimBlanks(text) + u' ';
+    QStringList tokens;
+    QString current;
+    bool inQuotes = false;
+    for (QChar c : line) {
+        if (c == u' ' && !inQuotes) {
+            tokens.append(current);
+            current.clear();
+        } else if (c == u'"') {
+            inQuotes = !inQuotes;
+        } else {
+            current.append(c);
+        }
+    }
+    return tokens;
+}
+
+QString JoinArguments(const QStringList& arguments) {
+    QStringList words;
+    for (const QString& a : arguments)
+        words.append(a.isEmpty() || a.contains(u' ') ? u'"' + a + u'"' : a);
+    return words.join(u' ');
+}
+
+int SizeIndexOfValue(const QString& value) {
+    const QString v = value.toUpper();
+    if (v == u"512")
+        return 0;
+    if (v == u"1.44")
+        return 2;
+    if (v == u"2")
+        return 3;
+    return 1;
+}
+
+bool ApplyCommandLine(const QStringList& tokens, SplitJob& job) {
+    for (const QString& token : tokens) {
+        const QString key = token.left(4).toUpper();
+        const QString value = token.mid(5);
+        if (key == u"/SRC") {
+            job.SourceFile = value;
+        } else if (key == u"/DST") {
+            job.SplitFolder = value;
+            job.MailSelected = false;
+            job.FloppySelected = false;
+            job.FilesOptionEnabled = true;
+        } else if (key == u"/NUI") {
+            job.NoUI = true;
+        } else if (key == u"/STO") {
+            job.SendTo = value;
+        } else if (key == u"/SBJ") {
+            job.Subject = value;
+        } else if (key == u"/CCO") {
+            job.CarbonCopy = value;
+        } else if (key == u"/BCC") {
+            job.BlindCarbonCopy = value;
+        } else if (key == u"/BDY") {
+            job.Body = value;
+        } else if (key == u"/SZE") {
+            job.SizeIndex = SizeIndexOfValue(value);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}

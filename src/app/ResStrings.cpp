@@ -1,0 +1,185 @@
+#include "app/ResStrings.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace {
+
+struct Entry {
+    int id;
+    const char* text; // UTF-8
+};
+
+// Sorted by id; looked up by binary search.
+constexpr Entry kTable[] = {
+    {1000, "Welcome to Brevimo\n\nWith Brevimo you can split files into smaller parts. You then can send those parts "
+           "as e-mails, without running into a server error because the attachement is to big. You can also use the "
+           "splits to copy a large file onto several floppy disks to move it to another machine.\n\nYou can select "
+           "more than one file and Brevimo will create a ZIP-archive.\n\nTo run Brevimo from the comand line type: "
+           "'Brevimo /?'"},
+    {1001, "< Back"},
+    {1002, "Next >"},
+    {1003, "Finish"},
+    {1011, "Always show this screen"},
+    {1019, "Add File..."},
+    {1020, "ZIP Filename:"},
+    {1021, "Open..."},
+    {1022, "New..."},
+    {1023, "Files:"},
+    {1024, "Adds Files to ZIP"},
+    {1025, "Removes Files from ZIP"},
+    {1026, "Open existing ZIP-File"},
+    {1027, "Create new ZIP-File"},
+    {1028, "Add File to ZIP"},
+    {1029, "Size of split's:"},
+    {1030, "Create splitmails:"},
+    {1031, "Send to:"},
+    {1033, "Subject:"},
+    {1034, "CC, BCC, Body text..."},
+    {1035, "Settings..."},
+    {1036, "Create splitfiles on disk:"},
+    {1037, "Floppy disk A:\\"},
+    {1038, "Folder:"},
+    {1039, "512 kB"},
+    {1040, "1 MB"},
+    {1041, "1.44 MB (Floppy)"},
+    {1042, "2 MB"},
+    {1043, "Custom:"},
+    {1044, "Copy all attatchements, of all the mails of this serie, into a temporary folder, then double click on the "
+           "batch-file (*.BAT) to reassemble the file."},
+    {1045, "Splitmail of "},
+    {1046, "Select splitfiles-folder"},
+    {1047, "There were "},
+    {1048, " splitfiles created."},
+    {1049, "Writing: "},
+    {1050, "Do you want do delete the contents of the whole disk inside drive A:\\ ?"},
+    {1051, "Please insert another disk into drive A:\\"},
+    {1052, "Please insert a disk into drive A:\\"},
+    {1053, "Copy: '"},
+    {1054, "Copied: '"},
+    {1055, "' to A:\\"},
+    {1056, "Please insert disk "},
+    {1057, " of "},
+    {1058, " into drive A:\\"},
+    {1059, "Delete temporary splitfiles"},
+    {1060, "Operation terminated successfully!"},
+    {1061, "Unable to locate phonebook file: "},
+    {1062, "Please locate it under settings."},
+    {1063, "Send message:"},
+    {1064, "Connect to mailserver..."},
+    {1065, "Disconnect from mailserver..."},
+    {1066, "\nBrevimo has collected the following informations:\n\nSource file:'"},
+    {1067, "'\nSplitfile size: "},
+    {1068, " Bytes\n\nSendto: '"},
+    {1069, "'\nCC: '"},
+    {1070, "'   BCC: '"},
+    {1071, "'\nSubject: '"},
+    {1072, "'\n\nBrevimo is ready to go. Please click 'Finish' to proccede."},
+    {1073, " Bytes\n\nCreate splitfiles in the following folder:\n'"},
+    {1074, "<none>"},
+    {1075, "\n\n---------------------------------------------------------------------------\nCreated using Brevimo. To "
+           "get your own copy, go to: " BREVIMO_MAKER_ADDRESS},
+    {1076, "Send batch-file as text"},
+    {1077, "Use this option, if antivirus-software or a fire-wall will block .BAT-file transmission at the "
+           "destination."},
+    {1078, "\n\n******************************************************************\n\nPLEASE CHANGE THE '.TXT' "
+           "EXTENSION FROM THE *.TXT - FILE TO '.BAT'\n\n"
+           "******************************************************************"},
+    {1079, "Host not found!"},
+
+    // Texts of this port.
+    {1100, "No file to split was given. Choose the file to split (on the command line: /src:<file>) and try again."},
+    {1101, "Cannot read the file to split '%1': %2.\nCheck the name and try again."},
+    {1102, "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. Free some space "
+           "or choose another folder, then try again."},
+    {1103, "The custom size '%1' cannot be used. Give a number above 0 followed by MB or KB, for example 100 MB or "
+           "64 KB."},
+    {1104, "Splitting '%1' into pieces of %2 bytes would give %3 pieces; at most 32767 are possible. Choose a larger "
+           "size."},
+    {1105, "The name '%1' holds %2, which the reassembly batch file cannot carry safely. Rename the file and try "
+           "again."},
+    {1106, "The folder '%1' does not exist. Create it or choose another folder, then try again."},
+    {1107, "Sending split mails is not available in this version of Brevimo. Use /dst:<folder> to split into a "
+           "folder."},
+    {1108, "Writing onto removable disks is not available in this version of Brevimo. Split into a folder instead."},
+    {1109, "Brevimo needs a display to show its window. Run it with /nui to work without one."},
+    {1110, "'%1' is a folder, not a file. Choose the file to split and try again."},
+    {1111, "The settings could not be stored in '%1'. Check that the folder can be written."},
+    {1112, "'%1' is not a folder. Choose the folder for the pieces and try again."},
+    {1113, "The wizard window is not available in this version of Brevimo. Run it with /nui to work without a "
+           "window."},
+    {1114, "The piece size of %1 bytes cannot be used. Choose a size above 0."},
+    {1115, "The pieces of '%1' would overwrite the file itself. Split it into another folder or rename it first."},
+    {1116, "'%1' changed while it was being split (it is shorter than when the split began). Try again when no "
+           "other program writes to it."},
+
+    {4000, "E-Mail Settings"},
+    {4001, "From:"},
+    {4002, "Friendly Name:"},
+    {4003, "E-Mail-Address:"},
+    {4004, "Host:"},
+    {4005, "Remote Access Service"},
+    {4006, "Phonebook file: (Blank = Default)"},
+    {4007, "Connection:"},
+    {4008, "Default phonebook-file (rasphone.pbk)|rasphone.pbk|Phonebook-files (*.pbk)|*.pbk||"},
+    {4009, "The phonebook-file. Brevimo tries to find it for you, if you leave this field blank."},
+    {4010, "Select phonebook-file"},
+    {4011, "Your name, the 'from' name."},
+    {4012, "Your e-mail adress, the 'from' adress."},
+    {4013, "Your e-mail server (POP 3). Ask your provider, if you don't know this one."},
+    {4014, "The connection to use, to contact your e-mail server."},
+    {4015, "Disable the use of RAS, if you have a DSL or cable connection."},
+    {5000, "Body Text"},
+    {5001, "CC:"},
+    {5002, "BCC:"},
+    {5003, "Body text:"},
+    {5004, "Save as default body text"},
+    {5005, "Are you shure, of save the current body text as default body text,\nthat gets appended automaticaly to all "
+           "subsequent Brevimo mails?"},
+    {5006, "Enter E-Mail-Addresses separated by commas."},
+    {5007, "Type your message body text here."},
+    {9000, "Created using Brevimo Version "},
+    {9001, "Brevimo splits large files into pieces and puts them together again."},
+    {9002, "To get your own copy of Brevimo go to:"},
+    {9003, BREVIMO_MAKER_ADDRESS},
+    {9004, "Re-Assembling Split Pieces..."},
+    {9005, "All Done."},
+    {9006, "PLEASE CHANGE THE '.TXT' EXTENSION OF THIS FILE TO '.BAT'"},
+    {9020, "Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:<Destination-path>\n\nSplitmails:\nBrevimo "
+           "[/src:<Source>] [/sze:<Size>] /sto:<Send-To> [/cco:<CC>] [/bcc:<BCC>] [/sbj:\"<Subject>\"] "
+           "[/bdy:\"<Body>\"] [/nui]\n\n/src: = Source-Filename and path (must be a ZIP-File).\n/dst: = Destination "
+           "path for file-spliting.\n/sze: = Size, can be: 512, 1, 1.44 or 2\n/sto: = Send-to e-mail address.\n/cco: "
+           "= Carbon-copy, can be comma separated list (without spaces).\n/bcc: = Blind-carbon-copy, can be comma "
+           "separated list (without spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = Body-text, "
+           "enclosed in double quotes (\").\n/nui = Do not display user interface."},
+    {10001, "OK"},
+    {10002, "Cancel"},
+    {10003, "All Files (*.*)|*.*||"},
+    {10004, "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*||"},
+};
+
+static_assert(std::is_sorted(std::begin(kTable), std::end(kTable),
+                             [](const Entry& a, const Entry& b) { return a.id < b.id; }),
+              "the string table must stay sorted by id");
+
+const Entry* find(int id) {
+    auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
+                               [](const Entry& e, int wanted) { return e.id < wanted; });
+    return it != std::end(kTable) && it->id == id ? it : nullptr;
+}
+
+} // namespace
+
+ResStringError::ResStringError(int id)
+    : std::out_of_range("string " + std::to_string(id) + " is not in the string table"), id_(id) {}
+
+QString LoadResString(int id) {
+    if (const Entry* e = find(id))
+        return QString::fromUtf8(e->text);
+    throw ResStringError(id);
+}
+
+bool HasResString(int id) {
+    return find(id) != nullptr;
+}

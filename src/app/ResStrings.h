@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// The program's string table: every text the user reads, fetched by number.
+
+// The web address that the batch file and the footers point the receiver to. A macro so that the
+// string table can join it into its literals at compile time.
+#define BREVIMO_MAKER_ADDRESS "https://brevimo.example.org/"
+inline constexpr const char* kMakerAddress = BREVIMO_MAKER_ADDRESS;
+
+class ResStringError : public std::out_of_range {
+public:
+    explicit ResStringError(int id);
+    int id() const { return id_; }
+
+private:
+    int id_;
+};
+
+// Throws ResStringError for an id that is not in the table.
+QString LoadResString(int id);
+
+// True when the id is in the table.
+bool HasResString(int id);
+
+// Ids of the texts this port adds to the table (from 1100 on).
+namespace Res {
+inline constexpr int NoSourceFile = 1100;
+inline constexpr int CannotReadSource = 1101;
+inline constexpr int CannotWrite = 1102;
+inline constexpr int BadCustomSize = 1103;
+inline constexpr int TooManyPieces = 1104;
+inline constexpr int UnsafeName = 1105;
+inline constexpr int NoSuchFolder = 1106;
+inline constexpr int MailNotAvailable = 1107;
+inline constexpr int FloppyNotAvailable = 1108;
+inline constexpr int NeedsDisplay = 1109;
+inline constexpr int SourceIsFolder = 1110;
+inline constexpr int SettingsNotStored = 1111;
+inline constexpr int NotAFolder = 1112;
+inline constexpr int WizardNotAvailable = 1113;
+inline constexpr int BadPieceSize = 1114;
+inline constexpr int OverwritesSource = 1115;
+inline constexpr int SourceChanged = 1116;
+} // namespace Res

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "settings/Settings.h"
+#include "split/SplitJob.h"
+
+// Opens the wizard with the job's values and runs until its window closes; returns the exit status.
+// Needs a QApplication.
+int RunWizard(SplitJob& job, Settings& settings);

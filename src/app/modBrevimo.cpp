@@ -1,0 +1,105 @@
+// The program's entry: without arguments the wizard; with arguments a job filled from the command line, run
+// at once without a window (/nui) or shown in the wizard for the user to check and finish.
+
+#include "app/CommandLine.h"
+#include "app/QtShell.h"
+#include "app/ResStrings.h"
+#include "app/Wizard.h"
+#include "settings/JobSettings.h"
+#include "settings/QSettingsStore.h"
+#include "settings/Settings.h"
+#include "shell/ConsoleShell.h"
+#include "split/JobDriver.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+enum ExitStatus { kSuccess = 0, kFailed = 1, kUsage = 2 };
+
+bool hasDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v && *v)
+            return true;
+    }
+    return false;
+}
+
+// The job a run starts from: the stored settings, as the window's start puts them into its fields.
+SplitJob storedJob(Settings& settings) {
+    SplitJob job;
+    LoadJobDefaults(settings, job);
+    return job;
+}
+
+std::unique_ptr<Settings> openSettings(QSettingsStore& store) {
+    // No dial-up component in this version: nothing to dial, so the default is off.
+    return std::make_unique<Settings>(store, QCoreApplication::applicationDirPath(), [] { return false; });
+}
+
+int showUsage(int& argc, char** argv) {
+    const QString usage = LoadResString(9020);
+    if (!hasDisplay()) {
+        ConsoleShell().Inform(usage);
+        return kUsage;
+    }
+    QApplication app(argc, argv);
+    QtShell().Inform(usage);
+    return kUsage;
+}
+
+int runWithoutWindow(int& argc, char** argv, const QStringList& tokens) {
+    QCoreApplication app(argc, argv);
+    QSettingsStore store;
+    auto settings = openSettings(store);
+    SplitJob job = storedJob(*settings);
+    job.SizeIndex = 1; // the command line chooses the size or gets "1 MB", whatever was stored
+    ApplyCommandLine(tokens, job);
+    ConsoleShell shell;
+    return JobDriver(job, *settings, shell).StartProcess() ? kSuccess : kFailed;
+}
+
+int runWindowed(int& argc, char** argv, const QStringList* tokens) {
+    if (!hasDisplay()) {
+        ConsoleShell().Fail(LoadResString(Res::NeedsDisplay));
+        return kFailed;
+    }
+    QApplication app(argc, argv);
+    QSettingsStore store;
+    auto settings = openSettings(store);
+    SplitJob job = storedJob(*settings);
+    if (tokens) {
+        job.SizeIndex = 1;
+        ApplyCommandLine(*tokens, job);
+    }
+    return RunWizard(job, *settings);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A file-size limit should end the job with a message, not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString text = JoinArguments(arguments);
+    if (text.isEmpty())
+        return runWindowed(argc, argv, nullptr);
+
+    const QStringList tokens = SplitCommandLine(text);
+    SplitJob parsed;
+    // A line whose quotes leave even its first token open has no option at all: it gets the usage text too.
+    if (tokens.isEmpty() || !ApplyCommandLine(tokens, parsed))
+        return showUsage(argc, argv);
+    if (parsed.NoUI)
+        return runWithoutWindow(argc, argv, tokens);
+    return runWindowed(argc, argv, &tokens);
+}

@@ -1,0 +1,142 @@
+#include "settings/Settings.h"
+
+#include "app/ResStrings.h"
+#include "split/VbConvert.h"
+
+#include <stdexcept>
+
+namespace {
+
+const QString kApp = QStringLiteral("Brevimo");
+const QString kSection = QStringLiteral("General");
+
+// Passed as the default where the real default is costly to work out; no stored text looks like it.
+const QString kAbsent = QStringLiteral("\x01<absent>");
+
+QString boolText(bool v) {
+    return v ? QStringLiteral("-1") : QStringLiteral("0");
+}
+
+} // namespace
+
+Settings::Settings(SettingsStore& store, QString programFolder, std::function<bool()> dialUpAvailable)
+    : store_(store), programFolder_(std::move(programFolder)), dialUpAvailable_(std::move(dialUpAvailable)) {}
+
+QString Settings::text(const QString& key, const QString& defaultValue) {
+    auto it = cache_.find(key);
+    if (it == cache_.end())
+        it = cache_.emplace(key, store_.read(kApp, kSection, key, defaultValue)).first;
+    return it->second;
+}
+
+void Settings::setText(const QString& key, const QString& value) {
+    cache_[key] = value;
+    store_.write(kApp, kSection, key, value);
+}
+
+QString Settings::SplitDir() {
+    return text(QStringLiteral("SplitDir"), programFolder_);
+}
+void Settings::setSplitDir(const QString& v) {
+    setText(QStringLiteral("SplitDir"), v);
+}
+
+void Settings::setEMailAddressIndex(int slot) {
+    if (slot < 1 || slot > kRecipientSlots)
+        throw std::out_of_range("recipient slot " + std::to_string(slot) + " is outside 1..10");
+    emailIndex_ = slot;
+}
+
+QString Settings::slotKey() const {
+    return QStringLiteral("ToEMailAddress%1").arg(emailIndex_, 2, 10, QLatin1Char('0'));
+}
+
+QString Settings::ToEMailAddress() {
+    return text(slotKey(), QString());
+}
+void Settings::setToEMailAddress(const QString& v) {
+    setText(slotKey(), v);
+}
+
+QString Settings::DefaultBody() {
+    return text(QStringLiteral("DefaultBody"), LoadResString(1044));
+}
+void Settings::setDefaultBody(const QString& v) {
+    setText(QStringLiteral("DefaultBody"), v);
+}
+
+bool Settings::UseRAS() {
+    const QString key = QStringLiteral("UseRAS");
+    QString stored = text(key, kAbsent);
+    if (stored == kAbsent) {
+        stored = boolText(dialUpAvailable_ && dialUpAvailable_());
+        cache_[key] = stored;
+    }
+    bool ok = false;
+    const double number = stored.trimmed().toDouble(&ok);
+    if (!ok) {
+        // Not a text this program writes: fall back to the default rather than guess.
+        return dialUpAvailable_ && dialUpAvailable_();
+    }
+    return RoundHalfEven(number) != 0;
+}
+void Settings::setUseRAS(bool v) {
+    setText(QStringLiteral("UseRAS"), boolText(v));
+}
+
+QString Settings::RASPhoneBook() {
+    return text(QStringLiteral("RASPhoneBook"), QString());
+}
+void Settings::setRASPhoneBook(const QString& v) {
+    setText(QStringLiteral("RASPhoneBook"), v);
+}
+
+QString Settings::RASConnection() {
+    return text(QStringLiteral("RASConnection"), QString());
+}
+void Settings::setRASConnection(const QString& v) {
+    setText(QStringLiteral("RASConnection"), v);
+}
+
+QString Settings::Host() {
+    return text(QStringLiteral("Host"), QString());
+}
+void Settings::setHost(const QString& v) {
+    setText(QStringLiteral("Host"), v);
+}
+
+QString Settings::FromEMailAddress() {
+    return text(QStringLiteral("FromEMailAddress"), QString());
+}
+void Settings::setFromEMailAddress(const QString& v) {
+    setText(QStringLiteral("FromEMailAddress"), v);
+}
+
+QString Settings::FriendlyName() {
+    return text(QStringLiteral("FriendlyName"), QString());
+}
+void Settings::setFriendlyName(const QString& v) {
+    setText(QStringLiteral("FriendlyName"), v);
+}
+
+int Settings::SplitSize() {
+    const auto v = ToInt16(text(QStringLiteral("SplitSize"), QStringLiteral("1")));
+    return v ? *v : 1;
+}
+void Settings::setSplitSize(int v) {
+    setText(QStringLiteral("SplitSize"), QString::number(v));
+}
+
+QString Settings::CustomSplitSize() {
+    return text(QStringLiteral("CustomSplitSize"), QStringLiteral("100 MB"));
+}
+void Settings::setCustomSplitSize(const QString& v) {
+    setText(QStringLiteral("CustomSplitSize"), v);
+}
+
+bool Settings::ShowWelcome() {
+    return Val(text(QStringLiteral("ShowWelcome"), QStringLiteral("-1"))) != 0;
+}
+void Settings::setShowWelcome(bool v) {
+    setText(QStringLiteral("ShowWelcome"), boolText(v));
+}

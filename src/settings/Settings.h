@@ -1,0 +1,71 @@
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <optional>
+
+// The user's settings, each read from the store once per run and written to it by every set.
+class Settings {
+public:
+    // programFolder: the default of SplitDir. dialUpAvailable: the default of UseRAS, asked only when the
+    // key is absent.
+    Settings(SettingsStore& store, QString programFolder, std::function<bool()> dialUpAvailable);
+
+    QString SplitDir();
+    void setSplitDir(const QString& v);
+
+    // Selects the recipient slot (1..10) that ToEMailAddress reads and writes; not stored.
+    int EMailAddressIndex() const { return emailIndex_; }
+    void setEMailAddressIndex(int slot);
+
+    QString ToEMailAddress();
+    void setToEMailAddress(const QString& v);
+
+    QString DefaultBody();
+    void setDefaultBody(const QString& v);
+
+    bool UseRAS();
+    void setUseRAS(bool v);
+
+    QString RASPhoneBook();
+    void setRASPhoneBook(const QString& v);
+
+    QString RASConnection();
+    void setRASConnection(const QString& v);
+
+    QString Host();
+    void setHost(const QString& v);
+
+    QString FromEMailAddress();
+    void setFromEMailAddress(const QString& v);
+
+    QString FriendlyName();
+    void setFriendlyName(const QString& v);
+
+    // The stored size option; a stored text that is no 16-bit number reads as 1.
+    int SplitSize();
+    void setSplitSize(int v);
+
+    QString CustomSplitSize();
+    void setCustomSplitSize(const QString& v);
+
+    bool ShowWelcome();
+    void setShowWelcome(bool v);
+
+    static constexpr int kRecipientSlots = 10;
+
+private:
+    QString text(const QString& key, const QString& defaultValue);
+    void setText(const QString& key, const QString& value);
+    QString slotKey() const;
+
+    SettingsStore& store_;
+    QString programFolder_;
+    std::function<bool()> dialUpAvailable_;
+    int emailIndex_ = 1;
+    std::map<QString, QString> cache_;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// The per-user settings store: texts under (application, section, key).
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored text, or defaultValue when the key is absent; a present key gives its text even when empty.
+    virtual QString read(const QString& app, const QString& section, const QString& key,
+                         const QString& defaultValue) = 0;
+    // Writes at once; throws SettingsError when the store cannot be written.
+    virtual void write(const QString& app, const QString& section, const QString& key, const QString& text) = 0;
+};
+
+class SettingsError : public std::runtime_error {
+public:
+    SettingsError(const QString& location, const QString& message)
+        : std::runtime_error(message.toStdString()), location_(location) {}
+    const QString& location() const { return location_; }
+
+private:
+    QString location_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/Settings.h"
+#include "shell/Shell.h"
+#include "split/SplitJob.h"
+
+#include <cstdint>
+
+// Runs one job: works out the piece size, delivers by the job's target, tells the user the result and
+// stores the job's settings for the next run (also after a failure).
+class JobDriver {
+public:
+    JobDriver(SplitJob& job, Settings& settings, Shell& shell);
+
+    // True when the job was delivered.
+    bool StartProcess();
+
+private:
+    bool deliverMail(int64_t pieceSize);
+    bool deliverFloppy();
+    bool deliverFolder(int64_t pieceSize);
+    void storeSettings();
+
+    SplitJob& job_;
+    Settings& settings_;
+    Shell& shell_;
+};

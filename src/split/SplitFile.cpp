@@ -1,0 +1,216 @@
+#include "split/SplitFile.h"
+
+#include "app/ResStrings.h"
+#include "split/BatchFile.h"
+#include "split/JobError.h"
+#include "split/PathNames.h"
+#include "split/VbConvert.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes and reports the error of the close itself (a delayed write error shows up here).
+    int close() {
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+QByteArray nativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+struct CopyFailure {
+    int error; // errno; 0 means the source ended early
+};
+
+// Copies count bytes from in at offset to the end of out. The kernel copies where it can; otherwise a
+// buffer of fixed size, allocated once and shared by all pieces, carries the bytes.
+class PieceCopier {
+public:
+    void copy(int in, int64_t offset, int out, int64_t count) {
+        while (count > 0) {
+            if (useKernelCopy_) {
+                loff_t off = offset;
+                const ssize_t n = ::copy_file_range(in, &off, out, nullptr, static_cast<size_t>(count), 0);
+                if (n > 0) {
+                    offset += n;
+                    count -= n;
+                    continue;
+                }
+                if (n == 0)
+                    throw CopyFailure{0};
+                if (errno == EINTR)
+                    continue;
+                if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) {
+                    useKernelCopy_ = false;
+                    continue;
+                }
+                throw CopyFailure{errno};
+            }
+            if (buffer_.empty())
+                buffer_.resize(kBufferSize);
+            const size_t want = static_cast<size_t>(std::min<int64_t>(count, kBufferSize));
+            const ssize_t got = ::pread(in, buffer_.data(), want, offset);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw CopyFailure{errno};
+            }
+            if (got == 0)
+                throw CopyFailure{0};
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t w = ::write(out, buffer_.data() + done, static_cast<size_t>(got - done));
+                if (w < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    throw CopyFailure{errno};
+                }
+                done += w;
+            }
+            offset += got;
+            count -= got;
+        }
+    }
+
+private:
+    static constexpr int64_t kBufferSize = 1 << 20;
+    bool useKernelCopy_ = true;
+    std::vector<char> buffer_;
+};
+
+QString effectiveFolder(const QString& source, const QString& folder) {
+    if (!folder.trimmed().isEmpty())
+        return folder;
+    return GetPath(source);
+}
+
+void checkFolder(const QString& folder) {
+    if (folder.isEmpty())
+        return; // the current folder
+    struct stat st {};
+    if (::stat(nativePath(folder).constData(), &st) != 0)
+        throw JobError(LoadResString(Res::NoSuchFolder).arg(folder));
+    if (!S_ISDIR(st.st_mode))
+        throw JobError(LoadResString(Res::NotAFolder).arg(folder));
+}
+
+bool sameFile(const struct stat& a, const QString& path) {
+    struct stat b {};
+    return ::stat(nativePath(path).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell) {
+    shell.SetBusy(true);
+    shell.ShowProgress(1, QString());
+
+    if (source.isEmpty())
+        throw JobError(LoadResString(Res::NoSourceFile));
+    if (pieceSize <= 0)
+        throw JobError(LoadResString(Res::BadPieceSize).arg(pieceSize));
+
+    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0)
+        throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
+    if (S_ISDIR(st.st_mode))
+        throw JobError(LoadResString(Res::SourceIsFolder).arg(source));
+    const int64_t length = st.st_size;
+
+    const QString dir = effectiveFolder(source, folder);
+    checkFolder(dir);
+
+    const QString fileName = ExtractFileName(source);
+    const QString base = PieceBase(source);
+    CheckBatchSafeName(fileName);
+
+    const int64_t full = length / pieceSize;
+    const int64_t count = full + 1;
+    if (count > kMaxPieces)
+        throw JobError(LoadResString(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
+
+    // A source named like one of its own pieces (report.001, report.bat) in the same folder would be
+    // destroyed by the first write.
+    for (int64_t i = 1; i <= count; ++i)
+        if (sameFile(st, JoinPath(dir, PieceName(base, i))))
+            throw JobError(LoadResString(Res::OverwritesSource).arg(source));
+    if (sameFile(st, JoinPath(dir, BatchName(base))))
+        throw JobError(LoadResString(Res::OverwritesSource).arg(source));
+
+    PieceCopier copier;
+    auto writePiece = [&](int64_t number, int64_t offset, int64_t bytes) {
+        const QString path = JoinPath(dir, PieceName(base, number));
+        Fd out(::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (out.get() < 0)
+            throw JobError(LoadResString(Res::CannotWrite).arg(path, SystemReason(errno)));
+        int error = 0;
+        bool sourceEnded = false;
+        try {
+            copier.copy(in.get(), offset, out.get(), bytes);
+        } catch (const CopyFailure& f) {
+            error = f.error;
+            sourceEnded = f.error == 0;
+        }
+        const int closeError = out.close();
+        if (!error && !sourceEnded)
+            error = closeError;
+        if (error || sourceEnded) {
+            ::unlink(nativePath(path).constData());
+            if (sourceEnded)
+                throw JobError(LoadResString(Res::SourceChanged).arg(source));
+            throw JobError(LoadResString(Res::CannotWrite).arg(path, SystemReason(error)));
+        }
+        return path;
+    };
+
+    for (int64_t i = 1; i <= full; ++i) {
+        writePiece(i, (i - 1) * pieceSize, pieceSize);
+        const double percent = static_cast<double>(i) * static_cast<double>(pieceSize) / static_cast<double>(length);
+        shell.ShowProgress(static_cast<int>(RoundHalfEven(percent * 100)), LoadResString(1049) + PieceName(base, i));
+    }
+    writePiece(count, full * pieceSize, length - full * pieceSize);
+    shell.ShowProgress(100, LoadResString(1049) + PieceName(base, count));
+
+    // The batch file is written whole or not at all.
+    const QString batchPath = JoinPath(dir, BatchName(base));
+    QSaveFile batch(batchPath);
+    const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
+    if (!batch.open(QIODevice::WriteOnly) || batch.write(text) != text.size() || !batch.commit())
+        throw JobError(LoadResString(Res::CannotWrite).arg(batchPath, batch.errorString()));
+
+    return static_cast<int>(count);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+enum class Target { Mail, Floppy, Folder };
+
+// The values of one job. The wizard's controls are filled from it and read back into it; the command line
+// fills it; the driver reads only this.
+struct SplitJob {
+    QString SourceFile;
+    int SizeIndex = 1; // 0 "512 kB", 1 "1 MB", 2 "1.44 MB (Floppy)", 3 "2 MB", 4 "Custom:"
+    QString CustomSplitSize;
+
+    // The two option groups of the destination page: mail or files on disk, and inside the disk frame
+    // floppy or folder. The inner choice is kept while mail is selected.
+    bool MailSelected = true;
+    bool FloppySelected = false;
+    bool FilesOptionEnabled = false; // "Create splitfiles on disk:" starts disabled
+
+    QString SplitFolder;
+    QString SendTo;
+    QStringList RecipientHistory; // the recipient box's list, newest first
+    QString Subject;
+    QString CarbonCopy;
+    QString BlindCarbonCopy;
+    QString Body;
+    bool BatchAsText = true;
+    bool NoUI = false;
+
+    Target target() const {
+        if (MailSelected)
+            return Target::Mail;
+        return FloppySelected ? Target::Floppy : Target::Folder;
+    }
+};
