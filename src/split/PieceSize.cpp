@@ -19,7 +19,9 @@ PieceSizeError badCustomSize(const QString& text) {
 
 } // namespace
 
-int64_t CustomPieceSize(const QString& text) {
+int64_t CustomPieceSize(const QString& typed) {
+    // Blanks around the whole text would otherwise be counted into the unit.
+    const QString text = typed.trimmed();
     const double number = Val(text);
     const QString written = NumberText(number);
     const QString unit = text.toUpper().right(std::max<qsizetype>(0, text.size() - written.size())).trimmed();
@@ -34,15 +36,15 @@ int64_t CustomPieceSize(const QString& text) {
         // No number at all ("", "abc") means the default size; an explicit zero with a unit asks for
         // pieces of no bytes, which cannot be made.
         if (multiplier != 0)
-            throw badCustomSize(text);
+            throw badCustomSize(typed);
         return kDefaultPieceSize;
     }
     if (multiplier == 0)
-        throw badCustomSize(text);
+        throw badCustomSize(typed);
 
     const double bytes = RoundHalfEven(number * multiplier);
     if (!(bytes >= 1) || bytes > kLargestPieceSize)
-        throw badCustomSize(text);
+        throw badCustomSize(typed);
     return static_cast<int64_t>(bytes);
 }
 
