@@ -1,0 +1,43 @@
+#include "shell/ConsoleShell.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string contents(FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    std::string s;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        s += static_cast<char>(c);
+    return s;
+}
+
+TEST(ConsoleShell, InformationToStdoutEverythingElseToStderr) {
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    FILE* in = std::tmpfile();
+    {
+        ConsoleShell shell(out, err, in);
+        shell.Inform(QStringLiteral("There were 3 splitfiles created."));
+        shell.Fail(QStringLiteral("Cannot write 'x': No space left on device."));
+        // Not on a terminal: no progress line, and questions get the cautious answer.
+        shell.ShowProgress(50, QStringLiteral("Writing: report.001"));
+        EXPECT_EQ(shell.MsgBox({QStringLiteral("Go on?"), MsgButtons::OkCancel, MsgIcon::Information, 0, {}}),
+                  MsgResult::Cancel);
+        EXPECT_EQ(shell.MsgBox({QStringLiteral("Empty it?"), MsgButtons::YesNo, MsgIcon::Question, 0, {}}),
+                  MsgResult::No);
+    }
+    EXPECT_EQ(contents(out), "There were 3 splitfiles created.\n");
+    EXPECT_EQ(contents(err), "Cannot write 'x': No space left on device.\nGo on?\nEmpty it?\n");
+    std::fclose(out);
+    std::fclose(err);
+    std::fclose(in);
+}
+
+} // namespace
