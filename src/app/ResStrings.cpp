@@ -100,8 +100,6 @@ constexpr Entry kTable[] = {
     {1105, "The name '%1' holds %2, which the reassembly batch file cannot carry safely. Rename the file and try "
            "again."},
     {1106, "The folder '%1' does not exist. Create it or choose another folder, then try again."},
-    {1107, "Sending split mails is not available in this version of Brevimo. Use /dst:<folder> to split into a "
-           "folder."},
     {1108, "Writing onto removable disks is not available in this version of Brevimo. Split into a folder instead."},
     {1109, "Brevimo needs a display to show its window. Run it with /nui to work without one."},
     {1110, "'%1' is a folder, not a file. Choose the file to split and try again."},
@@ -113,6 +111,9 @@ constexpr Entry kTable[] = {
     {1115, "The pieces of '%1' would overwrite the file itself. Split it into another folder or rename it first."},
     {1116, "'%1' changed while it was being split (it is shorter than when the split began). Try again when no "
            "other program writes to it."},
+    {1117, "The pieces are kept in '%1'."},
+    {1118, "No mail server is set. Enter the server and the sender's address in the e-mail settings (Host and "
+           "FromEMailAddress in %1), then try again."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

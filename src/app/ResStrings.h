@@ -35,7 +35,6 @@ inline constexpr int BadCustomSize = 1103;
 inline constexpr int TooManyPieces = 1104;
 inline constexpr int UnsafeName = 1105;
 inline constexpr int NoSuchFolder = 1106;
-inline constexpr int MailNotAvailable = 1107;
 inline constexpr int FloppyNotAvailable = 1108;
 inline constexpr int NeedsDisplay = 1109;
 inline constexpr int SourceIsFolder = 1110;
@@ -45,4 +44,6 @@ inline constexpr int WizardNotAvailable = 1113;
 inline constexpr int BadPieceSize = 1114;
 inline constexpr int OverwritesSource = 1115;
 inline constexpr int SourceChanged = 1116;
+inline constexpr int PiecesKept = 1117;
+inline constexpr int NoMailServer = 1118;
 } // namespace Res

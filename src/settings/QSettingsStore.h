@@ -18,8 +18,7 @@ public:
     QString read(const QString& app, const QString& section, const QString& key, const QString& defaultValue) override;
     void write(const QString& app, const QString& section, const QString& key, const QString& text) override;
 
-    // Where the application's settings live.
-    QString location(const QString& app);
+    QString location(const QString& app) override;
 
 private:
     QSettings& settingsOf(const QString& app);

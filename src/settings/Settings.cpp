@@ -140,3 +140,7 @@ bool Settings::ShowWelcome() {
 void Settings::setShowWelcome(bool v) {
     setText(QStringLiteral("ShowWelcome"), boolText(v));
 }
+
+QString Settings::Location() {
+    return store_.location(kApp);
+}

@@ -58,6 +58,9 @@ public:
 
     static constexpr int kRecipientSlots = 10;
 
+    // Where the settings are kept, for messages.
+    QString Location();
+
 private:
     QString text(const QString& key, const QString& defaultValue);
     void setText(const QString& key, const QString& value);

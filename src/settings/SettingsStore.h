@@ -13,6 +13,8 @@ public:
                          const QString& defaultValue) = 0;
     // Writes at once; throws SettingsError when the store cannot be written.
     virtual void write(const QString& app, const QString& section, const QString& key, const QString& text) = 0;
+    // Where the application's settings live, for messages.
+    virtual QString location(const QString& app) = 0;
 };
 
 class SettingsError : public std::runtime_error {

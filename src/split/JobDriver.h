@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+// A folder of the job's own under the system's temporary folder, readable by the user alone. Kept after
+// a failure so that the pieces can be looked at; the caller removes it after success.
+QString PrivateTempFolder();
+
 // Runs one job: works out the piece size, delivers by the job's target, tells the user the result and
 // stores the job's settings for the next run (also after a failure).
 class JobDriver {

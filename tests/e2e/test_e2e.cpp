@@ -1,11 +1,13 @@
 // The real binary with real command lines, without a display and with a settings folder of its own.
 
 #include "support/Files.h"
+#include "support/SmtpServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -119,7 +121,7 @@ TEST_F(EndToEnd, BadInputIsToldOnStderrWithExitOne) {
         {"line break in the name",
          {u"/src:"_qs + dir.filePath(u"two\nlines.zip"_qs), u"/dst:"_qs + folder(), u"/nui"_qs},
          "a line break"},
-        {"mail job", {u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs}, "split mails is not available"},
+        {"mail job without a server", {u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs}, "No mail server is set"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -155,6 +157,35 @@ TEST_F(EndToEnd, PercentInTheNameIsEscapedInTheBatchFile) {
     WriteFile(odd, PatternBytes(10));
     ASSERT_EQ(run({u"/src:"_qs + odd, u"/dst:"_qs + folder(), u"/nui"_qs}).exitCode, 0);
     EXPECT_TRUE(ReadFile(folder() + u"/100%.bat"_qs).contains("copy/b \"100%%.001\" \"100%%.zip\"\r\n"));
+}
+
+TEST_F(EndToEnd, MailJobWithoutWindow) {
+    SmtpServer server;
+    ASSERT_TRUE(server.running());
+    QDir().mkpath(config() + u"/Brevimo"_qs);
+    WriteFile(settingsFile(),
+              "[General]\nHost=" + server.host().toUtf8() + "\nFromEMailAddress=me@x.test\nFriendlyName=Me\n");
+    // As a shell hands it over: the quotes are gone and the subject is one word of the argument list.
+    const Outcome r = run({u"/src:"_qs + source, u"/sze:512"_qs, u"/sto:a@b.test"_qs, u"/sbj:Big file"_qs, u"/nui"_qs});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, u""); // no success box without a window
+    ASSERT_EQ(server.messageCount(), 5);
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_TRUE(server.message(5).contains("Subject: Big file 5 of 5\r\n"));
+    EXPECT_EQ(server.envelope(1), (QStringList{u"me@x.test"_qs, u"a@b.test"_qs}));
+    EXPECT_EQ(stored(u"ToEMailAddress01"_qs), u"a@b.test");
+    EXPECT_EQ(stored(u"SplitSize"_qs), u"0");
+
+    // A server that cannot be found: the message, and exit status 1.
+    WriteFile(settingsFile(), "[General]\nHost=no-such-host.invalid\nFromEMailAddress=me@x.test\n");
+    const Outcome lost = run({u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs});
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_TRUE(lost.err.contains(u"Host not found!")) << lost.err.toStdString();
+    const QRegularExpression kept(u"The pieces are kept in '([^']+)'"_qs);
+    const QString folder = kept.match(lost.err).captured(1);
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(QFile::exists(folder + u"/report.001"_qs));
+    QDir(folder).removeRecursively();
 }
 
 TEST_F(EndToEnd, WindowWithoutDisplayIsRefused) {

@@ -9,6 +9,7 @@ class MemoryStore : public SettingsStore {
 public:
     QString read(const QString& app, const QString& section, const QString& key, const QString& defaultValue) override;
     void write(const QString& app, const QString& section, const QString& key, const QString& text) override;
+    QString location(const QString&) override { return QStringLiteral("memory"); }
 
     std::map<QString, QString> values; // "app/section/key" -> text
     std::map<QString, int> reads;      // key -> number of reads

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The mail component: builds MIME messages part by part (GMime) and sends them over one SMTP connection
+// (libcurl). Every failing call throws ComponentError.
+class mMail {
+public:
+    mMail();
+    ~mMail();
+    mMail(const mMail&) = delete;
+    mMail& operator=(const mMail&) = delete;
+
+    // Connection. Server: name, name:port, smtp://name[:port] (STARTTLS when offered), smtps://name[:port].
+    bool ConnectFlag = false;
+    int32_t ConnectOption = 0;
+    QString Server;
+    void OpenConnection();
+    void CloseConnection();
+    int LastSocketError() const { return lastSocketError_; }
+
+    // The message being composed.
+    int16_t MessageOption = 0;
+    void NewMessage();
+    QString MessageDate; // "ddd, dd mmm yyyy hh:mm:ss", local time
+    QString SenderName;
+    QString SenderAddress;
+    QString Recipients; // comma-separated lists
+    QString CcRecipients;
+    QString BccRecipients; // envelope only, never a header
+    QString MessageSubject;
+
+    // The MIME fields of the current part (the message itself before the first AddPart).
+    void setContentType(const QString& v);
+    void setContentSubtype(const QString& v);
+    void setContentParameter(const QString& v);
+    void setTransferEncoding(const QString& v);
+    void setContentDisposition(const QString& v);
+    void setBoundary(const QString& v);
+
+    void AddPart();    // a new part inside the current one
+    void SelectPart(); // the part added last becomes current
+    int32_t PartOption = 0;
+    QString PartFile;
+    void LoadPartFile(); // the file becomes the part's content, encoded when the message is written
+    void AppendText(const QString& text);
+    void EndPart(); // the parent part is current again
+
+    // Hands the message to the server; returns when the server accepted it.
+    void SendMessage();
+
+    // Notifications, on the calling thread while OpenConnection or SendMessage runs.
+    std::function<void(const QString&)> StatusMessage;
+    std::function<void(int32_t done, int32_t total)> Progress;
+
+    // The message as it would be sent (for tests and diagnostics).
+    QByteArray RenderMessage();
+    // The envelope recipients parsed from the three lists.
+    std::vector<QString> EnvelopeRecipients() const;
+
+    struct Part;
+
+private:
+    struct Connection;
+
+    [[noreturn]] void fail(int number, const QString& description);
+    void perform();
+
+    std::unique_ptr<Part> message_;
+    Part* current_ = nullptr;
+    Part* added_ = nullptr;
+    std::unique_ptr<Connection> connection_;
+    int lastSocketError_ = 0;
+};
