@@ -5,6 +5,7 @@
 #include "mail/mMail.h"
 
 #include "mail/ComponentError.h"
+#include "mail/Netrc.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -179,10 +180,25 @@ QString urlOf(const QString& server) {
     return QStringLiteral("smtp://") + server;
 }
 
+// The bare host name of a server text: no scheme, port or path; IPv6 literals keep their brackets off.
+QString hostNameOf(const QString& server) {
+    QString s = server;
+    const qsizetype scheme = s.indexOf(QStringLiteral("://"));
+    if (scheme >= 0)
+        s = s.mid(scheme + 3);
+    s = s.section(u'/', 0, 0);
+    if (s.startsWith(u'['))
+        return s.mid(1).section(u']', 0, 0);
+    return s.section(u':', 0, 0);
+}
+
 } // namespace
 
 struct mMail::Connection {
     CurlPtr curl;
+    QString host;
+    std::optional<NetrcLogin> login;
+    QByteArray user, password, caFile; // curl keeps pointers to them
     char errors[CURL_ERROR_SIZE] = {};
     QString lastReply;
     mMail* owner = nullptr;
@@ -368,6 +384,8 @@ int socketErrorOf(CURLcode code, long reply) {
         return reply >= 400 ? static_cast<int>(reply) : 10054;
     case CURLE_LOGIN_DENIED:
         return 535;
+    case CURLE_USE_SSL_FAILED:
+        return mMail::NoEncryptionError;
     default:
         return 20000 + static_cast<int>(code);
     }
@@ -393,7 +411,7 @@ void mMail::OpenConnection() {
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onWrite);
-    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    secure(c, Server.trimmed());
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
     // A connection that moves nothing for a minute is taken as dead.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -402,6 +420,31 @@ void mMail::OpenConnection() {
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
     perform();
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
+}
+
+void mMail::secure(CURL* c, const QString& server) {
+    const QString host = hostNameOf(server);
+    connection_->host = host;
+    connection_->login = NetrcLoginFor(DefaultNetrcPath(), host);
+    if (connection_->login) {
+        // A password goes over an encrypted line or not at all.
+        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        connection_->user = connection_->login->login.toUtf8();
+        connection_->password = connection_->login->password.toUtf8();
+        curl_easy_setopt(c, CURLOPT_USERNAME, connection_->user.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, connection_->password.constData());
+    } else {
+        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    }
+    curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+    // SSL_CERT_FILE adds to the system's certificates instead of replacing them.
+    const QByteArray extra = qgetenv("SSL_CERT_FILE");
+    if (!extra.isEmpty()) {
+        connection_->caFile = extra;
+        curl_easy_setopt(c, CURLOPT_CAINFO, connection_->caFile.constData());
+        if (QFile::exists(QStringLiteral("/etc/ssl/certs")))
+            curl_easy_setopt(c, CURLOPT_CAPATH, "/etc/ssl/certs");
+    }
 }
 
 void mMail::perform() {
@@ -413,7 +456,13 @@ void mMail::perform() {
     long reply = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reply);
     const QString detail = QString::fromUtf8(connection_->errors[0] ? connection_->errors : curl_easy_strerror(code));
-    fail(socketErrorOf(code, reply), detail);
+    const int number = socketErrorOf(code, reply);
+    if (number == NoEncryptionError)
+        fail(number, QStringLiteral("The mail server %1 offers no encrypted connection, so the password for it in "
+                                    "~/.netrc was not sent. Use smtps:// in the server name, or a server that "
+                                    "offers STARTTLS.")
+                         .arg(connection_->host));
+    fail(number, detail);
 }
 
 void mMail::SendMessage() {

@@ -23,6 +23,8 @@ public:
     void OpenConnection();
     void CloseConnection();
     int LastSocketError() const { return lastSocketError_; }
+    // The server offers no encryption, and a password was to be sent.
+    static constexpr int NoEncryptionError = 20064;
 
     // The message being composed.
     int16_t MessageOption = 0;
@@ -70,6 +72,7 @@ private:
 
     [[noreturn]] void fail(int number, const QString& description);
     void perform();
+    void secure(void* curl, const QString& server);
 
     std::unique_ptr<Part> message_;
     Part* current_ = nullptr;

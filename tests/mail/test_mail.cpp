@@ -2,6 +2,7 @@
 
 #include <gmime/gmime.h>
 
+#include "mail/Netrc.h"
 #include "mail/SendSplitMails.h"
 #include "mail/mMail.h"
 #include "split/JobDriver.h"
@@ -9,6 +10,7 @@
 #include "support/MemoryStore.h"
 #include "support/ScriptedShell.h"
 #include "support/SmtpServer.h"
+#include "support/Tls.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -287,6 +289,104 @@ TEST_F(Mail, RefusedMessageStopsTheSeriesAndKeepsThePieces) {
                   (QStringList{u"report.001"_qs, u"report.002"_qs, u"report.003"_qs, u"report.bat"_qs}));
         QDir(kept).removeRecursively();
     }
+}
+
+// A temporary HOME whose ~/.netrc holds a login for the test server, and the test's certificate trusted.
+class MailTls : public Mail {
+protected:
+    MailTls() : home_("HOME", homeDir.path().toUtf8()), certFile_("SSL_CERT_FILE", cert.certificate().toUtf8()) {
+        WriteFile(homeDir.filePath(u".netrc"_qs), "machine 127.0.0.1\n  login jo\n  password s3cret\n");
+        QFile::setPermissions(homeDir.filePath(u".netrc"_qs), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    QStringList tlsServer(const char* mode) const {
+        return {QString::fromLatin1(mode), cert.certificate(), cert.key(), u"--auth"_qs, u"jo"_qs, u"s3cret"_qs};
+    }
+
+    QTemporaryDir homeDir;
+    SelfSignedCertificate cert;
+
+private:
+    ScopedEnv home_;
+    ScopedEnv certFile_;
+};
+
+TEST_F(MailTls, StartTlsThenLoginFromNetrc) {
+    ASSERT_TRUE(cert.valid());
+    SmtpServer server(tlsServer("--starttls"));
+    ASSERT_TRUE(server.running());
+    useServer(server);
+    ASSERT_TRUE(run()) << (shell.texts().empty() ? std::string() : shell.texts().back().toStdString());
+    EXPECT_EQ(server.messageCount(), 3);
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_EQ(server.logins(), QStringList{u"jo s3cret tls"_qs});
+    QByteArray rebuilt;
+    for (int i = 1; i <= 3; ++i)
+        rebuilt += parse(server.message(i)).attachments.at(0).bytes;
+    EXPECT_EQ(rebuilt, source);
+}
+
+TEST_F(MailTls, ImplicitTlsWithSmtpsScheme) {
+    ASSERT_TRUE(cert.valid());
+    SmtpServer server(tlsServer("--smtps"));
+    ASSERT_TRUE(server.running());
+    store.set(u"Host"_qs, QStringLiteral("smtps://127.0.0.1:%1").arg(server.port()));
+    job.SourceFile.clear();
+    ASSERT_TRUE(run()) << (shell.texts().empty() ? std::string() : shell.texts().back().toStdString());
+    EXPECT_EQ(server.messageCount(), 1);
+    EXPECT_EQ(server.logins(), QStringList{u"jo s3cret tls"_qs});
+}
+
+TEST_F(MailTls, PasswordNeverCrossesAnOpenLine) {
+    SmtpServer server({u"--auth"_qs, u"jo"_qs, u"s3cret"_qs, u"--auth-without-tls"_qs});
+    ASSERT_TRUE(server.running());
+    useServer(server);
+    const QStringList before = jobFolders();
+    EXPECT_FALSE(run());
+    EXPECT_TRUE(server.logins().isEmpty()) << server.logins().join(u'|').toStdString();
+    EXPECT_EQ(server.messageCount(), 0);
+    ASSERT_GE(shell.boxes.size(), 2u);
+    const QString told = shell.boxes[shell.boxes.size() - 2].text;
+    EXPECT_TRUE(told.contains(u"offers no encrypted connection")) << told.toStdString();
+    EXPECT_TRUE(told.contains(u"127.0.0.1"));
+    for (const QString& f : jobFolders())
+        if (!before.contains(f))
+            QDir(QDir::temp().filePath(f)).removeRecursively();
+}
+
+TEST_F(MailTls, UntrustedCertificateStopsBeforeTheLogin) {
+    ASSERT_TRUE(cert.valid());
+    SmtpServer server(tlsServer("--starttls"));
+    ASSERT_TRUE(server.running());
+    useServer(server);
+    job.SourceFile.clear();
+    ScopedEnv noExtraTrust("SSL_CERT_FILE", "/nonexistent-ca.pem");
+    EXPECT_FALSE(run());
+    EXPECT_TRUE(server.logins().isEmpty());
+    EXPECT_EQ(server.messageCount(), 0);
+}
+
+TEST(Netrc, FindsTheMachineOrTheDefault) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"netrc"_qs);
+    WriteFile(path, "# mine\n"
+                    "machine other.test login a password pa\n"
+                    "macdef init\n  machine mail.test login evil password evil\n\n"
+                    "default login d password pd\n"
+                    "machine MAIL.test\n login b\n password pb\n");
+    const auto mail = NetrcLoginFor(path, u"mail.test"_qs);
+    ASSERT_TRUE(mail.has_value());
+    EXPECT_EQ(mail->login, u"b");
+    EXPECT_EQ(mail->password, u"pb");
+    const auto other = NetrcLoginFor(path, u"other.test"_qs);
+    ASSERT_TRUE(other.has_value());
+    EXPECT_EQ(other->password, u"pa");
+    const auto fallback = NetrcLoginFor(path, u"unknown.test"_qs);
+    ASSERT_TRUE(fallback.has_value());
+    EXPECT_EQ(fallback->login, u"d");
+    EXPECT_FALSE(NetrcLoginFor(dir.filePath(u"missing"_qs), u"mail.test"_qs).has_value());
+    WriteFile(path, "machine other.test login a password pa\n");
+    EXPECT_FALSE(NetrcLoginFor(path, u"mail.test"_qs).has_value());
 }
 
 TEST(MailComponent, ComposesThePartsAsSet) {

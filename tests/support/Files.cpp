@@ -44,3 +44,7 @@ QStringList FolderEntries(const QString& folder) {
     names.sort();
     return names;
 }
+
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <ostream>
 
 // Small file helpers for the tests.
 
@@ -19,3 +20,6 @@ QByteArray Concatenate(const QStringList& paths);
 
 // Sorted names of the entries of a folder (no . and ..).
 QStringList FolderEntries(const QString& folder);
+
+// Readable QStrings in test failures.
+void PrintTo(const QString& s, std::ostream* os);

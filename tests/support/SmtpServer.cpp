@@ -43,3 +43,9 @@ QByteArray SmtpServer::message(int n) const {
 QStringList SmtpServer::envelope(int n) const {
     return QString::fromUtf8(ReadFile(dir_.filePath(QStringLiteral("%1.env").arg(n)))).split(u'\n', Qt::SkipEmptyParts);
 }
+
+QStringList SmtpServer::logins() const {
+    if (!QFile::exists(dir_.filePath(QStringLiteral("auth"))))
+        return {};
+    return QString::fromUtf8(ReadFile(dir_.filePath(QStringLiteral("auth")))).split(u'\n', Qt::SkipEmptyParts);
+}

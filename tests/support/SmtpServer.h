@@ -14,6 +14,9 @@ public:
 
     bool running() const { return port_ > 0; }
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+    int port() const { return port_; }
+    // The AUTH attempts, one "user password tls|plain" a line.
+    QStringList logins() const;
     int messageCount() const;
     int connections() const;
     QByteArray message(int n) const;   // the n-th message as received, from 1

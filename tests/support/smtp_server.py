@@ -6,16 +6,22 @@ stdout, then serves until its standard input closes.
 
 --reject-message N --reject-code C   answer C (4xx or 5xx) to the DATA of message N instead of 250
 --drop-message N                      close the connection instead of accepting message N
+--starttls CERT KEY                   offer STARTTLS with that certificate
+--smtps CERT KEY                      speak TLS from the first byte
+--auth USER PASSWORD                  offer AUTH (PLAIN, LOGIN) and require it before MAIL; every attempt is
+                                      appended to <folder>/auth as "user password tls|plain"
+--auth-without-tls                    offer AUTH on an unencrypted connection too
 """
 
 import argparse
 import asyncio
 import os
 import socket
+import ssl
 import sys
 
 from aiosmtpd.controller import Controller
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Store:
@@ -53,6 +59,10 @@ class Store:
 class CountingSMTP(SMTP):
     def connection_made(self, transport):
         super().connection_made(transport)
+        # STARTTLS makes the same connection again over TLS: count each one once.
+        if getattr(self, "_counted", False):
+            return
+        self._counted = True
         self.event_handler.connections += 1
         self.event_handler.write_connections()
 
@@ -60,6 +70,27 @@ class CountingSMTP(SMTP):
 class CountingController(Controller):
     def factory(self):
         return CountingSMTP(self.handler, **self.SMTP_kwargs)
+
+
+class Authenticator:
+    def __init__(self, folder, user, password):
+        self.path = os.path.join(folder, "auth")
+        self.user = user.encode()
+        self.password = password.encode()
+
+    def __call__(self, server, session, envelope, mechanism, auth_data):
+        login = auth_data.login or b""
+        password = auth_data.password or b""
+        encrypted = session.ssl or server.transport.get_extra_info("ssl_object")
+        with open(self.path, "ab") as f:
+            f.write(login + b" " + password + b" " + (b"tls" if encrypted else b"plain") + b"\n")
+        return AuthResult(success=login == self.user and password == self.password)
+
+
+def tls_context(cert, key):
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(cert, key)
+    return context
 
 
 def free_port():
@@ -74,12 +105,26 @@ def main():
     parser.add_argument("--reject-message", type=int, default=0)
     parser.add_argument("--reject-code", type=int, default=554)
     parser.add_argument("--drop-message", type=int, default=0)
+    parser.add_argument("--starttls", nargs=2, metavar=("CERT", "KEY"))
+    parser.add_argument("--smtps", nargs=2, metavar=("CERT", "KEY"))
+    parser.add_argument("--auth", nargs=2, metavar=("USER", "PASSWORD"))
+    parser.add_argument("--auth-without-tls", action="store_true")
     args = parser.parse_args()
 
     store = Store(args.folder, args.reject_message, args.reject_code, args.drop_message)
     store.write_connections()
     port = free_port()
-    controller = CountingController(store, hostname="127.0.0.1", port=port, data_size_limit=0)
+    kwargs = {"data_size_limit": 0}
+    if args.starttls:
+        kwargs["tls_context"] = tls_context(*args.starttls)
+    if args.smtps:
+        kwargs["ssl_context"] = tls_context(*args.smtps)
+    if args.auth:
+        kwargs["authenticator"] = Authenticator(args.folder, *args.auth)
+        kwargs["auth_required"] = True
+        # aiosmtpd counts only STARTTLS as TLS; an smtps line is encrypted from the start.
+        kwargs["auth_require_tls"] = not (args.auth_without_tls or args.smtps)
+    controller = CountingController(store, hostname="127.0.0.1", port=port, **kwargs)
     controller.start()
     # start() checks the server with a connection of its own; only ours count.
     store.connections = 0
