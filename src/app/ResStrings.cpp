@@ -114,6 +114,9 @@ constexpr Entry kTable[] = {
     {1117, "The pieces are kept in '%1'."},
     {1118, "No mail server is set. Enter the server and the sender's address in the e-mail settings (Host and "
            "FromEMailAddress in %1), then try again."},
+    {1119, "The dial-up connection '%1' could not be made: %2\nCheck the connection under settings, or clear "
+           "Remote Access Service there if you have a DSL or cable connection."},
+    {1120, "The dial-up connection '%1' could not be ended: %2\nIt may still be up; end it in the network settings."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

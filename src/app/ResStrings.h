@@ -46,4 +46,6 @@ inline constexpr int OverwritesSource = 1115;
 inline constexpr int SourceChanged = 1116;
 inline constexpr int PiecesKept = 1117;
 inline constexpr int NoMailServer = 1118;
+inline constexpr int DialUpFailed = 1119;
+inline constexpr int HangUpFailed = 1120;
 } // namespace Res

@@ -5,6 +5,7 @@
 #include "app/QtShell.h"
 #include "app/ResStrings.h"
 #include "app/Wizard.h"
+#include "mail/mRAS.h"
 #include "settings/JobSettings.h"
 #include "settings/QSettingsStore.h"
 #include "settings/Settings.h"
@@ -39,8 +40,8 @@ SplitJob storedJob(Settings& settings) {
 }
 
 std::unique_ptr<Settings> openSettings(QSettingsStore& store) {
-    // No dial-up component in this version: nothing to dial, so the default is off.
-    return std::make_unique<Settings>(store, QCoreApplication::applicationDirPath(), [] { return false; });
+    // Asked only when UseRAS has never been stored.
+    return std::make_unique<Settings>(store, QCoreApplication::applicationDirPath(), [] { return mRAS().Available(); });
 }
 
 int showUsage(int& argc, char** argv) {

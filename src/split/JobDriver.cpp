@@ -1,8 +1,11 @@
 #include "split/JobDriver.h"
 
 #include "app/ResStrings.h"
+#include "mail/ComponentError.h"
 #include "mail/SendSplitMails.h"
 #include "mail/mMail.h"
+#include "mail/mRAS.h"
+#include "mail/modRASConnection.h"
 #include "settings/JobSettings.h"
 #include "split/JobError.h"
 #include "split/PieceSize.h"
@@ -44,36 +47,67 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         shell_.Fail(LoadResString(Res::NoMailServer).arg(settings_.Location()));
         return false;
     }
-    mMail mail;
-    SplitMailSender sender(mail, job_, settings_, shell_);
-    if (job_.SourceFile.isEmpty()) {
-        shell_.ShowProgress(0, LoadResString(1064));
-        const bool sent = sender.SendSplitMails(QString(), 0, QString());
-        shell_.ShowProgress(0, LoadResString(1065));
-        if (sent && !job_.NoUI)
-            shell_.Inform(LoadResString(1060));
-        return sent;
+    QString folder;
+    int count = 0;
+    if (!job_.SourceFile.isEmpty()) {
+        folder = PrivateTempFolder();
+        try {
+            count = SplitFile(job_.SourceFile, pieceSize, folder, job_.BatchAsText, shell_);
+        } catch (const JobError&) {
+            QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
+            throw;
+        }
     }
 
-    const QString folder = PrivateTempFolder();
-    int count = 0;
-    try {
-        count = SplitFile(job_.SourceFile, pieceSize, folder, job_.BatchAsText, shell_);
-    } catch (const JobError&) {
-        QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
-        throw;
-    }
     shell_.ShowProgress(0, LoadResString(1064));
-    const bool sent = sender.SendSplitMails(job_.SourceFile, count, folder);
+    const bool dialUp = settings_.UseRAS();
+    mRAS ras;
+    bool sent = false;
+    if (!dialUp || dial(ras)) {
+        mMail mail;
+        SplitMailSender sender(mail, job_, settings_, shell_);
+        sent = sender.SendSplitMails(job_.SourceFile, count, folder);
+    }
     shell_.ShowProgress(0, LoadResString(1065));
+    if (dialUp)
+        hangUp(ras);
+
     if (sent) {
-        QDir().rmdir(folder);
+        if (!folder.isEmpty())
+            QDir().rmdir(folder);
         if (!job_.NoUI)
             shell_.Inform(LoadResString(1060));
-    } else {
+    } else if (!folder.isEmpty()) {
         shell_.MsgBox({LoadResString(Res::PiecesKept).arg(folder), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
     }
     return sent;
+}
+
+bool JobDriver::dial(mRAS& ras) {
+    QString phoneBook = settings_.RASPhoneBook();
+    const QString entry = settings_.RASConnection();
+    try {
+        ConnectDialUp(phoneBook, entry, ras, shell_, phoneBookSearchRoot_);
+    } catch (const ComponentError& e) {
+        settings_.setRASPhoneBook(phoneBook);
+        shell_.Fail(LoadResString(Res::DialUpFailed).arg(entry, e.description()));
+        return false;
+    }
+    // A phonebook found by the search is used directly next time.
+    settings_.setRASPhoneBook(phoneBook);
+    return true;
+}
+
+void JobDriver::hangUp(mRAS& ras) {
+    try {
+        DisconnectDialUp(ras);
+    } catch (const ComponentError& e) {
+        shell_.MsgBox({LoadResString(Res::HangUpFailed).arg(ras.EntryName, e.description()),
+                       MsgButtons::Ok,
+                       MsgIcon::Exclamation,
+                       0,
+                       {}});
+    }
 }
 
 QString PrivateTempFolder() {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class mRAS;
+
 // A folder of the job's own under the system's temporary folder, readable by the user alone. Kept after
 // a failure so that the pieces can be looked at; the caller removes it after success.
 QString PrivateTempFolder();
@@ -19,8 +21,13 @@ public:
     // True when the job was delivered.
     bool StartProcess();
 
+    // Where a failed dial-up searches for the default phonebook: the file system's root.
+    void setPhoneBookSearchRoot(const QString& folder) { phoneBookSearchRoot_ = folder; }
+
 private:
     bool deliverMail(int64_t pieceSize);
+    bool dial(mRAS& ras);
+    void hangUp(mRAS& ras);
     bool deliverFloppy();
     bool deliverFolder(int64_t pieceSize);
     void storeSettings();
@@ -28,4 +35,5 @@ private:
     SplitJob& job_;
     Settings& settings_;
     Shell& shell_;
+    QString phoneBookSearchRoot_ = QStringLiteral("/");
 };

@@ -2,6 +2,7 @@
 
 #include "support/Files.h"
 #include "support/SmtpServer.h"
+#include "support/StandInNmcli.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@ protected:
         QDir().mkpath(folder());
         source = dir.filePath(QStringLiteral("report.zip"));
         WriteFile(source, PatternBytes(2500000));
+        nmcli.set("NMCLI_AVAILABLE", u"0"_qs); // as on a machine without NetworkManager
     }
 
     QString config() const { return dir.filePath(QStringLiteral("config")); }
@@ -67,6 +69,7 @@ protected:
 
     QTemporaryDir dir;
     QString source;
+    StandInNmcli nmcli;
 };
 
 TEST_F(EndToEnd, FolderJobWithoutWindow) {
@@ -186,6 +189,24 @@ TEST_F(EndToEnd, MailJobWithoutWindow) {
     ASSERT_FALSE(folder.isEmpty());
     EXPECT_TRUE(QFile::exists(folder + u"/report.001"_qs));
     QDir(folder).removeRecursively();
+}
+
+TEST_F(EndToEnd, DialsWhenNetworkManagerAnswersAndNothingIsStored) {
+    ASSERT_TRUE(nmcli.ready());
+    nmcli.set("NMCLI_AVAILABLE", u"1"_qs);
+    nmcli.set("NMCLI_CONNECTIONS", u"Office"_qs);
+    SmtpServer server;
+    ASSERT_TRUE(server.running());
+    nmcli.set("NMCLI_WATCH", server.folder());
+    QDir().mkpath(config() + u"/Brevimo"_qs);
+    WriteFile(settingsFile(),
+              "[General]\nHost=" + server.host().toUtf8() + "\nFromEMailAddress=me@x.test\nRASConnection=Office\n");
+    const Outcome r = run({u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(server.messageCount(), 3);
+    EXPECT_EQ(nmcli.calls().filter(u"connection"_qs),
+              (QStringList{u"-t -f NAME connection show @0"_qs, u"--wait 90 connection up id Office @0"_qs,
+                           u"connection down id Office @3"_qs}));
 }
 
 TEST_F(EndToEnd, WindowWithoutDisplayIsRefused) {

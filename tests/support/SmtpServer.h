@@ -15,6 +15,7 @@ public:
     bool running() const { return port_ > 0; }
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
     int port() const { return port_; }
+    QString folder() const { return dir_.path(); } // where the messages are stored
     // The AUTH attempts, one "user password tls|plain" a line.
     QStringList logins() const;
     int messageCount() const;
