@@ -1,11 +1,19 @@
 #include "app/Wizard.h"
 
 #include "app/QtShell.h"
-#include "app/ResStrings.h"
+#include "app/frmMain.h"
 
-int RunWizard(SplitJob&, Settings&) {
-    // The wizard's pages are not part of this version; say so rather than open an empty window.
+#include <QApplication>
+
+int RunWizard(SplitJob& job, Settings& settings) {
     QtShell shell;
-    shell.Fail(LoadResString(Res::WizardNotAvailable));
-    return 1;
+    frmMain window(settings, shell);
+    shell.setOwner(&window);
+    shell.setProgressView([&window](int percent, const QString& text) { window.ShowProgress(percent, text); });
+    window.Form_Load();
+    window.ShowJob(job);
+    window.show();
+    QApplication::exec();
+    // Closed after a job that failed: the run did not deliver.
+    return window.LastJobFailed ? 1 : 0;
 }

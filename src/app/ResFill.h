@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+// Replaces the string-table ids that a window and its controls carry by the texts. The ids sit in the dynamic
+// properties "Tag" (title or caption) and "ToolTipText" (tool-tip), or, for the rarer controls, where the
+// control keeps its texts (a menu entry's text, a tab's text, a combo box's items). A statement that fails (an
+// id that is no number or not in the table, a property the control lacks) is skipped; nothing is raised.
+void ResFill(QWidget* form);
+
+// Sets the ids a control carries, for the windows' set-up code.
+void SetResIds(QWidget* control, int captionId, int toolTipId = 0);

@@ -1,0 +1,528 @@
+#include "app/frmMain.h"
+
+#include "app/DPDlg.h"
+#include "app/ResFill.h"
+#include "app/ResStrings.h"
+#include "app/Version.h"
+#include "app/frmMessage.h"
+#include "app/frmSettings.h"
+#include "settings/JobSettings.h"
+#include "split/JobDriver.h"
+#include "split/PieceSize.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kWelcomeWidth = 130;
+constexpr int kWelcomeHeight = 280;
+
+template <typename T> T* control(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    SetResIds(w, captionId, toolTipId);
+    return w;
+}
+
+// Piece sizes in the summary: digit grouping of the user's locale, also where it is left off by default.
+QString grouped(int64_t n) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(static_cast<qlonglong>(n));
+}
+
+} // namespace
+
+frmMain::frmMain(Settings& settings, Shell& shell, QWidget* parent)
+    : QDialog(parent), settings_(settings), shell_(shell) {
+    Q_INIT_RESOURCE(brevimo); // the pictures live in a static library
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(ProgramName());
+    buildPages();
+}
+
+void frmMain::buildPages() {
+    auto* pages = new QGridLayout;
+    pages->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        pbStep[i] = new QWidget(this);
+        pbStep[i]->setObjectName(QStringLiteral("pbStep%1").arg(i));
+        pages->addWidget(pbStep[i], 0, 0);
+        pbStep[i]->setVisible(i == 0);
+    }
+
+    // Page 0: welcome.
+    QWidget* p = pbStep[0];
+    imgWelcome = control<QLabel>(p, "imgWelcome");
+    imgWelcome->setPixmap(QPixmap(QStringLiteral(":/brevimo/welcome.png")));
+    imgWelcome->setFixedSize(kWelcomeWidth, kWelcomeHeight);
+    lblTitle = control<QLabel>(p, "lblTitle");
+    lblTitle->setText(ProgramName());
+    QFont bold = lblTitle->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.6);
+    lblTitle->setFont(bold);
+    lblVersion = control<QLabel>(p, "lblVersion");
+    Label1 = control<QLabel>(p, "Label1", 1000);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    chkAlwaysShow = control<QCheckBox>(p, "chkAlwaysShow", 1011);
+    {
+        auto* text = new QVBoxLayout;
+        auto* titleRow = new QHBoxLayout;
+        titleRow->addWidget(lblTitle);
+        titleRow->addStretch();
+        titleRow->addWidget(lblVersion, 0, Qt::AlignBottom);
+        text->addLayout(titleRow);
+        text->addWidget(Label1, 1);
+        text->addWidget(chkAlwaysShow);
+        auto* row = new QHBoxLayout(p);
+        row->setContentsMargins(0, 0, 8, 0);
+        row->addWidget(imgWelcome, 0, Qt::AlignTop);
+        row->addLayout(text, 1);
+    }
+
+    // Page 1: the source archive.
+    p = pbStep[1];
+    Label2 = control<QLabel>(p, "Label2", 1020);
+    txtZipFilename = control<QLineEdit>(p, "txtZipFilename");
+    cmdOpen = control<QPushButton>(p, "cmdOpen", 1021);
+    cmdNew = control<QPushButton>(p, "cmdNew", 1022);
+    Label3 = control<QLabel>(p, "Label3", 1023);
+    lbFiles = control<QListWidget>(p, "lbFiles");
+    lblZipInfo = control<QLabel>(p, "lblZipInfo");
+    cmdAddFile = control<QPushButton>(p, "cmdAddFile", 1019, 1024);
+    cmdRemove = control<QPushButton>(p, "cmdRemove", 0, 1025);
+    cmdRemove->setText(QStringLiteral("Remove")); // designed caption: the table has none for it
+    {
+        auto* g = new QGridLayout(p);
+        g->setContentsMargins(12, 12, 12, 4);
+        g->addWidget(Label2, 0, 0, 1, 3);
+        g->addWidget(txtZipFilename, 1, 0);
+        g->addWidget(cmdOpen, 1, 1);
+        g->addWidget(cmdNew, 1, 2);
+        g->addWidget(Label3, 2, 0, 1, 3);
+        g->addWidget(lbFiles, 3, 0, 1, 3);
+        auto* row = new QHBoxLayout;
+        row->addWidget(cmdAddFile);
+        row->addWidget(cmdRemove);
+        row->addStretch();
+        row->addWidget(lblZipInfo);
+        g->addLayout(row, 4, 0, 1, 3);
+        g->setRowStretch(3, 1);
+        g->setColumnStretch(0, 1);
+    }
+
+    // Page 2: size and destination.
+    p = pbStep[2];
+    Frame1 = control<QGroupBox>(p, "Frame1", 1029);
+    auto* sizes = new QButtonGroup(this);
+    auto* sizeBox = new QVBoxLayout(Frame1);
+    sizeBox->setSpacing(2);
+    for (int i = 0; i < 5; ++i) {
+        optSize[i] = control<QRadioButton>(Frame1, "optSize", 1039 + i);
+        optSize[i]->setProperty("Index", i);
+        sizes->addButton(optSize[i], i);
+        sizeBox->addWidget(optSize[i]);
+        connect(optSize[i], &QRadioButton::clicked, this, [this, i] { optSize_Click(i); });
+    }
+    txtCustomSize = control<QLineEdit>(Frame1, "txtCustomSize");
+    sizeBox->addWidget(txtCustomSize);
+    sizeBox->addStretch();
+
+    auto* destinations = new QButtonGroup(this);
+    optFiles = control<QRadioButton>(p, "optFiles", 1036);
+    optMail = control<QRadioButton>(p, "optMail", 1030);
+    destinations->addButton(optFiles);
+    destinations->addButton(optMail);
+    connect(optFiles, &QRadioButton::clicked, this, &frmMain::optFiles_Click);
+    connect(optMail, &QRadioButton::clicked, this, &frmMain::optMail_Click);
+    optFiles->setEnabled(false);
+
+    fraFiles = control<QGroupBox>(p, "fraFiles");
+    auto* diskChoice = new QButtonGroup(this);
+    optFloppy = control<QRadioButton>(fraFiles, "optFloppy", 1037);
+    optFolder = control<QRadioButton>(fraFiles, "optFolder", 1038);
+    diskChoice->addButton(optFloppy);
+    diskChoice->addButton(optFolder);
+    optFolder->setChecked(true);
+    txtSplitFolder = control<QLineEdit>(fraFiles, "txtSplitFolder");
+    cmdSetFolder = control<QPushButton>(fraFiles, "cmdSetFolder");
+    cmdSetFolder->setText(QStringLiteral("..."));
+    connect(cmdSetFolder, &QPushButton::clicked, this, &frmMain::cmdSetFolder_Click);
+    {
+        auto* g = new QGridLayout(fraFiles);
+        g->setVerticalSpacing(2);
+        g->addWidget(optFloppy, 0, 0, 1, 3);
+        g->addWidget(optFolder, 1, 0);
+        g->addWidget(txtSplitFolder, 1, 1);
+        g->addWidget(cmdSetFolder, 1, 2);
+        g->setColumnStretch(1, 1);
+    }
+
+    fraMail = control<QGroupBox>(p, "fraMail");
+    Label5 = control<QLabel>(fraMail, "Label5", 1031);
+    cboSendTo = control<QComboBox>(fraMail, "cboSendTo");
+    cboSendTo->setEditable(true);
+    cboSendTo->setInsertPolicy(QComboBox::NoInsert);
+    Label6 = control<QLabel>(fraMail, "Label6", 1033);
+    txtSubject = control<QLineEdit>(fraMail, "txtSubject");
+    cmdBody = control<QPushButton>(fraMail, "cmdBody", 1034);
+    cmdEMailSettings = control<QPushButton>(fraMail, "cmdEMailSettings", 1035);
+    chkBatchAsText = control<QCheckBox>(fraMail, "chkBatchAsText", 1076, 1077);
+    chkBatchAsText->setChecked(true);
+    connect(cmdBody, &QPushButton::clicked, this, &frmMain::cmdBody_Click);
+    connect(cmdEMailSettings, &QPushButton::clicked, this, &frmMain::cmdEMailSettings_Click);
+    {
+        auto* g = new QGridLayout(fraMail);
+        g->setVerticalSpacing(4);
+        g->addWidget(Label5, 0, 0);
+        g->addWidget(cboSendTo, 0, 1, 1, 2);
+        g->addWidget(Label6, 1, 0);
+        g->addWidget(txtSubject, 1, 1, 1, 2);
+        g->addWidget(cmdBody, 2, 1);
+        g->addWidget(cmdEMailSettings, 2, 2);
+        g->addWidget(chkBatchAsText, 3, 1, 1, 2);
+        g->setColumnStretch(1, 1);
+    }
+    {
+        auto* g = new QGridLayout(p);
+        g->setContentsMargins(12, 8, 12, 4);
+        g->setVerticalSpacing(2);
+        g->addWidget(Frame1, 0, 0, 4, 1);
+        g->addWidget(optMail, 0, 1);
+        g->addWidget(fraMail, 1, 1);
+        g->addWidget(optFiles, 2, 1);
+        g->addWidget(fraFiles, 3, 1);
+        g->setColumnStretch(1, 1);
+    }
+
+    // Page 3: summary and progress.
+    p = pbStep[3];
+    lblSumary = control<QLabel>(p, "lblSumary", 1066);
+    lblSumary->setWordWrap(true);
+    lblSumary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    lblSumary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pbProgress = control<QFrame>(p, "pbProgress");
+    pbProgress->setFrameStyle(QFrame::Box | QFrame::Plain);
+    pbProgress->setLineWidth(1);
+    pbProgress->setFixedHeight(22);
+    pbProgress->setVisible(false);
+    lblProgress = control<QLabel>(pbProgress, "lblProgress");
+    lblProgress->setAutoFillBackground(true);
+    lblProgress->setBackgroundRole(QPalette::Highlight);
+    lblProgress->setVisible(false);
+    lblInfo = control<QLabel>(p, "lblInfo");
+    {
+        auto* v = new QVBoxLayout(p);
+        v->setContentsMargins(12, 4, 12, 4);
+        v->addWidget(lblSumary, 1);
+        v->addWidget(pbProgress);
+        v->addWidget(lblInfo);
+    }
+
+    // Lines and the button row.
+    for (int i = 0; i < 2; ++i) {
+        lnLine[i] = new QFrame(this);
+        lnLine[i]->setObjectName(QStringLiteral("lnLine%1").arg(i));
+        lnLine[i]->setFrameShape(QFrame::HLine);
+        lnLine[i]->setFrameShadow(i == 0 ? QFrame::Sunken : QFrame::Plain);
+        lnLine[i]->setFixedHeight(1);
+    }
+    cmdBack = control<QPushButton>(this, "cmdBack", 1001);
+    cmdNext = control<QPushButton>(this, "cmdNext", 1002);
+    cmdFinish = control<QPushButton>(this, "cmdFinish", 1003);
+    cmdCancel = control<QPushButton>(this, "cmdCancel", 10002);
+    cmdBack->setEnabled(false);
+    cmdFinish->setEnabled(false);
+    cmdNext->setDefault(true);
+    cmdNext->setAutoDefault(true);
+    for (QPushButton* b : {cmdBack, cmdFinish, cmdCancel})
+        b->setAutoDefault(false);
+    connect(cmdBack, &QPushButton::clicked, this, &frmMain::cmdBack_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
+    connect(cmdFinish, &QPushButton::clicked, this, &frmMain::cmdFinish_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
+    connect(chkAlwaysShow, &QCheckBox::clicked, this, &frmMain::chkAlwaysShow_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 60 / kTwipsPerPixel, 60 / kTwipsPerPixel * 2, 0);
+    buttons->addStretch();
+    buttons->addWidget(cmdBack);
+    buttons->addWidget(cmdNext);
+    buttons->addSpacing(8);
+    buttons->addWidget(cmdFinish);
+    buttons->addSpacing(8);
+    buttons->addWidget(cmdCancel);
+
+    auto* all = new QVBoxLayout(this);
+    all->setContentsMargins(0, 0, 0, 60 / kTwipsPerPixel * 2);
+    all->setSpacing(0);
+    all->addLayout(pages);
+    all->addWidget(lnLine[0]);
+    all->addSpacing(1);
+    all->addWidget(lnLine[1]);
+    all->addLayout(buttons);
+    all->setSizeConstraint(QLayout::SetFixedSize);
+    // Every page gets page 0's size: as high as the welcome picture.
+    for (QWidget* page : pbStep)
+        page->setFixedHeight(kWelcomeHeight);
+    for (QWidget* page : pbStep)
+        page->setFixedWidth(620);
+}
+
+void frmMain::Form_Load() {
+    ResFill(this);
+    LastFolder = QDir::currentPath();
+    lblVersion->setText(VersionText());
+
+    const bool welcome = settings_.ShowWelcome();
+    chkAlwaysShow->setChecked(welcome);
+    chkAlwaysShow_Click(); // a changed box stores its value, as its click handler would
+    if (!welcome) {
+        CurrentStep = 1;
+        showPage(1);
+    }
+
+    SplitJob stored;
+    LoadJobDefaults(settings_, stored);
+    job_ = stored;
+    ShowJob(stored);
+}
+
+void frmMain::ShowJob(const SplitJob& job) {
+    const SplitJob old = job_;
+    job_ = job;
+    txtZipFilename->setText(job.SourceFile);
+    if (job.SizeIndex >= 0 && job.SizeIndex < 5)
+        optSize[job.SizeIndex]->setChecked(true);
+    optSize_Click(job.SizeIndex);
+    txtCustomSize->setText(job.CustomSplitSize);
+    txtSplitFolder->setText(job.SplitFolder);
+    if (cboSendTo->count() == 0 || old.RecipientHistory != job.RecipientHistory) {
+        cboSendTo->clear();
+        cboSendTo->addItems(job.RecipientHistory);
+    }
+    cboSendTo->setCurrentText(job.SendTo);
+    txtSubject->setText(job.Subject);
+    chkBatchAsText->setChecked(job.BatchAsText);
+    (job.FloppySelected ? optFloppy : optFolder)->setChecked(true);
+    optFiles->setEnabled(job.FilesOptionEnabled || !job.MailSelected);
+    (job.MailSelected ? optMail : optFiles)->setChecked(true);
+    switchDestination();
+}
+
+SplitJob& frmMain::Job() {
+    job_.SourceFile = txtZipFilename->text();
+    for (int i = 0; i < 5; ++i)
+        if (optSize[i]->isChecked())
+            job_.SizeIndex = i;
+    job_.CustomSplitSize = txtCustomSize->text();
+    job_.MailSelected = optMail->isChecked();
+    job_.FloppySelected = optFloppy->isChecked();
+    job_.FilesOptionEnabled = optFiles->isEnabled();
+    job_.SplitFolder = txtSplitFolder->text();
+    job_.SendTo = cboSendTo->currentText();
+    job_.RecipientHistory.clear();
+    for (int i = 0; i < cboSendTo->count(); ++i)
+        job_.RecipientHistory << cboSendTo->itemText(i);
+    job_.Subject = txtSubject->text();
+    job_.BatchAsText = chkBatchAsText->isChecked();
+    return job_;
+}
+
+void frmMain::showPage(int index) {
+    for (QWidget* page : pbStep)
+        page->setVisible(false);
+    pbStep[std::clamp(index, 0, static_cast<int>(pbStep.size()) - 1)]->setVisible(true);
+}
+
+void frmMain::cmdNext_Click() {
+    const int last = static_cast<int>(pbStep.size()) - 1;
+    if (CurrentStep >= last)
+        return; // Enter on the summary page: Next is disabled there
+    ++CurrentStep;
+    showPage(CurrentStep);
+    if (CurrentStep >= last) {
+        cmdNext->setEnabled(false);
+        cmdFinish->setEnabled(true);
+        cmdFinish->setDefault(true);
+        MailSettingsCheck();
+        lblSumary->setText(SummaryText());
+    }
+    if (CurrentStep > 0)
+        cmdBack->setEnabled(true);
+}
+
+void frmMain::cmdBack_Click() {
+    if (CurrentStep <= 0)
+        return;
+    --CurrentStep;
+    showPage(CurrentStep);
+    if (CurrentStep <= 0)
+        cmdBack->setEnabled(false);
+    if (CurrentStep < static_cast<int>(pbStep.size()) - 1) {
+        cmdNext->setEnabled(true);
+        cmdFinish->setEnabled(false);
+        cmdNext->setDefault(true);
+    }
+}
+
+QString frmMain::SummaryText() {
+    const SplitJob& job = Job();
+    QString size;
+    QString refused;
+    try {
+        size = grouped(PieceSizeOf(job));
+    } catch (const PieceSizeError& e) {
+        // Finish would refuse it: say so here already.
+        size = QStringLiteral("?");
+        refused = QStringLiteral("\n\n") + e.message();
+    }
+    QString text = LoadResString(1066) + txtZipFilename->text() + LoadResString(1067) + size;
+    switch (job.target()) {
+    case Target::Mail:
+        text += LoadResString(1068) + cboSendTo->currentText() + LoadResString(1069) +
+                (job.CarbonCopy.isEmpty() ? LoadResString(1074) : job.CarbonCopy) + LoadResString(1070) +
+                (job.BlindCarbonCopy.isEmpty() ? LoadResString(1074) : job.BlindCarbonCopy) + LoadResString(1071) +
+                txtSubject->text();
+        break;
+    case Target::Floppy:
+        text += LoadResString(1073) + QStringLiteral("A:\\");
+        break;
+    case Target::Folder:
+        text += LoadResString(1073) + txtSplitFolder->text();
+        break;
+    }
+    return text + LoadResString(1072) + refused;
+}
+
+void frmMain::MailSettingsCheck() {
+    if (settings_.FriendlyName().isEmpty() || settings_.FromEMailAddress().isEmpty() || settings_.Host().isEmpty() ||
+        (settings_.UseRAS() && settings_.RASConnection().isEmpty()))
+        cmdEMailSettings_Click();
+}
+
+void frmMain::cmdEMailSettings_Click() {
+    frmSettings dialog(settings_, rasDialUp, this);
+    dialog.Form_Load();
+    dialog.exec();
+}
+
+void frmMain::cmdBody_Click() {
+    frmMessage dialog(job_, settings_, shell_, this);
+    dialog.Form_Load();
+    dialog.exec();
+}
+
+void frmMain::cmdSetFolder_Click() {
+    DPDlg picker;
+    picker.setOwner(this);
+    picker.Caption = LoadResString(1046);
+    picker.Folder = txtSplitFolder->text();
+    picker.ShowDialog();
+    if (!picker.Folder.isEmpty())
+        txtSplitFolder->setText(picker.Folder);
+}
+
+void frmMain::switchDestination() {
+    const bool m = optMail->isChecked();
+    const bool f = optFiles->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{fraMail, cboSendTo, txtSubject, cmdBody, cmdEMailSettings})
+        w->setEnabled(m);
+    for (QWidget* w : std::initializer_list<QWidget*>{fraFiles, optFloppy, optFolder, txtSplitFolder, cmdSetFolder})
+        w->setEnabled(f);
+}
+
+void frmMain::optFiles_Click() {
+    switchDestination();
+}
+
+void frmMain::optMail_Click() {
+    switchDestination();
+}
+
+void frmMain::optSize_Click(int) {
+    txtCustomSize->setEnabled(optSize[4]->isChecked());
+}
+
+void frmMain::chkAlwaysShow_Click() {
+    settings_.setShowWelcome(chkAlwaysShow->isChecked());
+}
+
+void frmMain::ShowProgress(int percent, const QString& text) {
+    const int inner = pbProgress->contentsRect().width();
+    const int margin = 60 / kTwipsPerPixel;
+    const int full = std::max(0, inner - 2 * margin);
+    const int height = std::max(0, pbProgress->contentsRect().height() - 2 * margin);
+    const int left = pbProgress->contentsRect().left() + margin;
+    if (percent <= 0) {
+        // 0 shows the text alone; a negative share is shown the same way.
+        lblProgress->setVisible(false);
+    } else {
+        const int width = percent >= 100 ? full : static_cast<int>(full / 100.0 * percent);
+        lblProgress->setGeometry(left, pbProgress->contentsRect().top() + margin, width, height);
+        lblProgress->setVisible(true);
+        lblProgress->repaint();
+    }
+    lblInfo->setText(text);
+    lblInfo->repaint();
+}
+
+void frmMain::cmdCancel_Click() {
+    close();
+}
+
+void frmMain::reject() {
+    // Esc is the Cancel button, and does nothing while Cancel is disabled.
+    if (cmdCancel->isEnabled())
+        cmdCancel_Click();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Not QDialog's own, which would go through reject() again. While a job runs, its end decides.
+    if (running_)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmMain::cmdFinish_Click() {
+    if (running_)
+        return;
+    running_ = true;
+    cmdCancel->setEnabled(false);
+    cmdFinish->setEnabled(false);
+    cmdBack->setEnabled(false);
+    SplitJob& job = Job();
+    pbProgress->setVisible(true);
+    pbProgress->repaint();
+    const bool success = JobDriver(job, settings_, shell_).StartProcess();
+    // The history as the driver stored it.
+    cboSendTo->clear();
+    cboSendTo->addItems(job.RecipientHistory);
+    cboSendTo->setCurrentText(job.SendTo);
+    running_ = false;
+    cmdCancel->setEnabled(true);
+    cmdFinish->setEnabled(true);
+    cmdBack->setEnabled(true);
+    LastJobFailed = !success;
+    if (success)
+        close();
+}

@@ -1,0 +1,86 @@
+#include "app/frmMessage.h"
+
+#include "app/ResFill.h"
+#include "app/ResStrings.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+template <typename T> T* control(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    SetResIds(w, captionId, toolTipId);
+    return w;
+}
+
+} // namespace
+
+frmMessage::frmMessage(SplitJob& job, Settings& settings, Shell& shell, QWidget* parent)
+    : QDialog(parent), job_(job), settings_(settings), shell_(shell) {
+    setObjectName(QStringLiteral("frmMessage"));
+    setProperty("Tag", QStringLiteral("5000"));
+    setModal(true);
+    Label1 = control<QLabel>(this, "Label1", 5001);
+    txtCC = control<QLineEdit>(this, "txtCC", 0, 5006);
+    Label2 = control<QLabel>(this, "Label2", 5002);
+    txtBCC = control<QLineEdit>(this, "txtBCC", 0, 5006);
+    Label3 = control<QLabel>(this, "Label3", 5003);
+    txtBodyText = control<QPlainTextEdit>(this, "txtBodyText", 0, 5007);
+    cmdSave = control<QPushButton>(this, "cmdSave", 5004);
+    cmdOk = control<QPushButton>(this, "cmdOk", 10001);
+    cmdCancel = control<QPushButton>(this, "cmdCancel", 10002);
+    cmdOk->setDefault(true);
+    for (QPushButton* b : {cmdSave, cmdCancel})
+        b->setAutoDefault(false);
+
+    auto* g = new QGridLayout(this);
+    g->addWidget(Label1, 0, 0);
+    g->addWidget(txtCC, 0, 1);
+    g->addWidget(Label2, 1, 0);
+    g->addWidget(txtBCC, 1, 1);
+    g->addWidget(Label3, 2, 0, 1, 2);
+    g->addWidget(txtBodyText, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdSave);
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    g->addLayout(buttons, 4, 0, 1, 2);
+    g->setRowStretch(3, 1);
+    resize(460, 320);
+
+    connect(cmdSave, &QPushButton::clicked, this, &frmMessage::cmdSave_Click);
+    connect(cmdOk, &QPushButton::clicked, this, &frmMessage::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMessage::cmdCancel_Click);
+}
+
+void frmMessage::Form_Load() {
+    ResFill(this);
+    txtCC->setText(job_.CarbonCopy);
+    txtBCC->setText(job_.BlindCarbonCopy);
+    txtBodyText->setPlainText(job_.Body.isEmpty() ? settings_.DefaultBody() : job_.Body);
+}
+
+void frmMessage::cmdOk_Click() {
+    job_.CarbonCopy = txtCC->text();
+    job_.BlindCarbonCopy = txtBCC->text();
+    job_.Body = txtBodyText->toPlainText();
+    accept();
+}
+
+void frmMessage::cmdCancel_Click() {
+    reject();
+}
+
+void frmMessage::cmdSave_Click() {
+    const MsgResult answer =
+        shell_.MsgBox({LoadResString(5005), MsgButtons::YesNo, MsgIcon::None, 1, LoadResString(5000)});
+    if (answer == MsgResult::Yes)
+        settings_.setDefaultBody(txtBodyText->toPlainText());
+}

@@ -1,0 +1,142 @@
+#include "app/frmSettings.h"
+
+#include "app/CommonDialog.h"
+#include "app/ResFill.h"
+#include "app/ResStrings.h"
+#include "mail/ComponentError.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T* control(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    SetResIds(w, captionId, toolTipId);
+    return w;
+}
+
+} // namespace
+
+frmSettings::frmSettings(Settings& settings, mRAS& ras, QWidget* parent)
+    : QDialog(parent), settings_(settings), ras_(ras) {
+    setObjectName(QStringLiteral("frmSettings"));
+    setProperty("Tag", QStringLiteral("4000"));
+    setModal(true);
+
+    Frame1 = control<QGroupBox>(this, "Frame1", 4001);
+    Label1 = control<QLabel>(Frame1, "Label1", 4002);
+    txtFriendlyName = control<QLineEdit>(Frame1, "txtFriendlyName", 0, 4011);
+    Label2 = control<QLabel>(Frame1, "Label2", 4003);
+    txtEMailAddress = control<QLineEdit>(Frame1, "txtEMailAddress", 0, 4012);
+    Frame2 = control<QGroupBox>(this, "Frame2", 4004);
+    txtHostName = control<QLineEdit>(Frame2, "txtHostName", 0, 4013);
+    chkUseRAS = control<QCheckBox>(this, "chkUseRAS", 4005, 4015);
+    fraRAS = control<QGroupBox>(this, "fraRAS");
+    Label3 = control<QLabel>(fraRAS, "Label3", 4006);
+    txtFile = control<QLineEdit>(fraRAS, "txtFile", 0, 4009);
+    cmdFile = control<QPushButton>(fraRAS, "cmdFile");
+    cmdFile->setText(QStringLiteral("..."));
+    Label4 = control<QLabel>(fraRAS, "Label4", 4007);
+    cboPhoneBook = control<QComboBox>(fraRAS, "cboPhoneBook", 0, 4014);
+    cmdOk = control<QPushButton>(this, "cmdOk", 10001);
+    cmdCancel = control<QPushButton>(this, "cmdCancel", 10002);
+    cmdOk->setDefault(true);
+
+    auto* from = new QGridLayout(Frame1);
+    from->addWidget(Label1, 0, 0);
+    from->addWidget(txtFriendlyName, 0, 1);
+    from->addWidget(Label2, 1, 0);
+    from->addWidget(txtEMailAddress, 1, 1);
+    auto* host = new QVBoxLayout(Frame2);
+    host->addWidget(txtHostName);
+    auto* dialUp = new QGridLayout(fraRAS);
+    dialUp->addWidget(Label3, 0, 0, 1, 2);
+    dialUp->addWidget(txtFile, 1, 0);
+    dialUp->addWidget(cmdFile, 1, 1);
+    dialUp->addWidget(Label4, 2, 0, 1, 2);
+    dialUp->addWidget(cboPhoneBook, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    auto* all = new QVBoxLayout(this);
+    all->addWidget(Frame1);
+    all->addWidget(Frame2);
+    all->addWidget(chkUseRAS);
+    all->addWidget(fraRAS);
+    all->addLayout(buttons);
+    setMinimumWidth(380);
+
+    connect(chkUseRAS, &QCheckBox::clicked, this, &frmSettings::chkUseRAS_Click);
+    connect(cmdFile, &QPushButton::clicked, this, &frmSettings::cmdFile_Click);
+    connect(cmdOk, &QPushButton::clicked, this, &frmSettings::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
+}
+
+void frmSettings::enableDialUp(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{fraRAS, txtFile, cmdFile, cboPhoneBook})
+        w->setEnabled(on);
+}
+
+void frmSettings::Form_Load() {
+    ResFill(this);
+    const bool useRas = settings_.UseRAS();
+    chkUseRAS->setChecked(useRas);
+    enableDialUp(useRas);
+    if (ras_.Available()) {
+        try {
+            const int count = ras_.EntryCount();
+            for (int p = 0; p < count; ++p)
+                cboPhoneBook->addItem(ras_.Entry(p));
+        } catch (const ComponentError&) {
+            // A phonebook that cannot be read lists nothing; the rest of the dialog works.
+        }
+    }
+    txtFriendlyName->setText(settings_.FriendlyName());
+    txtEMailAddress->setText(settings_.FromEMailAddress());
+    txtHostName->setText(settings_.Host());
+    txtFile->setText(settings_.RASPhoneBook());
+    cboPhoneBook->setCurrentIndex(
+        cboPhoneBook->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void frmSettings::chkUseRAS_Click() {
+    enableDialUp(chkUseRAS->isChecked());
+}
+
+void frmSettings::cmdFile_Click() {
+    CommonDialog dlgCommon;
+    dlgCommon.setOwner(this);
+    dlgCommon.Filter = LoadResString(4008);
+    dlgCommon.InitDir = QCoreApplication::applicationDirPath();
+    dlgCommon.DialogTitle = LoadResString(4010);
+    dlgCommon.FileName = txtFile->text();
+    dlgCommon.Flags = CommonDialog::FileMustExist | CommonDialog::HideReadOnly;
+    dlgCommon.ShowOpen();
+    if (!dlgCommon.Cancelled && !dlgCommon.FileName.isEmpty())
+        txtFile->setText(dlgCommon.FileName);
+}
+
+void frmSettings::cmdOk_Click() {
+    settings_.setFriendlyName(txtFriendlyName->text());
+    settings_.setFromEMailAddress(txtEMailAddress->text());
+    settings_.setHost(txtHostName->text());
+    settings_.setUseRAS(chkUseRAS->isChecked());
+    settings_.setRASConnection(cboPhoneBook->currentIndex() >= 0 ? cboPhoneBook->currentText() : QString());
+    settings_.setRASPhoneBook(txtFile->text());
+    accept();
+}
+
+void frmSettings::cmdCancel_Click() {
+    reject();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "mail/mRAS.h"
+#include "settings/Settings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The e-mail settings: sender, server and dial-up connection. OK writes every field as typed; Cancel nothing.
+class frmSettings : public QDialog {
+    Q_OBJECT
+public:
+    frmSettings(Settings& settings, mRAS& ras, QWidget* parent = nullptr);
+
+    void Form_Load();
+    void chkUseRAS_Click();
+    void cmdFile_Click();
+    void cmdOk_Click();
+    void cmdCancel_Click();
+
+    QGroupBox* Frame1;
+    QLabel* Label1;
+    QLineEdit* txtFriendlyName;
+    QLabel* Label2;
+    QLineEdit* txtEMailAddress;
+    QGroupBox* Frame2;
+    QLineEdit* txtHostName;
+    QCheckBox* chkUseRAS;
+    QGroupBox* fraRAS;
+    QLabel* Label3;
+    QLineEdit* txtFile;
+    QPushButton* cmdFile;
+    QLabel* Label4;
+    QComboBox* cboPhoneBook;
+    QPushButton* cmdOk;
+    QPushButton* cmdCancel;
+
+private:
+    void enableDialUp(bool on);
+
+    Settings& settings_;
+    mRAS& ras_;
+};

@@ -1,0 +1,83 @@
+// Steps through the wizard's four pages and its two dialogs with sample values and saves a PNG of each into
+// the folder given, so that a person can look at them. Run by scripts/screenshots under Xvfb.
+
+#include "app/QtShell.h"
+#include "app/frmMain.h"
+#include "app/frmMessage.h"
+#include "app/frmSettings.h"
+#include "settings/QSettingsStore.h"
+#include "settings/Settings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget* w, const QString& folder, const char* name) {
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    if (!w->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    QTemporaryDir config;
+    QSettingsStore store(config.filePath(QStringLiteral("Brevimo.conf")));
+    Settings settings(store, QDir::homePath(), [] { return false; });
+    settings.setFriendlyName(QStringLiteral("Jo Example"));
+    settings.setFromEMailAddress(QStringLiteral("jo@example.org"));
+    settings.setHost(QStringLiteral("smtp://mail.example.org:587"));
+    settings.setUseRAS(false);
+    settings.setEMailAddressIndex(1);
+    settings.setToEMailAddress(QStringLiteral("anna@example.org"));
+    settings.setEMailAddressIndex(2);
+    settings.setToEMailAddress(QStringLiteral("ben@example.org"));
+
+    QtShell shell;
+    frmMain window(settings, shell);
+    window.Form_Load();
+    window.show();
+    bool ok = save(&window, folder, "1-welcome");
+    window.cmdNext_Click();
+    window.txtZipFilename->setText(QStringLiteral("/home/jo/holiday-photos.zip"));
+    ok &= save(&window, folder, "2-source");
+    window.cmdNext_Click();
+    window.txtSubject->setText(QStringLiteral("Holiday photos"));
+    ok &= save(&window, folder, "3-destination");
+
+    frmSettings settingsDialog(settings, window.rasDialUp, &window);
+    settingsDialog.Form_Load();
+    settingsDialog.show();
+    ok &= save(&settingsDialog, folder, "5-settings-dialog");
+    settingsDialog.close();
+    frmMessage messageDialog(window.Job(), settings, shell, &window);
+    messageDialog.Form_Load();
+    messageDialog.show();
+    ok &= save(&messageDialog, folder, "6-message-dialog");
+    messageDialog.close();
+
+    window.cmdNext_Click();
+    window.pbProgress->setVisible(true);
+    QApplication::processEvents();
+    window.ShowProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
+    ok &= save(&window, folder, "4-summary");
+    return ok ? 0 : 1;
+}
