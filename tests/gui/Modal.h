@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+// Runs `act` on the next modal window as soon as it is shown (a dialog's exec() blocks the test), and
+// records its class for the test to check. Gives up after about five seconds.
+class WhenModal {
+public:
+    explicit WhenModal(std::function<void(QWidget*)> act) : state_(std::make_shared<State>()) {
+        state_->act = std::move(act);
+        poll(state_, 0);
+    }
+    bool happened() const { return !state_->seen.isEmpty(); }
+    QString className() const { return state_->seen; }
+
+private:
+    struct State {
+        std::function<void(QWidget*)> act;
+        QString seen;
+    };
+
+    static void poll(std::shared_ptr<State> state, int tries) {
+        QTimer::singleShot(10, [state, tries] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                state->seen = QString::fromLatin1(modal->metaObject()->className());
+                state->act(modal);
+            } else if (tries < 500) {
+                poll(state, tries + 1);
+            }
+        });
+    }
+
+    std::shared_ptr<State> state_;
+};
+
+// Types a full path into Qt's own file dialog and presses its accept button, as a user would; the dialog's
+// view loads folders in the background, so selecting in the view could race with it.
+inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog)
+        return;
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    static_cast<QDialog*>(dialog)->accept();
+}
