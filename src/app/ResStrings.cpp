@@ -105,8 +105,6 @@ constexpr Entry kTable[] = {
     {1110, "'%1' is a folder, not a file. Choose the file to split and try again."},
     {1111, "The settings could not be stored in '%1'. Check that the folder can be written."},
     {1112, "'%1' is not a folder. Choose the folder for the pieces and try again."},
-    {1113, "The wizard window is not available in this version of Brevimo. Run it with /nui to work without a "
-           "window."},
     {1114, "The piece size of %1 bytes cannot be used. Choose a size above 0."},
     {1115, "The pieces of '%1' would overwrite the file itself. Split it into another folder or rename it first."},
     {1116, "'%1' changed while it was being split (it is shorter than when the split began). Try again when no "

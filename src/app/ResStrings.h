@@ -40,7 +40,6 @@ inline constexpr int NeedsDisplay = 1109;
 inline constexpr int SourceIsFolder = 1110;
 inline constexpr int SettingsNotStored = 1111;
 inline constexpr int NotAFolder = 1112;
-inline constexpr int WizardNotAvailable = 1113;
 inline constexpr int BadPieceSize = 1114;
 inline constexpr int OverwritesSource = 1115;
 inline constexpr int SourceChanged = 1116;
