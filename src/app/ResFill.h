@@ -1,6 +1,7 @@
 #pragma once
 
-class QWidget;
+#include <QString>
+#include <QWidget>
 
 // Replaces the string-table ids that a window and its controls carry by the texts. The ids sit in the dynamic
 // properties "Tag" (title or caption) and "ToolTipText" (tool-tip), or, for the rarer controls, where the
@@ -10,3 +11,11 @@ void ResFill(QWidget* form);
 
 // Sets the ids a control carries, for the windows' set-up code.
 void SetResIds(QWidget* control, int captionId, int toolTipId = 0);
+
+// A new control under its form name, carrying its caption and tool-tip ids for ResFill.
+template <typename T> T* MakeControl(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    SetResIds(w, captionId, toolTipId);
+    return w;
+}

@@ -33,13 +33,6 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int kWelcomeWidth = 130;
 constexpr int kWelcomeHeight = 280;
 
-template <typename T> T* control(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    SetResIds(w, captionId, toolTipId);
-    return w;
-}
-
 // Piece sizes in the summary: digit grouping of the user's locale, also where it is left off by default.
 QString grouped(int64_t n) {
     QLocale locale;
@@ -69,20 +62,20 @@ void frmMain::buildPages() {
 
     // Page 0: welcome.
     QWidget* p = pbStep[0];
-    imgWelcome = control<QLabel>(p, "imgWelcome");
+    imgWelcome = MakeControl<QLabel>(p, "imgWelcome");
     imgWelcome->setPixmap(QPixmap(QStringLiteral(":/brevimo/welcome.png")));
     imgWelcome->setFixedSize(kWelcomeWidth, kWelcomeHeight);
-    lblTitle = control<QLabel>(p, "lblTitle");
+    lblTitle = MakeControl<QLabel>(p, "lblTitle");
     lblTitle->setText(ProgramName());
     QFont bold = lblTitle->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.6);
     lblTitle->setFont(bold);
-    lblVersion = control<QLabel>(p, "lblVersion");
-    Label1 = control<QLabel>(p, "Label1", 1000);
+    lblVersion = MakeControl<QLabel>(p, "lblVersion");
+    Label1 = MakeControl<QLabel>(p, "Label1", 1000);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    chkAlwaysShow = control<QCheckBox>(p, "chkAlwaysShow", 1011);
+    chkAlwaysShow = MakeControl<QCheckBox>(p, "chkAlwaysShow", 1011);
     {
         auto* text = new QVBoxLayout;
         auto* titleRow = new QHBoxLayout;
@@ -100,15 +93,15 @@ void frmMain::buildPages() {
 
     // Page 1: the source archive.
     p = pbStep[1];
-    Label2 = control<QLabel>(p, "Label2", 1020);
-    txtZipFilename = control<QLineEdit>(p, "txtZipFilename");
-    cmdOpen = control<QPushButton>(p, "cmdOpen", 1021);
-    cmdNew = control<QPushButton>(p, "cmdNew", 1022);
-    Label3 = control<QLabel>(p, "Label3", 1023);
-    lbFiles = control<QListWidget>(p, "lbFiles");
-    lblZipInfo = control<QLabel>(p, "lblZipInfo");
-    cmdAddFile = control<QPushButton>(p, "cmdAddFile", 1019, 1024);
-    cmdRemove = control<QPushButton>(p, "cmdRemove", 0, 1025);
+    Label2 = MakeControl<QLabel>(p, "Label2", 1020);
+    txtZipFilename = MakeControl<QLineEdit>(p, "txtZipFilename");
+    cmdOpen = MakeControl<QPushButton>(p, "cmdOpen", 1021);
+    cmdNew = MakeControl<QPushButton>(p, "cmdNew", 1022);
+    Label3 = MakeControl<QLabel>(p, "Label3", 1023);
+    lbFiles = MakeControl<QListWidget>(p, "lbFiles");
+    lblZipInfo = MakeControl<QLabel>(p, "lblZipInfo");
+    cmdAddFile = MakeControl<QPushButton>(p, "cmdAddFile", 1019, 1024);
+    cmdRemove = MakeControl<QPushButton>(p, "cmdRemove", 0, 1025);
     cmdRemove->setText(QStringLiteral("Remove")); // designed caption: the table has none for it
     {
         auto* g = new QGridLayout(p);
@@ -131,39 +124,39 @@ void frmMain::buildPages() {
 
     // Page 2: size and destination.
     p = pbStep[2];
-    Frame1 = control<QGroupBox>(p, "Frame1", 1029);
+    Frame1 = MakeControl<QGroupBox>(p, "Frame1", 1029);
     auto* sizes = new QButtonGroup(this);
     auto* sizeBox = new QVBoxLayout(Frame1);
     sizeBox->setSpacing(2);
     for (int i = 0; i < 5; ++i) {
-        optSize[i] = control<QRadioButton>(Frame1, "optSize", 1039 + i);
+        optSize[i] = MakeControl<QRadioButton>(Frame1, "optSize", 1039 + i);
         optSize[i]->setProperty("Index", i);
         sizes->addButton(optSize[i], i);
         sizeBox->addWidget(optSize[i]);
         connect(optSize[i], &QRadioButton::clicked, this, [this, i] { optSize_Click(i); });
     }
-    txtCustomSize = control<QLineEdit>(Frame1, "txtCustomSize");
+    txtCustomSize = MakeControl<QLineEdit>(Frame1, "txtCustomSize");
     sizeBox->addWidget(txtCustomSize);
     sizeBox->addStretch();
 
     auto* destinations = new QButtonGroup(this);
-    optFiles = control<QRadioButton>(p, "optFiles", 1036);
-    optMail = control<QRadioButton>(p, "optMail", 1030);
+    optFiles = MakeControl<QRadioButton>(p, "optFiles", 1036);
+    optMail = MakeControl<QRadioButton>(p, "optMail", 1030);
     destinations->addButton(optFiles);
     destinations->addButton(optMail);
     connect(optFiles, &QRadioButton::clicked, this, &frmMain::optFiles_Click);
     connect(optMail, &QRadioButton::clicked, this, &frmMain::optMail_Click);
     optFiles->setEnabled(false);
 
-    fraFiles = control<QGroupBox>(p, "fraFiles");
+    fraFiles = MakeControl<QGroupBox>(p, "fraFiles");
     auto* diskChoice = new QButtonGroup(this);
-    optFloppy = control<QRadioButton>(fraFiles, "optFloppy", 1037);
-    optFolder = control<QRadioButton>(fraFiles, "optFolder", 1038);
+    optFloppy = MakeControl<QRadioButton>(fraFiles, "optFloppy", 1037);
+    optFolder = MakeControl<QRadioButton>(fraFiles, "optFolder", 1038);
     diskChoice->addButton(optFloppy);
     diskChoice->addButton(optFolder);
     optFolder->setChecked(true);
-    txtSplitFolder = control<QLineEdit>(fraFiles, "txtSplitFolder");
-    cmdSetFolder = control<QPushButton>(fraFiles, "cmdSetFolder");
+    txtSplitFolder = MakeControl<QLineEdit>(fraFiles, "txtSplitFolder");
+    cmdSetFolder = MakeControl<QPushButton>(fraFiles, "cmdSetFolder");
     cmdSetFolder->setText(QStringLiteral("..."));
     connect(cmdSetFolder, &QPushButton::clicked, this, &frmMain::cmdSetFolder_Click);
     {
@@ -176,16 +169,16 @@ void frmMain::buildPages() {
         g->setColumnStretch(1, 1);
     }
 
-    fraMail = control<QGroupBox>(p, "fraMail");
-    Label5 = control<QLabel>(fraMail, "Label5", 1031);
-    cboSendTo = control<QComboBox>(fraMail, "cboSendTo");
+    fraMail = MakeControl<QGroupBox>(p, "fraMail");
+    Label5 = MakeControl<QLabel>(fraMail, "Label5", 1031);
+    cboSendTo = MakeControl<QComboBox>(fraMail, "cboSendTo");
     cboSendTo->setEditable(true);
     cboSendTo->setInsertPolicy(QComboBox::NoInsert);
-    Label6 = control<QLabel>(fraMail, "Label6", 1033);
-    txtSubject = control<QLineEdit>(fraMail, "txtSubject");
-    cmdBody = control<QPushButton>(fraMail, "cmdBody", 1034);
-    cmdEMailSettings = control<QPushButton>(fraMail, "cmdEMailSettings", 1035);
-    chkBatchAsText = control<QCheckBox>(fraMail, "chkBatchAsText", 1076, 1077);
+    Label6 = MakeControl<QLabel>(fraMail, "Label6", 1033);
+    txtSubject = MakeControl<QLineEdit>(fraMail, "txtSubject");
+    cmdBody = MakeControl<QPushButton>(fraMail, "cmdBody", 1034);
+    cmdEMailSettings = MakeControl<QPushButton>(fraMail, "cmdEMailSettings", 1035);
+    chkBatchAsText = MakeControl<QCheckBox>(fraMail, "chkBatchAsText", 1076, 1077);
     chkBatchAsText->setChecked(true);
     connect(cmdBody, &QPushButton::clicked, this, &frmMain::cmdBody_Click);
     connect(cmdEMailSettings, &QPushButton::clicked, this, &frmMain::cmdEMailSettings_Click);
@@ -215,20 +208,20 @@ void frmMain::buildPages() {
 
     // Page 3: summary and progress.
     p = pbStep[3];
-    lblSumary = control<QLabel>(p, "lblSumary", 1066);
+    lblSumary = MakeControl<QLabel>(p, "lblSumary", 1066);
     lblSumary->setWordWrap(true);
     lblSumary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     lblSumary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    pbProgress = control<QFrame>(p, "pbProgress");
+    pbProgress = MakeControl<QFrame>(p, "pbProgress");
     pbProgress->setFrameStyle(QFrame::Box | QFrame::Plain);
     pbProgress->setLineWidth(1);
     pbProgress->setFixedHeight(22);
     pbProgress->setVisible(false);
-    lblProgress = control<QLabel>(pbProgress, "lblProgress");
+    lblProgress = MakeControl<QLabel>(pbProgress, "lblProgress");
     lblProgress->setAutoFillBackground(true);
     lblProgress->setBackgroundRole(QPalette::Highlight);
     lblProgress->setVisible(false);
-    lblInfo = control<QLabel>(p, "lblInfo");
+    lblInfo = MakeControl<QLabel>(p, "lblInfo");
     {
         auto* v = new QVBoxLayout(p);
         v->setContentsMargins(12, 4, 12, 4);
@@ -245,10 +238,10 @@ void frmMain::buildPages() {
         lnLine[i]->setFrameShadow(i == 0 ? QFrame::Sunken : QFrame::Plain);
         lnLine[i]->setFixedHeight(1);
     }
-    cmdBack = control<QPushButton>(this, "cmdBack", 1001);
-    cmdNext = control<QPushButton>(this, "cmdNext", 1002);
-    cmdFinish = control<QPushButton>(this, "cmdFinish", 1003);
-    cmdCancel = control<QPushButton>(this, "cmdCancel", 10002);
+    cmdBack = MakeControl<QPushButton>(this, "cmdBack", 1001);
+    cmdNext = MakeControl<QPushButton>(this, "cmdNext", 1002);
+    cmdFinish = MakeControl<QPushButton>(this, "cmdFinish", 1003);
+    cmdCancel = MakeControl<QPushButton>(this, "cmdCancel", 10002);
     cmdBack->setEnabled(false);
     cmdFinish->setEnabled(false);
     cmdNext->setDefault(true);

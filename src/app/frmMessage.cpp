@@ -10,31 +10,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-namespace {
-
-template <typename T> T* control(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    SetResIds(w, captionId, toolTipId);
-    return w;
-}
-
-} // namespace
-
 frmMessage::frmMessage(SplitJob& job, Settings& settings, Shell& shell, QWidget* parent)
     : QDialog(parent), job_(job), settings_(settings), shell_(shell) {
     setObjectName(QStringLiteral("frmMessage"));
     setProperty("Tag", QStringLiteral("5000"));
     setModal(true);
-    Label1 = control<QLabel>(this, "Label1", 5001);
-    txtCC = control<QLineEdit>(this, "txtCC", 0, 5006);
-    Label2 = control<QLabel>(this, "Label2", 5002);
-    txtBCC = control<QLineEdit>(this, "txtBCC", 0, 5006);
-    Label3 = control<QLabel>(this, "Label3", 5003);
-    txtBodyText = control<QPlainTextEdit>(this, "txtBodyText", 0, 5007);
-    cmdSave = control<QPushButton>(this, "cmdSave", 5004);
-    cmdOk = control<QPushButton>(this, "cmdOk", 10001);
-    cmdCancel = control<QPushButton>(this, "cmdCancel", 10002);
+    Label1 = MakeControl<QLabel>(this, "Label1", 5001);
+    txtCC = MakeControl<QLineEdit>(this, "txtCC", 0, 5006);
+    Label2 = MakeControl<QLabel>(this, "Label2", 5002);
+    txtBCC = MakeControl<QLineEdit>(this, "txtBCC", 0, 5006);
+    Label3 = MakeControl<QLabel>(this, "Label3", 5003);
+    txtBodyText = MakeControl<QPlainTextEdit>(this, "txtBodyText", 0, 5007);
+    cmdSave = MakeControl<QPushButton>(this, "cmdSave", 5004);
+    cmdOk = MakeControl<QPushButton>(this, "cmdOk", 10001);
+    cmdCancel = MakeControl<QPushButton>(this, "cmdCancel", 10002);
     cmdOk->setDefault(true);
     for (QPushButton* b : {cmdSave, cmdCancel})
         b->setAutoDefault(false);

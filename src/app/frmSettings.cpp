@@ -16,40 +16,29 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-template <typename T> T* control(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
-    auto* w = new T(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    SetResIds(w, captionId, toolTipId);
-    return w;
-}
-
-} // namespace
-
 frmSettings::frmSettings(Settings& settings, mRAS& ras, QWidget* parent)
     : QDialog(parent), settings_(settings), ras_(ras) {
     setObjectName(QStringLiteral("frmSettings"));
     setProperty("Tag", QStringLiteral("4000"));
     setModal(true);
 
-    Frame1 = control<QGroupBox>(this, "Frame1", 4001);
-    Label1 = control<QLabel>(Frame1, "Label1", 4002);
-    txtFriendlyName = control<QLineEdit>(Frame1, "txtFriendlyName", 0, 4011);
-    Label2 = control<QLabel>(Frame1, "Label2", 4003);
-    txtEMailAddress = control<QLineEdit>(Frame1, "txtEMailAddress", 0, 4012);
-    Frame2 = control<QGroupBox>(this, "Frame2", 4004);
-    txtHostName = control<QLineEdit>(Frame2, "txtHostName", 0, 4013);
-    chkUseRAS = control<QCheckBox>(this, "chkUseRAS", 4005, 4015);
-    fraRAS = control<QGroupBox>(this, "fraRAS");
-    Label3 = control<QLabel>(fraRAS, "Label3", 4006);
-    txtFile = control<QLineEdit>(fraRAS, "txtFile", 0, 4009);
-    cmdFile = control<QPushButton>(fraRAS, "cmdFile");
+    Frame1 = MakeControl<QGroupBox>(this, "Frame1", 4001);
+    Label1 = MakeControl<QLabel>(Frame1, "Label1", 4002);
+    txtFriendlyName = MakeControl<QLineEdit>(Frame1, "txtFriendlyName", 0, 4011);
+    Label2 = MakeControl<QLabel>(Frame1, "Label2", 4003);
+    txtEMailAddress = MakeControl<QLineEdit>(Frame1, "txtEMailAddress", 0, 4012);
+    Frame2 = MakeControl<QGroupBox>(this, "Frame2", 4004);
+    txtHostName = MakeControl<QLineEdit>(Frame2, "txtHostName", 0, 4013);
+    chkUseRAS = MakeControl<QCheckBox>(this, "chkUseRAS", 4005, 4015);
+    fraRAS = MakeControl<QGroupBox>(this, "fraRAS");
+    Label3 = MakeControl<QLabel>(fraRAS, "Label3", 4006);
+    txtFile = MakeControl<QLineEdit>(fraRAS, "txtFile", 0, 4009);
+    cmdFile = MakeControl<QPushButton>(fraRAS, "cmdFile");
     cmdFile->setText(QStringLiteral("..."));
-    Label4 = control<QLabel>(fraRAS, "Label4", 4007);
-    cboPhoneBook = control<QComboBox>(fraRAS, "cboPhoneBook", 0, 4014);
-    cmdOk = control<QPushButton>(this, "cmdOk", 10001);
-    cmdCancel = control<QPushButton>(this, "cmdCancel", 10002);
+    Label4 = MakeControl<QLabel>(fraRAS, "Label4", 4007);
+    cboPhoneBook = MakeControl<QComboBox>(fraRAS, "cboPhoneBook", 0, 4014);
+    cmdOk = MakeControl<QPushButton>(this, "cmdOk", 10001);
+    cmdCancel = MakeControl<QPushButton>(this, "cmdCancel", 10002);
     cmdOk->setDefault(true);
 
     auto* from = new QGridLayout(Frame1);
