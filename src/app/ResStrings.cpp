@@ -115,6 +115,7 @@ constexpr Entry kTable[] = {
     {1119, "The dial-up connection '%1' could not be made: %2\nCheck the connection under settings, or clear "
            "Remote Access Service there if you have a DSL or cable connection."},
     {1120, "The dial-up connection '%1' could not be ended: %2\nIt may still be up; end it in the network settings."},
+    {1121, "The archive '%1' was not changed.\n%2"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

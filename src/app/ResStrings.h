@@ -47,4 +47,5 @@ inline constexpr int PiecesKept = 1117;
 inline constexpr int NoMailServer = 1118;
 inline constexpr int DialUpFailed = 1119;
 inline constexpr int HangUpFailed = 1120;
+inline constexpr int ZipFailed = 1121;
 } // namespace Res

@@ -7,6 +7,7 @@
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
 #include "settings/JobSettings.h"
+#include "shell/LocaleNumbers.h"
 #include "split/JobDriver.h"
 #include "split/PieceSize.h"
 
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -32,13 +32,6 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 constexpr int kWelcomeWidth = 130;
 constexpr int kWelcomeHeight = 280;
-
-// Piece sizes in the summary: digit grouping of the user's locale, also where it is left off by default.
-QString grouped(int64_t n) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return locale.toString(static_cast<qlonglong>(n));
-}
 
 } // namespace
 
@@ -121,6 +114,13 @@ void frmMain::buildPages() {
         g->setRowStretch(3, 1);
         g->setColumnStretch(0, 1);
     }
+    connect(cmdNew, &QPushButton::clicked, this, &frmMain::cmdNew_Click);
+    connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
+    connect(cmdAddFile, &QPushButton::clicked, this, &frmMain::cmdAddFile_Click);
+    connect(cmdRemove, &QPushButton::clicked, this, &frmMain::cmdRemove_Click);
+    connect(txtZipFilename, &QLineEdit::textChanged, this, &frmMain::txtZipFilename_Change);
+    txtZipFilename_Change();
+    dlgCommon.setOwner(this);
 
     // Page 2: size and destination.
     p = pbStep[2];
@@ -382,7 +382,7 @@ QString frmMain::SummaryText() {
     QString size;
     QString refused;
     try {
-        size = grouped(PieceSizeOf(job));
+        size = GroupedNumber(PieceSizeOf(job));
     } catch (const PieceSizeError& e) {
         // Finish would refuse it: say so here already.
         size = QStringLiteral("?");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommonDialog.h"
 #include "mail/mRAS.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
@@ -56,6 +57,15 @@ public:
     void cmdSetFolder_Click();
     void cmdBody_Click();
     void cmdEMailSettings_Click();
+    // The source archive page.
+    void cmdNew_Click();
+    void cmdOpen_Click();
+    void cmdAddFile_Click();
+    void cmdRemove_Click();
+    void txtZipFilename_Change();
+    // Shows the archive's entries and sizes; a listing without entries leaves the list and the line as they are.
+    void ListArchive(const QString& path);
+
     // Shows the e-mail settings dialog when the sender, the server or the dial-up connection is missing.
     void MailSettingsCheck();
 
@@ -108,6 +118,8 @@ public:
     QPushButton* cmdCancel;
 
     mRAS rasDialUp;
+    // The file dialog of the archive page.
+    CommonDialog dlgCommon;
 
 protected:
     void reject() override;
@@ -117,6 +129,7 @@ private:
     void buildPages();
     void showPage(int index);
     void switchDestination();
+    void fillEmptySubject(const QString& archiveName);
 
     Settings& settings_;
     Shell& shell_;

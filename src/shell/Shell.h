@@ -33,5 +33,17 @@ public:
     void Fail(const QString& text);
 };
 
+// The busy pointer for as long as it lives, also when the work in its scope throws.
+class BusyPointer {
+public:
+    explicit BusyPointer(Shell& shell) : shell_(shell) { shell_.SetBusy(true); }
+    ~BusyPointer() { shell_.SetBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Shell& shell_;
+};
+
 // The title of every box: the program's name.
 QString ProgramName();

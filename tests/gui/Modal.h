@@ -51,3 +51,17 @@ inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
         edit->setText(path);
     static_cast<QDialog*>(dialog)->accept();
 }
+
+// Several files of one folder, typed as the dialog's multi-selection line: "a" "b".
+inline void ChooseFilesInFileDialog(QWidget* modal, const QString& folder, const QStringList& names) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog)
+        return;
+    dialog->setDirectory(folder);
+    QString line;
+    for (const QString& name : names)
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + u'"' + name + u'"';
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(line);
+    static_cast<QDialog*>(dialog)->accept();
+}
