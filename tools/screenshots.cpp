@@ -5,12 +5,14 @@
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
+#include "archive/VBZipBas.h"
 #include "settings/QSettingsStore.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -57,7 +59,21 @@ int main(int argc, char** argv) {
     window.show();
     bool ok = save(&window, folder, "1-welcome");
     window.cmdNext_Click();
-    window.txtZipFilename->setText(QStringLiteral("/home/jo/holiday-photos.zip"));
+    {
+        // A real archive, so that the page shows its list and sizes.
+        const QString archive = config.filePath(QStringLiteral("holiday-photos.zip"));
+        ZipRequest request = AddRequest(archive);
+        for (const char* name : {"beach.jpg", "harbour.jpg", "notes.txt"}) {
+            QFile f(config.filePath(QString::fromLatin1(name)));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(QByteArray(name).repeated(20000));
+            request.names << f.fileName();
+        }
+        if (ZipRun(request) != 0)
+            std::fprintf(stderr, "%s\n", qPrintable(request.errorText));
+        window.txtZipFilename->setText(archive);
+        window.ListArchive(archive);
+    }
     ok &= save(&window, folder, "2-source");
     window.cmdNext_Click();
     window.txtSubject->setText(QStringLiteral("Holiday photos"));
