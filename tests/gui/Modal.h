@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
@@ -52,12 +55,25 @@ inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
     static_cast<QDialog*>(dialog)->accept();
 }
 
-// Several files of one folder, typed as the dialog's multi-selection line: "a" "b".
+// Several files of one folder, typed as the dialog's multi-selection line: "a" "b". The dialog takes the
+// files selected in its view before the typed ones, and it selects what it has listed of the typed names so
+// far; so the names are typed only once the view lists them all.
 inline void ChooseFilesInFileDialog(QWidget* modal, const QString& folder, const QStringList& names) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     if (!dialog)
         return;
     dialog->setDirectory(folder);
+    if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+        const auto listed = [&] {
+            for (const QString& name : names)
+                if (!model->index(QDir(folder).filePath(name)).isValid())
+                    return false;
+            return true;
+        };
+        QDeadlineTimer deadline(5000);
+        while (!listed() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
     QString line;
     for (const QString& name : names)
         line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + u'"' + name + u'"';
