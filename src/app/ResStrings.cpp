@@ -100,7 +100,6 @@ constexpr Entry kTable[] = {
     {1105, "The name '%1' holds %2, which the reassembly batch file cannot carry safely. Rename the file and try "
            "again."},
     {1106, "The folder '%1' does not exist. Create it or choose another folder, then try again."},
-    {1108, "Writing onto removable disks is not available in this version of Brevimo. Split into a folder instead."},
     {1109, "Brevimo needs a display to show its window. Run it with /nui to work without one."},
     {1110, "'%1' is a folder, not a file. Choose the file to split and try again."},
     {1111, "The settings could not be stored in '%1'. Check that the folder can be written."},
@@ -116,6 +115,9 @@ constexpr Entry kTable[] = {
            "Remote Access Service there if you have a DSL or cable connection."},
     {1120, "The dial-up connection '%1' could not be ended: %2\nIt may still be up; end it in the network settings."},
     {1121, "The archive '%1' was not changed.\n%2"},
+    {1122, "Cannot copy '%1' to '%2': %3."},
+    {1123, "Cannot delete '%1': %2."},
+    {1124, "The disk in '%1' could not be written to the end: %2. Check the disk, then write it again."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

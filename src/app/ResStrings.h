@@ -35,7 +35,6 @@ inline constexpr int BadCustomSize = 1103;
 inline constexpr int TooManyPieces = 1104;
 inline constexpr int UnsafeName = 1105;
 inline constexpr int NoSuchFolder = 1106;
-inline constexpr int FloppyNotAvailable = 1108;
 inline constexpr int NeedsDisplay = 1109;
 inline constexpr int SourceIsFolder = 1110;
 inline constexpr int SettingsNotStored = 1111;
@@ -48,4 +47,7 @@ inline constexpr int NoMailServer = 1118;
 inline constexpr int DialUpFailed = 1119;
 inline constexpr int HangUpFailed = 1120;
 inline constexpr int ZipFailed = 1121;
+inline constexpr int CannotCopy = 1122;
+inline constexpr int CannotDelete = 1123;
+inline constexpr int DiskNotWritten = 1124;
 } // namespace Res

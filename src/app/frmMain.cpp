@@ -10,6 +10,7 @@
 #include "shell/LocaleNumbers.h"
 #include "split/JobDriver.h"
 #include "split/PieceSize.h"
+#include "split/RemovableDrive.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -282,6 +283,7 @@ void frmMain::buildPages() {
 
 void frmMain::Form_Load() {
     ResFill(this);
+    optFloppy->setText(DriveText(1037, settings_.FloppyDrive()));
     LastFolder = QDir::currentPath();
     lblVersion->setText(VersionText());
 
@@ -397,7 +399,7 @@ QString frmMain::SummaryText() {
                 txtSubject->text();
         break;
     case Target::Floppy:
-        text += LoadResString(1073) + QStringLiteral("A:\\");
+        text += LoadResString(1073) + settings_.FloppyDrive();
         break;
     case Target::Folder:
         text += LoadResString(1073) + txtSplitFolder->text();

@@ -58,6 +58,17 @@ void Settings::setToEMailAddress(const QString& v) {
     setText(slotKey(), v);
 }
 
+QString Settings::FloppyDrive() {
+#ifdef Q_OS_WIN
+    return text(QStringLiteral("FloppyDrive"), QStringLiteral("A:\\"));
+#else
+    return text(QStringLiteral("FloppyDrive"), QStringLiteral("/media/floppy"));
+#endif
+}
+void Settings::setFloppyDrive(const QString& v) {
+    setText(QStringLiteral("FloppyDrive"), v);
+}
+
 QString Settings::DefaultBody() {
     return text(QStringLiteral("DefaultBody"), LoadResString(1044));
 }

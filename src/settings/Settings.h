@@ -56,6 +56,10 @@ public:
     bool ShowWelcome();
     void setShowWelcome(bool v);
 
+    // The folder where the removable disks for floppy output are mounted.
+    QString FloppyDrive();
+    void setFloppyDrive(const QString& v);
+
     static constexpr int kRecipientSlots = 10;
 
     // Where the settings are kept, for messages.

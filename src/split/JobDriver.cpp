@@ -7,6 +7,7 @@
 #include "mail/mRAS.h"
 #include "mail/modRASConnection.h"
 #include "settings/JobSettings.h"
+#include "split/FloppyWriter.h"
 #include "split/JobError.h"
 #include "split/PieceSize.h"
 #include "split/SplitFile.h"
@@ -25,7 +26,7 @@ bool JobDriver::StartProcess() {
             success = deliverMail(pieceSize);
             break;
         case Target::Floppy:
-            success = deliverFloppy();
+            success = deliverFloppy(pieceSize);
             break;
         case Target::Folder:
             success = deliverFolder(pieceSize);
@@ -118,9 +119,22 @@ QString PrivateTempFolder() {
     return dir.path();
 }
 
-bool JobDriver::deliverFloppy() {
-    shell_.Fail(LoadResString(Res::FloppyNotAvailable));
-    return false;
+bool JobDriver::deliverFloppy(int64_t pieceSize) {
+    const QString folder = PrivateTempFolder();
+    int count = 0;
+    try {
+        count = SplitFile(job_.SourceFile, pieceSize, folder, false, shell_);
+    } catch (const JobError&) {
+        QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
+        throw;
+    }
+    FloppyWriter writer(settings_.FloppyDrive(), job_.Body.isEmpty() ? settings_.DefaultBody() : job_.Body, shell_);
+    if (!writer.WriteToFloppies(job_.SourceFile, count, folder)) {
+        shell_.MsgBox({LoadResString(Res::PiecesKept).arg(folder), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+        return false;
+    }
+    shell_.Inform(LoadResString(1060));
+    return true;
 }
 
 bool JobDriver::deliverFolder(int64_t pieceSize) {

@@ -28,7 +28,7 @@ private:
     bool deliverMail(int64_t pieceSize);
     bool dial(mRAS& ras);
     void hangUp(mRAS& ras);
-    bool deliverFloppy();
+    bool deliverFloppy(int64_t pieceSize);
     bool deliverFolder(int64_t pieceSize);
     void storeSettings();
 

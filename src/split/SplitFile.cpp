@@ -2,6 +2,7 @@
 
 #include "app/ResStrings.h"
 #include "split/BatchFile.h"
+#include "split/Fd.h"
 #include "split/JobError.h"
 #include "split/PathNames.h"
 #include "split/VbConvert.h"
@@ -24,27 +25,6 @@ QString SystemReason(int error) {
 }
 
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes and reports the error of the close itself (a delayed write error shows up here).
-    int close() {
-        const int rc = ::close(fd_);
-        fd_ = -1;
-        return rc == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 QByteArray nativePath(const QString& path) {
     return QFile::encodeName(path);

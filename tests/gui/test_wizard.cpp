@@ -212,7 +212,7 @@ TEST_F(Wizard, SummaryForMailFloppyAndFolder) {
     w.ShowJob(job);
     EXPECT_EQ(w.SummaryText(), u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"
                                "\nSplitfile size: 1,433,600 Bytes\n\nCreate splitfiles in the following folder:\n"
-                               "'A:\\'\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs);
+                               "'/media/floppy'\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs);
     w.optFolder->click();
     w.txtSplitFolder->setText(u"/srv/out"_qs);
     EXPECT_TRUE(w.SummaryText().contains(u"Splitfile size: 2,097,152 Bytes\n\nCreate splitfiles in the following "
@@ -386,6 +386,22 @@ TEST_F(Wizard, CommandLineValuesShowInTheFields) {
     EXPECT_TRUE(w.txtSplitFolder->isEnabled());
     EXPECT_EQ(w.Job().CarbonCopy, u"cc@x.test");
     EXPECT_EQ(w.Job().target(), Target::Folder);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Wizard, TheFloppyChoiceNamesTheConfiguredDiskFolder) {
+    store.set(u"FloppyDrive"_qs, u"/mnt/disk"_qs);
+    frmMain& w = open();
+    EXPECT_EQ(w.optFloppy->text(), u"Floppy disk /mnt/disk");
+    SplitJob job = w.Job();
+    job.MailSelected = false;
+    job.FilesOptionEnabled = true;
+    job.FloppySelected = true;
+    w.ShowJob(job);
+    EXPECT_TRUE(w.SummaryText().contains(u"folder:\n'/mnt/disk'\n"));
 }
 
 } // namespace

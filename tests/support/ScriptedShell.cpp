@@ -4,6 +4,8 @@
 
 MsgResult ScriptedShell::MsgBox(const MsgBoxRequest& request) {
     boxes.push_back(request);
+    if (onBox)
+        onBox(request);
     if (answers_.empty()) {
         if (request.buttons != MsgButtons::Ok)
             ADD_FAILURE() << "unexpected question: " << request.text.toStdString();

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,13 @@
 class ScriptedShell : public Shell {
 public:
     void answer(MsgResult r) { answers_.push_back(r); }
+    template <typename... R> void answer(MsgResult first, R... more) {
+        answer(first);
+        (answer(more), ...);
+    }
+
+    // Runs before a box is answered: what the user does while it is up (changes the disk, say).
+    std::function<void(const MsgBoxRequest&)> onBox;
 
     MsgResult MsgBox(const MsgBoxRequest& request) override;
     void ShowProgress(int percent, const QString& text) override { progress.emplace_back(percent, text); }

@@ -1,0 +1,202 @@
+#include "split/FloppyWriter.h"
+
+#include "app/ResStrings.h"
+#include "split/Fd.h"
+#include "split/JobError.h"
+#include "split/PathNames.h"
+#include "split/RemovableDrive.h"
+#include "split/VbConvert.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <filesystem>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kCopyBuffer = 64 * 1024;
+
+// Replaces an existing destination. Returns 0 or the errno of the failure; a failed copy leaves no part of
+// the piece on the disk, where it would look like a whole one.
+int copyFile(const QString& from, const QString& to) {
+    const QByteArray target = QFile::encodeName(to);
+    Fd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return errno;
+    Fd out(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (out.get() < 0)
+        return errno;
+    const auto fail = [&](int error) {
+        out.close();
+        ::unlink(target.constData());
+        return error;
+    };
+    std::vector<char> buffer(kCopyBuffer);
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(errno);
+        if (n == 0)
+            break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out.get(), buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0)
+                return fail(errno);
+            done += w;
+        }
+    }
+    // The user takes the disk out next: the piece must be on it, not in a cache.
+    if (::fsync(out.get()) != 0)
+        return fail(errno);
+    if (const int error = out.close(); error != 0) {
+        ::unlink(target.constData());
+        return error;
+    }
+    return 0;
+}
+
+int64_t percent(int64_t numerator, int64_t denominator) {
+    return static_cast<int64_t>(
+        RoundHalfEven(100.0 * static_cast<double>(numerator) / static_cast<double>(denominator)));
+}
+
+} // namespace
+
+QByteArray ReadMeText(const QString& body) {
+    QString text = body + LoadResString(1075);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text.toUtf8();
+}
+
+FloppyWriter::FloppyWriter(QString drive, QString body, Shell& shell)
+    : drive_(std::move(drive)), body_(std::move(body)), shell_(shell) {}
+
+bool FloppyWriter::boxOk(int textId, MsgIcon icon) {
+    return shell_.MsgBox({DriveText(textId, drive_), MsgButtons::OkCancel, icon, 0, {}}) == MsgResult::Ok;
+}
+
+FloppyWriter::Step FloppyWriter::fileError(const QString& text) {
+    const MsgResult r = shell_.MsgBox({text, MsgButtons::OkCancel, MsgIcon::Critical, 0, {}});
+    return r == MsgResult::Ok ? Step::Go : Step::Cancel;
+}
+
+FloppyWriter::Step FloppyWriter::checkDisk() {
+    for (;;) {
+        const DriveState disk = GetDrive(drive_);
+        if (!disk.ready) {
+            if (!boxOk(1052, MsgIcon::Exclamation))
+                return Step::Cancel;
+            continue;
+        }
+        if (disk.totalSize <= disk.freeSpace)
+            return Step::Go;
+        switch (shell_.MsgBox({DriveText(1050, drive_), MsgButtons::YesNoCancel, MsgIcon::Question, 0, {}})) {
+        case MsgResult::Yes:
+            // The disk may have been taken out while the question was up: never empty a folder that is not a disk.
+            if (!GetDrive(drive_).ready)
+                continue;
+            return emptyDisk();
+        case MsgResult::No:
+            if (!boxOk(1051, MsgIcon::Information))
+                return Step::Cancel;
+            continue;
+        default:
+            return Step::Cancel;
+        }
+    }
+}
+
+FloppyWriter::Step FloppyWriter::emptyDisk() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path top(QFile::encodeName(drive_).toStdString());
+    std::vector<fs::path> files;
+    for (fs::directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec))
+        if (!it->is_directory(ec) || it->is_symlink(ec))
+            files.push_back(it->path()); // files of the top folder only; folders and what they hold stay
+    if (ec)
+        return fileError(LoadResString(Res::CannotDelete).arg(drive_, SystemReason(ec.value())));
+    for (const fs::path& file : files) {
+        if (::unlink(file.c_str()) != 0 &&
+            fileError(LoadResString(Res::CannotDelete).arg(QFile::decodeName(file.c_str()), SystemReason(errno))) ==
+                Step::Cancel)
+            return Step::Cancel;
+    }
+    return Step::Go;
+}
+
+FloppyWriter::Step FloppyWriter::copy(const QString& name, const QString& tempFolder) {
+    const QString from = JoinPath(tempFolder, name);
+    const QString to = JoinPath(drive_, name);
+    if (const int error = copyFile(from, to); error != 0)
+        return fileError(LoadResString(Res::CannotCopy).arg(from, to, SystemReason(error)));
+    return Step::Go;
+}
+
+FloppyWriter::Step FloppyWriter::flushDisk() {
+    Fd folder(::open(QFile::encodeName(drive_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0 || ::syncfs(folder.get()) != 0)
+        return fileError(LoadResString(Res::DiskNotWritten).arg(drive_, SystemReason(errno)));
+    return Step::Go;
+}
+
+bool FloppyWriter::WriteToFloppies(const QString& source, int pieceCount, const QString& tempFolder) {
+    BusyPointer busy(shell_);
+    shell_.ShowProgress(1, QString());
+    const QString base = PieceBase(source);
+    const QString to = DriveText(1055, drive_);
+    const int64_t steps = 2 * int64_t{pieceCount} + 2;
+
+    for (int i = 1; i <= pieceCount; ++i) {
+        if (checkDisk() == Step::Cancel)
+            return false;
+        const QString piece = PieceName(base, i);
+        shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i}, steps)), LoadResString(1053) + piece + to);
+        if (copy(piece, tempFolder) == Step::Cancel)
+            return false;
+        shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i} + 1, steps)), LoadResString(1054) + piece + to);
+        if (i < pieceCount) {
+            if (flushDisk() == Step::Cancel)
+                return false;
+            const QString next = LoadResString(1056) + QString::number(i + 1) + LoadResString(1057) +
+                                 QString::number(pieceCount) + DriveText(1058, drive_);
+            if (shell_.MsgBox({next, MsgButtons::OkCancel, MsgIcon::Information, 0, {}}) != MsgResult::Ok)
+                return false;
+            continue;
+        }
+        const QString batch = BatchName(base);
+        shell_.ShowProgress(100, LoadResString(1053) + batch + to);
+        if (copy(batch, tempFolder) == Step::Cancel)
+            return false;
+        QSaveFile readMe(JoinPath(drive_, QStringLiteral("Read_Me.txt")));
+        const QByteArray text = ReadMeText(body_);
+        if (readMe.open(QIODevice::WriteOnly) && readMe.write(text) == text.size())
+            (void)readMe.commit(); // the receiver can do without it: a failure here is not told
+        if (flushDisk() == Step::Cancel)
+            return false;
+    }
+
+    shell_.ShowProgress(100, LoadResString(1059));
+    QStringList names;
+    for (int i = 1; i <= pieceCount; ++i)
+        names << PieceName(base, i);
+    names << BatchName(base);
+    for (const QString& name : names) {
+        const QString path = JoinPath(tempFolder, name);
+        if (::unlink(QFile::encodeName(path).constData()) != 0 &&
+            fileError(LoadResString(Res::CannotDelete).arg(path, SystemReason(errno))) == Step::Cancel)
+            return false;
+    }
+    QDir().rmdir(tempFolder); // only when nothing else is left in it
+    return true;
+}

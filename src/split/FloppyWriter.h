@@ -1,0 +1,36 @@
+#pragma once
+
+#include "shell/Shell.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Copies a split series onto a series of removable disks mounted one after the other on one folder: one
+// piece per disk, the batch file and Read_Me.txt on the last, guiding the user through changing and, when
+// needed, emptying the disks. Afterwards the series' files in the temporary folder are deleted.
+class FloppyWriter {
+public:
+    // drive: the folder the disks are mounted on. body: the text for Read_Me.txt, before the footer.
+    FloppyWriter(QString drive, QString body, Shell& shell);
+
+    // True when every disk was written and the temporary files were deleted; false when the user cancelled
+    // at a prompt. The pieces stay in tempFolder then.
+    bool WriteToFloppies(const QString& source, int pieceCount, const QString& tempFolder);
+
+private:
+    enum class Step { Go, Cancel };
+
+    Step checkDisk();
+    Step emptyDisk();
+    Step copy(const QString& name, const QString& tempFolder);
+    Step flushDisk();
+    Step fileError(const QString& text);
+    bool boxOk(int textId, MsgIcon icon);
+
+    QString drive_;
+    QString body_;
+    Shell& shell_;
+};
+
+// Read_Me.txt: the body and the footer with CR LF line breaks, no line break added at the end.
+QByteArray ReadMeText(const QString& body);

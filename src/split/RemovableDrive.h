@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The removable disk of floppy output: the folder a disk is mounted on.
+struct DriveState {
+    // A disk is there: the folder is a mount point, and not the system's root.
+    bool ready = false;
+    int64_t totalSize = 0;
+    // Bytes not used by anything; equal to totalSize on a disk that holds no data.
+    int64_t freeSpace = 0;
+};
+
+DriveState GetDrive(const QString& folder);
+
+// The string table's text with the drive "A:\" it names shown as the configured folder.
+QString DriveText(int id, const QString& drive);
