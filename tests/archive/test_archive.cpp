@@ -83,21 +83,14 @@ protected:
         return p;
     }
 
-    int add(const QString& archive, const QStringList& files) {
-        ZipRequest r = AddRequest(archive);
-        r.names = files;
-        const int code = ZipRun(r);
-        lastError = r.errorText;
-        return code;
-    }
-
-    int remove(const QString& archive, const QStringList& names) {
-        ZipRequest r = RemoveRequest(archive);
+    int runRequest(ZipRequest r, const QStringList& names) {
         r.names = names;
         const int code = ZipRun(r);
         lastError = r.errorText;
         return code;
     }
+    int add(const QString& archive, const QStringList& files) { return runRequest(AddRequest(archive), files); }
+    int remove(const QString& archive, const QStringList& names) { return runRequest(RemoveRequest(archive), names); }
 
     std::vector<ZipEntry> list(const QString& archive, int* code = nullptr) {
         std::vector<ZipEntry> entries;

@@ -146,22 +146,6 @@ TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     EXPECT_TRUE(w.lblZipInfo->text().endsWith(u" / 49"_qs)) << "19 + 6 bytes became 43 + 6";
 }
 
-TEST_F(ArchivePage, TheInfoLineShowsTheTotals) {
-    frmMain& w = *window;
-    const QString one = file(u"one.txt"_qs, QByteArray(1000, 'a'));
-    const QString two = file(u"two.bin"_qs, PatternBytes(24, 2));
-    w.txtZipFilename->setText(dir.filePath(u"sizes.zip"_qs));
-    click(w.cmdAddFile, {}, {one});
-    // 1000 bytes of one letter shrink to a few; the whole number form below 1024.
-    const QString small = w.lblZipInfo->text();
-    EXPECT_TRUE(small.endsWith(u" / 1,000"_qs)) << small.toStdString();
-    click(w.cmdAddFile, {}, {two});
-    EXPECT_TRUE(w.lblZipInfo->text().endsWith(u" / 1,024"_qs)) << w.lblZipInfo->text().toStdString();
-    const QString three = file(u"three.bin"_qs, PatternBytes(1, 3));
-    click(w.cmdAddFile, {}, {three});
-    EXPECT_TRUE(w.lblZipInfo->text().endsWith(u" / 1.001 kB"_qs)) << w.lblZipInfo->text().toStdString();
-}
-
 TEST_F(ArchivePage, TheZipCompletionLooksAtTheLastFourCharacters) {
     frmMain& w = *window;
     const QString f = file(u"f.txt"_qs, "f");
