@@ -57,12 +57,19 @@ protected:
             if (!d)
                 return;
             shown = {d->windowTitle(), d->directory().absolutePath(), d->nameFilters(), d->fileMode(), d->acceptMode()};
-            if (names.isEmpty())
+            if (names.isEmpty()) {
                 d->reject();
-            else if (names.size() == 1)
+            } else if (d->fileMode() == QFileDialog::ExistingFiles) {
+                // Typed as names in their own folder: a full path typed here also selects the file of that
+                // name in the folder the dialog shows, and the dialog then returns both.
+                const QFileInfo one(QDir(folder).filePath(names[0]));
+                if (names.size() == 1)
+                    ChooseFilesInFileDialog(d, one.path(), {one.fileName()});
+                else
+                    ChooseFilesInFileDialog(d, folder, names);
+            } else {
                 ChooseInFileDialog(d, QDir(folder).filePath(names[0]));
-            else
-                ChooseFilesInFileDialog(d, folder, names);
+            }
         });
         button->click();
         EXPECT_TRUE(pick.happened());

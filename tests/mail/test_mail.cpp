@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <map>
 
 namespace {
@@ -78,7 +80,9 @@ Received parse(const QByteArray& raw) {
                     {QString::fromUtf8(filename), QString::fromUtf8(typeName ? typeName : ""), decoded(part)});
             } else {
                 r.text = QString::fromUtf8(decoded(part)).replace(u"\r\n"_qs, u"\n"_qs);
-                r.textType = g_mime_content_type_get_mime_type(g_mime_object_get_content_type(child));
+                const std::unique_ptr<char, decltype(&g_free)> mimeType(
+                    g_mime_content_type_get_mime_type(g_mime_object_get_content_type(child)), &g_free);
+                r.textType = mimeType.get();
                 const char* charset = g_mime_object_get_content_type_parameter(child, "charset");
                 r.textType += QByteArray("; charset=") + (charset ? charset : "");
             }
