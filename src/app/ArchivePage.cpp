@@ -73,16 +73,19 @@ void frmMain::cmdAddFile_Click() {
     }
     ZipRequest request = AddRequest(txtZipFilename->text());
     request.names = dlgCommon.FileNames;
-    if (ZipRun(request) != 0)
-        shell_.Fail(LoadResString(Res::ZipFailed).arg(request.archive, request.errorText));
-    ListArchive(txtZipFilename->text());
+    changeArchive(request);
 }
 
 void frmMain::cmdRemove_Click() {
-    if (lbFiles->count() == 0 || !lbFiles->currentItem() || !lbFiles->currentItem()->isSelected())
+    const QListWidgetItem* selected = lbFiles->currentItem();
+    if (!selected || !selected->isSelected())
         return;
     ZipRequest request = RemoveRequest(txtZipFilename->text());
-    request.names = QStringList{lbFiles->currentItem()->text()};
+    request.names = QStringList{selected->text()};
+    changeArchive(request);
+}
+
+void frmMain::changeArchive(ZipRequest& request) {
     if (ZipRun(request) != 0)
         shell_.Fail(LoadResString(Res::ZipFailed).arg(request.archive, request.errorText));
     ListArchive(txtZipFilename->text());

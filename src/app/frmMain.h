@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommonDialog.h"
+#include "archive/VBZipBas.h"
 #include "mail/mRAS.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
@@ -130,6 +131,8 @@ private:
     void showPage(int index);
     void switchDestination();
     void fillEmptySubject(const QString& archiveName);
+    // Runs the change, tells a failure, and lists the archive again.
+    void changeArchive(ZipRequest& request);
 
     Settings& settings_;
     Shell& shell_;

@@ -36,15 +36,10 @@ void addFiles(const ZipRequest& r) {
 
     ZipArchive za = OpenArchive(r.archive, ZIP_CREATE);
     for (const QString& name : r.names) {
-        zip_error_t error;
-        zip_error_init(&error);
-        ZipSource source(zip_source_file_create(QFile::encodeName(name).constData(), 0, -1, &error));
-        if (!source) {
-            ComponentError e(zip_error_code_zip(&error),
-                             QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(zip_error_strerror(&error))));
-            zip_error_fini(&error);
-            throw e;
-        }
+        ZipErrorHolder error;
+        ZipSource source(zip_source_file_create(QFile::encodeName(name).constData(), 0, -1, error.get()));
+        if (!source)
+            throw ZipErrorOf(error.get(), name);
         const QByteArray entry = ExtractFileName(name).toUtf8();
         const zip_int64_t index =
             zip_file_add(za.get(), entry.constData(), source.get(), ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);

@@ -20,11 +20,18 @@ struct ZipSourceFree {
 };
 using ZipSource = std::unique_ptr<zip_source_t, ZipSourceFree>;
 
-struct ZipErrorFini {
-    void operator()(zip_error_t* error) const {
-        zip_error_fini(error);
-        delete error;
-    }
+// A zip_error_t of libzip's that is cleaned up as it goes out of scope.
+class ZipErrorHolder {
+public:
+    ZipErrorHolder() { zip_error_init(&error_); }
+    explicit ZipErrorHolder(int code) { zip_error_init_with_code(&error_, code); }
+    ~ZipErrorHolder() { zip_error_fini(&error_); }
+    ZipErrorHolder(const ZipErrorHolder&) = delete;
+    ZipErrorHolder& operator=(const ZipErrorHolder&) = delete;
+    zip_error_t* get() { return &error_; }
+
+private:
+    zip_error_t error_;
 };
 
 // Opens the archive at path with libzip's flags; throws ComponentError naming the file.
@@ -33,3 +40,4 @@ ZipArchive OpenArchive(const QString& path, int flags);
 // The error libzip holds for an archive, as ComponentError naming the file.
 ComponentError ArchiveError(zip_t* za, const QString& path);
 ComponentError ZipErrorOf(int code, const QString& path);
+ComponentError ZipErrorOf(zip_error_t* error, const QString& path);

@@ -2,6 +2,7 @@
 
 #include "app/ResStrings.h"
 #include "mail/ComponentError.h"
+#include "settings/JobSettings.h"
 #include "split/JobError.h"
 #include "split/PathNames.h"
 #include "split/VbConvert.h"
@@ -91,7 +92,7 @@ void SplitMailSender::sendOne(int i, int n, const QString& sourceName, const QSt
         }
     }
 
-    QString body = job_.Body.isEmpty() ? settings_.DefaultBody() : job_.Body;
+    QString body = BodyText(job_, settings_);
     if (last && job_.BatchAsText)
         body += LoadResString(1078);
     body += LoadResString(1075);

@@ -33,3 +33,7 @@ void StoreJobSettings(SplitJob& job, Settings& settings) {
         settings.setToEMailAddress(list.at(i));
     }
 }
+
+QString BodyText(const SplitJob& job, Settings& settings) {
+    return job.Body.isEmpty() ? settings.DefaultBody() : job.Body;
+}

@@ -11,3 +11,6 @@ void LoadJobDefaults(Settings& settings, SplitJob& job);
 // recipient history (the recipient put on top when it differs from the newest entry; at most nine kept).
 // Updates the job's history list as the recipient box's list changes.
 void StoreJobSettings(SplitJob& job, Settings& settings);
+
+// The body of the mails and of Read_Me.txt: the job's own, or the stored default when it has none.
+QString BodyText(const SplitJob& job, Settings& settings);

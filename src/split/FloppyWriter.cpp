@@ -4,6 +4,7 @@
 #include "split/Fd.h"
 #include "split/JobError.h"
 #include "split/PathNames.h"
+#include "split/PieceCopier.h"
 #include "split/RemovableDrive.h"
 #include "split/VbConvert.h"
 
@@ -15,53 +16,36 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr size_t kCopyBuffer = 64 * 1024;
 
 // Replaces an existing destination. Returns 0 or the errno of the failure; a failed copy leaves no part of
 // the piece on the disk, where it would look like a whole one.
 int copyFile(const QString& from, const QString& to) {
     const QByteArray target = QFile::encodeName(to);
     Fd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0)
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0)
         return errno;
     Fd out(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (out.get() < 0)
         return errno;
-    const auto fail = [&](int error) {
-        out.close();
-        ::unlink(target.constData());
-        return error;
-    };
-    std::vector<char> buffer(kCopyBuffer);
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return fail(errno);
-        if (n == 0)
-            break;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out.get(), buffer.data() + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0)
-                return fail(errno);
-            done += w;
-        }
+    int error = 0;
+    try {
+        PieceCopier().copy(in.get(), 0, out.get(), st.st_size);
+        // The user takes the disk out next: the piece must be on it, not in a cache.
+        if (::fsync(out.get()) != 0)
+            error = errno;
+    } catch (const CopyFailure& f) {
+        error = f.error != 0 ? f.error : EIO; // 0: the piece got shorter while it was copied
     }
-    // The user takes the disk out next: the piece must be on it, not in a cache.
-    if (::fsync(out.get()) != 0)
-        return fail(errno);
-    if (const int error = out.close(); error != 0) {
+    if (const int closed = out.close(); error == 0)
+        error = closed;
+    if (error != 0)
         ::unlink(target.constData());
-        return error;
-    }
-    return 0;
+    return error;
 }
 
 int64_t percent(int64_t numerator, int64_t denominator) {
@@ -126,12 +110,15 @@ FloppyWriter::Step FloppyWriter::emptyDisk() {
             files.push_back(it->path()); // files of the top folder only; folders and what they hold stay
     if (ec)
         return fileError(LoadResString(Res::CannotDelete).arg(drive_, SystemReason(ec.value())));
-    for (const fs::path& file : files) {
-        if (::unlink(file.c_str()) != 0 &&
-            fileError(LoadResString(Res::CannotDelete).arg(QFile::decodeName(file.c_str()), SystemReason(errno))) ==
-                Step::Cancel)
+    for (const fs::path& file : files)
+        if (deleteFile(QFile::decodeName(file.c_str())) == Step::Cancel)
             return Step::Cancel;
-    }
+    return Step::Go;
+}
+
+FloppyWriter::Step FloppyWriter::deleteFile(const QString& path) {
+    if (::unlink(QFile::encodeName(path).constData()) != 0)
+        return fileError(LoadResString(Res::CannotDelete).arg(path, SystemReason(errno)));
     return Step::Go;
 }
 
@@ -191,12 +178,9 @@ bool FloppyWriter::WriteToFloppies(const QString& source, int pieceCount, const 
     for (int i = 1; i <= pieceCount; ++i)
         names << PieceName(base, i);
     names << BatchName(base);
-    for (const QString& name : names) {
-        const QString path = JoinPath(tempFolder, name);
-        if (::unlink(QFile::encodeName(path).constData()) != 0 &&
-            fileError(LoadResString(Res::CannotDelete).arg(path, SystemReason(errno))) == Step::Cancel)
+    for (const QString& name : names)
+        if (deleteFile(JoinPath(tempFolder, name)) == Step::Cancel)
             return false;
-    }
     QDir().rmdir(tempFolder); // only when nothing else is left in it
     return true;
 }

@@ -23,6 +23,7 @@ private:
     Step checkDisk();
     Step emptyDisk();
     Step copy(const QString& name, const QString& tempFolder);
+    Step deleteFile(const QString& path);
     Step flushDisk();
     Step fileError(const QString& text);
     bool boxOk(int textId, MsgIcon icon);

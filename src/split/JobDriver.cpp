@@ -52,12 +52,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     int count = 0;
     if (!job_.SourceFile.isEmpty()) {
         folder = PrivateTempFolder();
-        try {
-            count = SplitFile(job_.SourceFile, pieceSize, folder, job_.BatchAsText, shell_);
-        } catch (const JobError&) {
-            QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
-            throw;
-        }
+        count = splitInto(folder, pieceSize, job_.BatchAsText);
     }
 
     shell_.ShowProgress(0, LoadResString(1064));
@@ -79,7 +74,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         if (!job_.NoUI)
             shell_.Inform(LoadResString(1060));
     } else if (!folder.isEmpty()) {
-        shell_.MsgBox({LoadResString(Res::PiecesKept).arg(folder), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+        tellPiecesKept(folder);
     }
     return sent;
 }
@@ -119,18 +114,25 @@ QString PrivateTempFolder() {
     return dir.path();
 }
 
-bool JobDriver::deliverFloppy(int64_t pieceSize) {
-    const QString folder = PrivateTempFolder();
-    int count = 0;
+int JobDriver::splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines) {
     try {
-        count = SplitFile(job_.SourceFile, pieceSize, folder, false, shell_);
+        return SplitFile(job_.SourceFile, pieceSize, folder, batchRemLines, shell_);
     } catch (const JobError&) {
         QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
         throw;
     }
-    FloppyWriter writer(settings_.FloppyDrive(), job_.Body.isEmpty() ? settings_.DefaultBody() : job_.Body, shell_);
+}
+
+void JobDriver::tellPiecesKept(const QString& folder) {
+    shell_.MsgBox({LoadResString(Res::PiecesKept).arg(folder), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+}
+
+bool JobDriver::deliverFloppy(int64_t pieceSize) {
+    const QString folder = PrivateTempFolder();
+    const int count = splitInto(folder, pieceSize, false);
+    FloppyWriter writer(settings_.FloppyDrive(), BodyText(job_, settings_), shell_);
     if (!writer.WriteToFloppies(job_.SourceFile, count, folder)) {
-        shell_.MsgBox({LoadResString(Res::PiecesKept).arg(folder), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+        tellPiecesKept(folder);
         return false;
     }
     shell_.Inform(LoadResString(1060));

@@ -29,6 +29,9 @@ private:
     bool dial(mRAS& ras);
     void hangUp(mRAS& ras);
     bool deliverFloppy(int64_t pieceSize);
+    // Splits the source into the job's private folder, which goes again when the split fails.
+    int splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines);
+    void tellPiecesKept(const QString& folder);
     bool deliverFolder(int64_t pieceSize);
     void storeSettings();
 

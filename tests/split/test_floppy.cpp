@@ -104,8 +104,6 @@ public:
         return FloppyWriter(drive, body, shell).WriteToFloppies(src, count, temp);
     }
 
-    std::vector<QString> boxTexts() const { return shell.texts(); }
-
     QTemporaryDir dir;
     QString drive;
     QString temp;
@@ -135,9 +133,9 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
     takeOut();
     qunsetenv("TMPDIR");
     ASSERT_TRUE(ok);
-    EXPECT_EQ(boxTexts(), (std::vector<QString>{u"Please insert disk 2 of 3 into drive "_qs + drive,
-                                                u"Please insert disk 3 of 3 into drive "_qs + drive,
-                                                u"Operation terminated successfully!"_qs}));
+    EXPECT_EQ(shell.texts(), (std::vector<QString>{u"Please insert disk 2 of 3 into drive "_qs + drive,
+                                                   u"Please insert disk 3 of 3 into drive "_qs + drive,
+                                                   u"Operation terminated successfully!"_qs}));
     EXPECT_EQ(shell.boxes[0].buttons, MsgButtons::OkCancel);
     EXPECT_EQ(shell.boxes[0].icon, MsgIcon::Information);
     EXPECT_EQ(shell.boxes[2].icon, MsgIcon::Information);
@@ -228,7 +226,7 @@ TEST_F(Floppy, NoThenOkChecksTheNextDiskFromTheStart) {
     shell.answer(MsgResult::No, MsgResult::Ok, MsgResult::Ok);
     ASSERT_TRUE(write(src, 1));
     EXPECT_EQ(
-        boxTexts(),
+        shell.texts(),
         (std::vector<QString>{
             u"Do you want do delete the contents of the whole disk inside drive "_qs + drive + u" ?"_qs,
             u"Please insert another disk into drive "_qs + drive, u"Please insert a disk into drive "_qs + drive}));
@@ -250,7 +248,7 @@ TEST_F(Floppy, NoDiskAsksUntilOneIsIn) {
     };
     shell.answer(MsgResult::Ok, MsgResult::Ok, MsgResult::Ok);
     ASSERT_TRUE(write(src, 1));
-    EXPECT_EQ(boxTexts(), std::vector<QString>(3, u"Please insert a disk into drive "_qs + drive));
+    EXPECT_EQ(shell.texts(), std::vector<QString>(3, u"Please insert a disk into drive "_qs + drive));
     EXPECT_EQ(names(contents(drive)), (QStringList{u"Read_Me.txt"_qs, u"report.001"_qs, u"report.bat"_qs}));
 }
 
@@ -344,7 +342,7 @@ TEST_F(Floppy, AFolderWithoutADiskIsNeverEmptied) {
     WriteFile(QDir(drive).filePath(u"beneath.txt"_qs), PatternBytes(20000));
     shell.answer(MsgResult::Cancel);
     EXPECT_FALSE(write(src, 1));
-    EXPECT_EQ(boxTexts(), std::vector<QString>{u"Please insert a disk into drive "_qs + drive});
+    EXPECT_EQ(shell.texts(), std::vector<QString>{u"Please insert a disk into drive "_qs + drive});
 
     // The disk is taken out while the question is up, and the user says Yes: the bare folder stays.
     shell = ScriptedShell();
@@ -356,7 +354,7 @@ TEST_F(Floppy, AFolderWithoutADiskIsNeverEmptied) {
     };
     shell.answer(MsgResult::Yes, MsgResult::Cancel);
     EXPECT_FALSE(write(src, 1));
-    EXPECT_EQ(boxTexts().back(), u"Please insert a disk into drive "_qs + drive);
+    EXPECT_EQ(shell.texts().back(), u"Please insert a disk into drive "_qs + drive);
     EXPECT_EQ(names(contents(drive)), QStringList{u"beneath.txt"_qs});
     ASSERT_EQ(taken.size(), 1u);
     EXPECT_EQ(names(taken[0]), QStringList{u"on the disk.txt"_qs});
