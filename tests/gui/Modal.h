@@ -2,19 +2,17 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
 
 // Runs `act` on the next modal window as soon as it is shown (a dialog's exec() blocks the test), and
-// records its class for the test to check. Gives up after about five seconds.
+// records its class. Gives up after about five seconds.
 class WhenModal {
 public:
     explicit WhenModal(std::function<void(QWidget*)> act) : state_(std::make_shared<State>()) {
@@ -29,7 +27,6 @@ private:
         std::function<void(QWidget*)> act;
         QString seen;
     };
-
     static void poll(std::shared_ptr<State> state, int tries) {
         QTimer::singleShot(10, [state, tries] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -40,44 +37,35 @@ private:
             }
         });
     }
-
     std::shared_ptr<State> state_;
 };
 
-// Types a full path into Qt's own file dialog and presses its accept button, as a user would; the dialog's
-// view loads folders in the background, so selecting in the view could race with it.
-inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
+// Chooses in Qt's own file dialog as a user would: the full path typed, or for a multi-selection dialog the
+// names typed as "a" "b" in their folder. That dialog takes what its view has selected of the typed names so
+// far, and its view loads in the background: so the names are typed once the view lists them all.
+inline void ChooseInFileDialog(QWidget* modal, const QString& folder, const QStringList& names) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     if (!dialog)
         return;
-    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        edit->setText(path);
-    static_cast<QDialog*>(dialog)->accept();
-}
-
-// Several files of one folder, typed as the dialog's multi-selection line: "a" "b". The dialog takes the
-// files selected in its view before the typed ones, and it selects what it has listed of the typed names so
-// far; so the names are typed only once the view lists them all.
-inline void ChooseFilesInFileDialog(QWidget* modal, const QString& folder, const QStringList& names) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (!dialog)
-        return;
-    dialog->setDirectory(folder);
-    if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+    QString line = QDir(folder).filePath(names.value(0));
+    if (dialog->fileMode() == QFileDialog::ExistingFiles) {
+        dialog->setDirectory(folder);
+        auto* model = dialog->findChild<QFileSystemModel*>();
         const auto listed = [&] {
             for (const QString& name : names)
                 if (!model->index(QDir(folder).filePath(name)).isValid())
                     return false;
             return true;
         };
-        QDeadlineTimer deadline(5000);
-        while (!listed() && !deadline.hasExpired())
+        for (QDeadlineTimer deadline(5000); model && !listed() && !deadline.hasExpired();)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        line = u'"' + names.join(QStringLiteral("\" \"")) + u'"';
     }
-    QString line;
-    for (const QString& name : names)
-        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + u'"' + name + u'"';
-    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        edit->setText(line);
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(line);
     static_cast<QDialog*>(dialog)->accept();
+}
+
+inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
+    const QFileInfo info(path);
+    ChooseInFileDialog(modal, info.path(), {info.fileName()});
 }

@@ -1,407 +1,283 @@
 // The wizard's real widgets, offscreen: pages and buttons, the load step, the destination switches, the
-// summary, the progress bar and Finish. Boxes go through the scripted shell; modal dialogs are closed from a
-// timer.
+// summary, the progress bar and Finish.
 
 #include "app/frmMain.h"
 #include "app/frmSettings.h"
 #include "gui/Modal.h"
-#include "support/Files.h"
-#include "support/MemoryStore.h"
-#include "support/ScriptedShell.h"
+#include "support/JobTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class Wizard : public ::testing::Test {
-public:
-    // Which page is visible, and the three buttons' states.
-    struct State {
-        int page;
-        bool back, next, finish;
-        bool operator==(const State&) const = default;
-    };
-
+class Wizard : public JobTest {
 protected:
-    Wizard() : settings(store, QStringLiteral("/opt/brevimo"), [] { return false; }) {
-        store.set(u"FriendlyName"_qs, u"Jo"_qs);
-        store.set(u"FromEMailAddress"_qs, u"jo@x.test"_qs);
-        store.set(u"Host"_qs, u"mail.x.test"_qs);
+    Wizard() {
+        sender();
         store.set(u"UseRAS"_qs, u"0"_qs);
     }
-
+    // A new run: the settings are read afresh.
     frmMain& open() {
-        window = std::make_unique<frmMain>(settings, shell);
+        window.reset();
+        runSettings = std::make_unique<Settings>(store, u"/opt/brevimo"_qs, [] { return false; });
+        window = std::make_unique<frmMain>(*runSettings, shell);
         window->Form_Load();
         window->show();
         return *window;
     }
-
-    State state() const {
-        int visible = -1;
+    // The visible page, then which of Back, Next and Finish are enabled: "2 BN".
+    QString state() const {
+        QString s;
         for (int i = 0; i < 4; ++i)
-            if (window->pbStep[i]->isVisible()) {
-                EXPECT_EQ(visible, -1) << "two pages visible";
-                visible = i;
-            }
-        return {visible, window->cmdBack->isEnabled(), window->cmdNext->isEnabled(), window->cmdFinish->isEnabled()};
+            s += window->pbStep[i]->isVisible() ? QString::number(i) : QString();
+        s += u' ';
+        for (auto [button, letter] :
+             {std::pair{window->cmdBack, u'B'}, {window->cmdNext, u'N'}, {window->cmdFinish, u'F'}})
+            s += button->isEnabled() ? QString(letter) : QString();
+        return s;
+    }
+    // The names of the widgets that are enabled, of those given.
+    static QString enabled(std::initializer_list<QWidget*> widgets) {
+        QStringList names;
+        for (QWidget* w : widgets)
+            if (w->isEnabled())
+                names << w->objectName();
+        return names.join(u' ');
+    }
+    // Shows the job with the changes made to the window's own.
+    void show(const std::function<void(SplitJob&)>& change) {
+        job = window->Job();
+        change(job);
+        window->ShowJob(job);
+    }
+    void next(int times) {
+        for (int i = 0; i < times; ++i)
+            window->cmdNext->click();
     }
 
-    MemoryStore store;
-    Settings settings;
-    ScriptedShell shell;
+    std::unique_ptr<Settings> runSettings;
     std::unique_ptr<frmMain> window;
 };
 
-void PrintTo(const Wizard::State& s, std::ostream* os) {
-    *os << "page " << s.page << " back " << s.back << " next " << s.next << " finish " << s.finish;
-}
-
-TEST_F(Wizard, PagesAndButtonsWithTheWelcomePage) {
-    frmMain& w = open();
-    EXPECT_EQ(state(), (State{0, false, true, false}));
-    w.cmdNext_Click();
-    EXPECT_EQ(state(), (State{1, true, true, false}));
-    w.cmdNext_Click();
-    EXPECT_EQ(state(), (State{2, true, true, false}));
-    w.cmdNext_Click();
-    EXPECT_EQ(state(), (State{3, true, false, true}));
-    w.cmdBack_Click();
-    EXPECT_EQ(state(), (State{2, true, true, false}));
-    w.cmdBack_Click();
-    w.cmdBack_Click();
-    EXPECT_EQ(state(), (State{0, false, true, false}));
-    EXPECT_TRUE(shell.boxes.empty());
-}
-
-TEST_F(Wizard, PagesAndButtonsWithoutTheWelcomePage) {
-    store.set(u"ShowWelcome"_qs, u"0"_qs);
-    frmMain& w = open();
-    EXPECT_EQ(state(), (State{1, false, true, false}));
-    EXPECT_FALSE(w.chkAlwaysShow->isChecked());
-    w.cmdNext_Click();
-    w.cmdBack_Click();
-    EXPECT_EQ(state(), (State{1, true, true, false}));
-    w.cmdBack_Click();
-    EXPECT_EQ(state(), (State{0, false, true, false}));
-}
-
-TEST_F(Wizard, AlwaysShowIsStoredAtOnceAndTheNextStartOpensOnPageOne) {
-    frmMain& w = open();
-    EXPECT_TRUE(w.chkAlwaysShow->isChecked());
-    const int before = store.writes;
-    w.chkAlwaysShow->click();
+TEST_F(Wizard, PagesAndButtons) {
+    const std::tuple<bool, const char*, const char*> cases[] = {
+        // the welcome page shown, Next and Back clicked, the states after each
+        {true, "NNNBBB", "0 N|1 BN|2 BN|3 BF|2 BN|1 BN|0 N"},
+        {false, "NBB", "1 N|2 BN|1 BN|0 N"},
+    };
+    for (const auto& [welcome, clicks, states] : cases) {
+        store.set(u"ShowWelcome"_qs, welcome ? u"-1"_qs : u"0"_qs);
+        frmMain& w = open();
+        EXPECT_EQ(w.chkAlwaysShow->isChecked(), welcome);
+        QStringList seen{state()};
+        for (const char* c = clicks; *c; ++c) {
+            (*c == 'N' ? w.cmdNext : w.cmdBack)->click();
+            seen << state();
+        }
+        EXPECT_EQ(seen.join(u'|'), QString::fromUtf8(states));
+    }
+    // The check box is stored at once, and the next start opens on page 1.
+    store.set(u"ShowWelcome"_qs, u"-1"_qs);
+    open().chkAlwaysShow->click();
     EXPECT_EQ(store.get(u"ShowWelcome"_qs), u"0");
-    EXPECT_GT(store.writes, before);
-
-    Settings nextRun(store, QStringLiteral("/opt/brevimo"), [] { return false; });
-    frmMain again(nextRun, shell);
-    again.Form_Load();
-    again.show();
-    EXPECT_TRUE(again.pbStep[1]->isVisible());
-    EXPECT_FALSE(again.pbStep[0]->isVisible());
+    open();
+    EXPECT_EQ(state(), u"1 N");
+    // Enter is Next, Esc is Cancel.
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_EQ(state(), u"2 BN");
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(shell.boxes.empty());
 }
 
 TEST_F(Wizard, LoadStepFillsTheFieldsFromTheSettings) {
-    store.set(u"ToEMailAddress02"_qs, u"two@x.test"_qs);
-    store.set(u"ToEMailAddress05"_qs, u"five@x.test"_qs);
-    store.set(u"SplitSize"_qs, u"4"_qs);
-    store.set(u"CustomSplitSize"_qs, u"100 MB"_qs);
-    store.set(u"SplitDir"_qs, u"/srv/pieces"_qs);
+    EXPECT_EQ(open().cboSendTo->count() + window->cboSendTo->currentText().size(), 0); // an empty history
+    for (const auto& [key, value] : {std::pair{"ToEMailAddress02", "two@x.test"},
+                                     {"ToEMailAddress05", "five@x.test"},
+                                     {"SplitSize", "4"},
+                                     {"CustomSplitSize", "64k"},
+                                     {"SplitDir", "/srv/pieces"}})
+        store.set(QString::fromUtf8(key), QString::fromUtf8(value));
     frmMain& w = open();
-    ASSERT_EQ(w.cboSendTo->count(), 2);
-    EXPECT_EQ(w.cboSendTo->itemText(0), u"two@x.test");
-    EXPECT_EQ(w.cboSendTo->itemText(1), u"five@x.test");
-    EXPECT_EQ(w.cboSendTo->currentText(), u"two@x.test");
-    EXPECT_TRUE(w.optSize[4]->isChecked());
-    EXPECT_TRUE(w.txtCustomSize->isEnabled());
-    EXPECT_EQ(w.txtCustomSize->text(), u"100 MB");
-    EXPECT_EQ(w.txtSplitFolder->text(), u"/srv/pieces");
-    EXPECT_TRUE(w.optMail->isChecked());
-    EXPECT_FALSE(w.optFiles->isEnabled());
-    EXPECT_TRUE(w.optFolder->isChecked());
-    EXPECT_TRUE(w.chkBatchAsText->isChecked());
-    EXPECT_EQ(w.lblVersion->text(), u"1.00.000");
-    EXPECT_EQ(w.windowTitle(), u"Brevimo");
-    // Typing a name does not enable the files option.
+    EXPECT_EQ(w.cboSendTo->itemText(0) + u' ' + w.cboSendTo->itemText(1) + u' ' + w.cboSendTo->currentText(),
+              u"two@x.test five@x.test two@x.test");
+    EXPECT_EQ(w.cboSendTo->count(), 2);
+    EXPECT_TRUE(w.optSize[4]->isChecked() && w.optMail->isChecked() && w.optFolder->isChecked() &&
+                w.chkBatchAsText->isChecked());
+    EXPECT_EQ(w.txtCustomSize->text() + u' ' + w.txtSplitFolder->text(), u"64k /srv/pieces");
+    EXPECT_EQ(enabled({w.txtCustomSize, w.optFiles, w.fraMail, w.fraFiles}), u"txtCustomSize fraMail");
+    EXPECT_EQ(w.lblVersion->text() + u' ' + w.windowTitle(), u"1.00.000 Brevimo");
     QTest::keyClicks(w.txtZipFilename, u"a.zip"_qs);
-    EXPECT_FALSE(w.optFiles->isEnabled());
+    EXPECT_FALSE(w.optFiles->isEnabled()) << "typing a name does not enable the files option";
+
+    // Command-line values: /dst: enables and selects the files option.
+    show([](SplitJob& j) {
+        j.SourceFile = u"/data/x.bin"_qs;
+        j.SizeIndex = 0;
+        j.MailSelected = false;
+        j.SplitFolder = u"/srv/out"_qs;
+        j.CarbonCopy = u"cc@x.test"_qs;
+    });
+    EXPECT_EQ(w.txtZipFilename->text() + u' ' + w.txtSplitFolder->text(), u"/data/x.bin /srv/out");
+    EXPECT_TRUE(w.optSize[0]->isChecked() && w.optFiles->isChecked() && w.optFolder->isChecked());
+    EXPECT_EQ(enabled({w.txtCustomSize, w.optFiles, w.fraMail, w.txtSplitFolder}), u"optFiles txtSplitFolder");
+    EXPECT_EQ(w.Job().CarbonCopy, u"cc@x.test");
+    EXPECT_EQ(w.Job().target(), Target::Folder);
 }
 
-TEST_F(Wizard, EmptyHistoryOpensEmptyWithoutAMessage) {
+TEST_F(Wizard, TheDestinationAndSizeSwitches) {
     frmMain& w = open();
-    EXPECT_EQ(w.cboSendTo->count(), 0);
-    EXPECT_EQ(w.cboSendTo->currentText(), u"");
-    EXPECT_TRUE(shell.boxes.empty());
-}
-
-TEST_F(Wizard, SwitchingBetweenMailAndFiles) {
-    frmMain& w = open();
-    SplitJob job = w.Job();
-    job.FilesOptionEnabled = true; // as New or Open on the archive page leave it
-    w.ShowJob(job);
-    w.cmdNext_Click();
-    w.cmdNext_Click();
-    ASSERT_TRUE(w.optFiles->isEnabled());
+    show([](SplitJob& j) { j.FilesOptionEnabled = true; }); // as New or Open leave it
+    next(2);
+    const auto now = [&] {
+        return enabled({w.txtCustomSize, w.fraMail, w.chkBatchAsText, w.cboSendTo, w.fraFiles, w.optFloppy, w.optFolder,
+                        w.txtSplitFolder, w.cmdSetFolder});
+    };
+    EXPECT_EQ(now(), u"fraMail chkBatchAsText cboSendTo");
+    w.optSize[4]->click();
+    EXPECT_EQ(now(), u"txtCustomSize fraMail chkBatchAsText cboSendTo");
+    w.optSize[0]->click();
     w.optFiles->click();
-    EXPECT_TRUE(w.optFiles->isChecked());
-    EXPECT_FALSE(w.fraMail->isEnabled());
-    EXPECT_FALSE(w.chkBatchAsText->isEnabled()); // follows its frame
-    EXPECT_FALSE(w.cboSendTo->isEnabled());
-    for (QWidget* c :
-         std::initializer_list<QWidget*>{w.fraFiles, w.optFloppy, w.optFolder, w.txtSplitFolder, w.cmdSetFolder})
-        EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
-
+    EXPECT_EQ(now(), u"fraFiles optFloppy optFolder txtSplitFolder cmdSetFolder");
     w.optFloppy->click();
+    EXPECT_EQ(w.Job().target(), Target::Floppy);
     w.optMail->click();
-    EXPECT_TRUE(w.fraMail->isEnabled());
-    EXPECT_TRUE(w.chkBatchAsText->isEnabled());
-    EXPECT_FALSE(w.optFloppy->isEnabled());
+    EXPECT_EQ(now(), u"fraMail chkBatchAsText cboSendTo");
     EXPECT_TRUE(w.optFloppy->isChecked()); // kept, though disabled
     EXPECT_EQ(w.Job().target(), Target::Mail);
 }
 
-TEST_F(Wizard, CustomSizeBoxFollowsTheSizeOption) {
+TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
+    store.set(u"FloppyDrive"_qs, u"/mnt/disk"_qs);
     frmMain& w = open();
-    w.cmdNext_Click();
-    w.cmdNext_Click();
-    EXPECT_FALSE(w.txtCustomSize->isEnabled());
-    w.optSize[4]->click();
-    EXPECT_TRUE(w.txtCustomSize->isEnabled());
-    w.optSize[0]->click();
-    EXPECT_FALSE(w.txtCustomSize->isEnabled());
-}
-
-TEST_F(Wizard, SummaryForMailFloppyAndFolder) {
-    frmMain& w = open();
+    EXPECT_EQ(w.optFloppy->text(), u"Floppy disk /mnt/disk");
     w.txtZipFilename->setText(u"/data/report.zip"_qs);
     w.optSize[4]->click();
     w.txtCustomSize->setText(u"100 MB"_qs);
     w.cboSendTo->setCurrentText(u"anna@x.test"_qs);
     w.txtSubject->setText(u"Photos"_qs);
-    for (int i = 0; i < 3; ++i)
-        w.cmdNext_Click();
-    EXPECT_EQ(w.lblSumary->text(),
-              u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"
-              "\nSplitfile size: 104,857,600 Bytes\n\nSendto: 'anna@x.test'\nCC: '<none>'   "
-              "BCC: '<none>'\nSubject: 'Photos'\n\nBrevimo is ready to go. Please click 'Finish' "
-              "to proccede."_qs);
-
+    next(3);
+    const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
+    const QString tail = u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
+    EXPECT_EQ(w.lblSumary->text(), head +
+                                       u"\nSplitfile size: 104,857,600 Bytes\n\nSendto: 'anna@x.test'\nCC: '<none>'   "
+                                       "BCC: '<none>'\nSubject: 'Photos'"_qs +
+                                       tail);
     w.Job().CarbonCopy = u"c@x.test,d@x.test"_qs;
     w.Job().BlindCarbonCopy = u"e@x.test"_qs;
     EXPECT_TRUE(w.SummaryText().contains(u"CC: 'c@x.test,d@x.test'   BCC: 'e@x.test'\n"));
+    w.txtCustomSize->setText(u"100"_qs);
+    EXPECT_TRUE(w.SummaryText().contains(u"Splitfile size: ? Bytes\n"));
+    EXPECT_TRUE(w.SummaryText().contains(u"The custom size '100' cannot be used")) << w.SummaryText().toStdString();
 
-    SplitJob job = w.Job();
-    job.FilesOptionEnabled = true;
-    job.MailSelected = false;
-    job.FloppySelected = true;
-    job.SizeIndex = 3; // "2 MB" does not count for disks
-    w.ShowJob(job);
-    EXPECT_EQ(w.SummaryText(), u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"
-                               "\nSplitfile size: 1,433,600 Bytes\n\nCreate splitfiles in the following folder:\n"
-                               "'/media/floppy'\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs);
+    show([](SplitJob& j) { j.MailSelected = false, j.FilesOptionEnabled = j.FloppySelected = true, j.SizeIndex = 3; });
+    EXPECT_EQ(w.SummaryText(), head +
+                                   u"\nSplitfile size: 1,433,600 Bytes\n\nCreate splitfiles in the following folder:\n"
+                                   "'/mnt/disk'"_qs +
+                                   tail); // the size options do not count for disks
     w.optFolder->click();
     w.txtSplitFolder->setText(u"/srv/out"_qs);
-    EXPECT_TRUE(w.SummaryText().contains(u"Splitfile size: 2,097,152 Bytes\n\nCreate splitfiles in the following "
-                                         "folder:\n'/srv/out'\n"));
+    EXPECT_TRUE(
+        w.SummaryText().contains(u"size: 2,097,152 Bytes\n\nCreate splitfiles in the following folder:\n'/srv/out'"));
 }
 
-TEST_F(Wizard, SummaryWarnsOfACustomSizeThatFinishWouldRefuse) {
-    frmMain& w = open();
-    w.optSize[4]->click();
-    w.txtCustomSize->setText(u"100"_qs);
-    const QString text = w.SummaryText();
-    EXPECT_TRUE(text.contains(u"Splitfile size: ? Bytes"));
-    EXPECT_TRUE(text.contains(u"The custom size '100' cannot be used")) << text.toStdString();
-}
-
-TEST_F(Wizard, MissingSenderOpensTheSettingsOnTheWayToTheSummaryAlsoForFolders) {
-    store.set(u"FriendlyName"_qs, u""_qs);
-    frmMain& w = open();
-    SplitJob job = w.Job();
-    job.MailSelected = false;
-    job.FilesOptionEnabled = true;
-    job.SplitFolder = u"/srv/out"_qs;
-    w.ShowJob(job);
-    w.cmdNext_Click();
-    w.cmdNext_Click();
-    WhenModal cancel([](QWidget* dialog) { static_cast<frmSettings*>(dialog)->cmdCancel->click(); });
-    w.cmdNext_Click();
-    EXPECT_EQ(cancel.className(), u"frmSettings");
-    EXPECT_EQ(state(), (State{3, true, false, true}));
-    EXPECT_TRUE(w.lblSumary->text().contains(u"'/srv/out'")); // built after Cancel all the same
-    EXPECT_EQ(store.get(u"FriendlyName"_qs), u"");
-}
-
-TEST_F(Wizard, DialUpWithoutConnectionOpensTheSettingsToo) {
-    store.set(u"UseRAS"_qs, u"-1"_qs);
-    frmMain& w = open();
-    w.cmdNext_Click();
-    w.cmdNext_Click();
-    WhenModal ok([](QWidget* dialog) {
-        auto* d = static_cast<frmSettings*>(dialog);
-        d->txtFriendlyName->setText(u"Joanna"_qs);
-        d->cmdOk->click();
-    });
-    w.cmdNext_Click();
-    EXPECT_TRUE(ok.happened());
-    EXPECT_EQ(store.get(u"FriendlyName"_qs), u"Joanna");
-}
-
-TEST_F(Wizard, CompleteSettingsGoStraightToTheSummary) {
-    frmMain& w = open();
-    for (int i = 0; i < 3; ++i)
-        w.cmdNext_Click();
-    EXPECT_EQ(state().page, 3);
-    EXPECT_TRUE(w.lblSumary->text().startsWith(u"\nBrevimo has collected"));
+TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
+    const std::tuple<const char*, const char*, bool, const char*, const char*> cases[] = {
+        // setting, value, OK with a new name or Cancel, the dialog, the name stored after it
+        {"FriendlyName", "", false, "frmSettings", ""},  // for a folder job too
+        {"UseRAS", "-1", true, "frmSettings", "Joanna"}, // dial-up without a connection
+        {"Host", "mail.x.test", true, "", "Jo"},         // complete: straight to the summary
+    };
+    for (const auto& [key, value, ok, dialog, name] : cases) {
+        SCOPED_TRACE(key);
+        sender();
+        store.set(u"UseRAS"_qs, u"0"_qs);
+        store.set(QString::fromUtf8(key), QString::fromUtf8(value));
+        open();
+        show([](SplitJob& j) { j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = u"/srv/out"_qs; });
+        next(2);
+        WhenModal answer([ok = ok](QWidget* modal) {
+            auto* d = static_cast<frmSettings*>(modal);
+            d->txtFriendlyName->setText(u"Joanna"_qs);
+            (ok ? d->cmdOk : d->cmdCancel)->click();
+        });
+        next(1);
+        EXPECT_EQ(answer.className(), QString::fromUtf8(dialog));
+        EXPECT_EQ(state(), u"3 BF");
+        EXPECT_TRUE(window->lblSumary->text().contains(u"'/srv/out'"));
+        EXPECT_EQ(store.get(u"FriendlyName"_qs), QString::fromUtf8(name));
+    }
 }
 
 TEST_F(Wizard, ProgressBarWidths) {
     frmMain& w = open();
-    for (int i = 0; i < 3; ++i)
-        w.cmdNext_Click();
+    next(3);
     w.pbProgress->setVisible(true);
     w.pbProgress->setFixedWidth(210); // inner width 208 px; 4 px stay free at each end: 200 px of bar
     QApplication::processEvents();
-    const int inner = w.pbProgress->contentsRect().width();
-    ASSERT_EQ(inner, 208);
-
-    w.ShowProgress(0, u"Connect to mailserver..."_qs);
-    EXPECT_FALSE(w.lblProgress->isVisible());
-    EXPECT_EQ(w.lblInfo->text(), u"Connect to mailserver...");
-    w.ShowProgress(50, u"Writing: a.001"_qs);
-    EXPECT_TRUE(w.lblProgress->isVisible());
-    EXPECT_EQ(w.lblProgress->width(), 100);
-    EXPECT_EQ(w.lblProgress->x(), w.pbProgress->contentsRect().left() + 4);
-    w.ShowProgress(100, u""_qs);
-    EXPECT_EQ(w.lblProgress->width(), 200);
-    EXPECT_EQ(w.lblInfo->text(), u"");
-    w.ShowProgress(150, u"x"_qs);
-    EXPECT_EQ(w.lblProgress->width(), 200);
-    w.ShowProgress(-7, u"odd"_qs);
-    EXPECT_FALSE(w.lblProgress->isVisible());
-    EXPECT_EQ(w.lblInfo->text(), u"odd");
+    ASSERT_EQ(w.pbProgress->contentsRect().width(), 208);
+    const std::tuple<int, const char*, int> steps[] = {// percent, text, bar width (0: no bar)
+                                                       {0, "Connect to mailserver...", 0},
+                                                       {50, "Writing: a.001", 100},
+                                                       {100, "", 200},
+                                                       {150, "x", 200},
+                                                       {-7, "odd", 0}};
+    for (const auto& [percent, text, width] : steps) {
+        w.ShowProgress(percent, QString::fromUtf8(text));
+        EXPECT_EQ(w.lblProgress->isVisible() ? w.lblProgress->width() : 0, width) << percent;
+        EXPECT_EQ(w.lblInfo->text(), QString::fromUtf8(text));
+        if (width) {
+            EXPECT_EQ(w.lblProgress->x(), w.pbProgress->contentsRect().left() + 4);
+        }
+    }
 }
 
-TEST_F(Wizard, FinishOnAFolderJobClosesTheWindowAndLeavesThePieces) {
-    QTemporaryDir dir;
-    const QString source = dir.filePath(u"report.zip"_qs);
-    WriteFile(source, PatternBytes(2500000));
-    frmMain& w = open();
-    SplitJob job = w.Job();
-    job.SourceFile = source;
-    job.MailSelected = false;
-    job.FilesOptionEnabled = true;
-    job.SplitFolder = dir.path();
-    w.ShowJob(job);
-    for (int i = 0; i < 3; ++i)
-        w.cmdNext_Click();
-    w.cmdFinish->click();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.LastJobFailed);
-    EXPECT_EQ(shell.texts().back(), u"There were 3 splitfiles created.");
-    EXPECT_EQ(FolderEntries(dir.path()),
-              (QStringList{u"report.001"_qs, u"report.002"_qs, u"report.003"_qs, u"report.bat"_qs, u"report.zip"_qs}));
-    EXPECT_TRUE(w.pbProgress->isVisible() || !w.isVisible());
-    EXPECT_EQ(store.get(u"SplitDir"_qs), dir.path());
-}
-
-TEST_F(Wizard, FailedJobStaysOnTheSummaryWithFinishAndCancel) {
-    frmMain& w = open();
-    SplitJob job = w.Job();
-    job.SourceFile = u"/nonexistent/report.zip"_qs;
-    job.MailSelected = false;
-    job.FilesOptionEnabled = true;
-    job.SplitFolder = QDir::tempPath();
-    w.ShowJob(job);
-    for (int i = 0; i < 3; ++i)
-        w.cmdNext_Click();
-    w.cmdFinish->click();
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.LastJobFailed);
-    EXPECT_EQ(state(), (State{3, true, false, true}));
-    EXPECT_TRUE(w.cmdCancel->isEnabled());
-    ASSERT_FALSE(shell.boxes.empty());
-    EXPECT_TRUE(shell.boxes.back().text.contains(u"/nonexistent/report.zip"));
-}
-
-TEST_F(Wizard, EscIsCancelAndEnterIsNext) {
-    frmMain& w = open();
-    w.activateWindow();
-    QTest::keyClick(&w, Qt::Key_Return);
-    EXPECT_EQ(state().page, 1);
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_FALSE(w.isVisible());
+TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
+    const QString source = file(u"report.zip"_qs, PatternBytes(2500000));
+    for (const QString& from : {u"/nonexistent/report.zip"_qs, source}) {
+        const bool fails = from != source;
+        frmMain& w = open();
+        show([&](SplitJob& j) {
+            j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = dir.path(), j.SourceFile = from;
+        });
+        next(3);
+        w.cmdFinish->click();
+        EXPECT_EQ(w.isVisible(), fails);
+        EXPECT_EQ(w.LastJobFailed, fails);
+        EXPECT_EQ(store.get(u"SplitDir"_qs), dir.path());
+        if (fails) {
+            EXPECT_EQ(state(), u"3 BF");
+            EXPECT_TRUE(w.cmdCancel->isEnabled());
+        }
+        EXPECT_TRUE(shell.last().contains(fails ? from : u"There were 3 splitfiles created."_qs));
+    }
+    EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.zip");
 }
 
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
-    QTemporaryDir dir;
     QDir().mkpath(dir.filePath(u"chosen"_qs));
     frmMain& w = open();
     w.txtSplitFolder->setText(dir.path());
-    WhenModal choose([&](QWidget* modal) {
-        auto* d = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->windowTitle(), u"Select splitfiles-folder");
-        EXPECT_EQ(QDir(d->directory()).absolutePath(), QDir(dir.path()).absolutePath());
-        ChooseInFileDialog(d, dir.filePath(u"chosen"_qs));
-    });
-    w.cmdSetFolder_Click();
-    EXPECT_TRUE(choose.happened());
-    EXPECT_EQ(w.txtSplitFolder->text(), dir.filePath(u"chosen"_qs));
-
-    WhenModal cancel([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    w.cmdSetFolder_Click();
-    EXPECT_TRUE(cancel.happened());
-    EXPECT_EQ(w.txtSplitFolder->text(), dir.filePath(u"chosen"_qs));
-}
-
-TEST_F(Wizard, CommandLineValuesShowInTheFields) {
-    frmMain& w = open();
-    SplitJob job = w.Job();
-    job.SourceFile = u"/data/x.bin"_qs;
-    job.SizeIndex = 0;
-    job.MailSelected = false;
-    job.SplitFolder = u"/srv/out"_qs; // /dst: enables and selects the files option
-    job.CarbonCopy = u"cc@x.test"_qs;
-    w.ShowJob(job);
-    EXPECT_EQ(w.txtZipFilename->text(), u"/data/x.bin");
-    EXPECT_TRUE(w.optSize[0]->isChecked());
-    EXPECT_TRUE(w.optFiles->isEnabled());
-    EXPECT_TRUE(w.optFiles->isChecked());
-    EXPECT_TRUE(w.optFolder->isChecked());
-    EXPECT_TRUE(w.txtSplitFolder->isEnabled());
-    EXPECT_EQ(w.Job().CarbonCopy, u"cc@x.test");
-    EXPECT_EQ(w.Job().target(), Target::Folder);
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(Wizard, TheFloppyChoiceNamesTheConfiguredDiskFolder) {
-    store.set(u"FloppyDrive"_qs, u"/mnt/disk"_qs);
-    frmMain& w = open();
-    EXPECT_EQ(w.optFloppy->text(), u"Floppy disk /mnt/disk");
-    SplitJob job = w.Job();
-    job.MailSelected = false;
-    job.FilesOptionEnabled = true;
-    job.FloppySelected = true;
-    w.ShowJob(job);
-    EXPECT_TRUE(w.SummaryText().contains(u"folder:\n'/mnt/disk'\n"));
+    for (const bool cancel : {false, true}) {
+        WhenModal choose([&](QWidget* modal) {
+            auto* d = qobject_cast<QFileDialog*>(modal);
+            EXPECT_EQ(d->windowTitle(), u"Select splitfiles-folder");
+            EXPECT_EQ(d->directory().absolutePath(), cancel ? dir.filePath(u"chosen"_qs) : dir.path());
+            if (cancel)
+                d->reject();
+            else
+                ChooseInFileDialog(d, dir.filePath(u"chosen"_qs));
+        });
+        w.cmdSetFolder_Click();
+        EXPECT_TRUE(choose.happened());
+        EXPECT_EQ(w.txtSplitFolder->text(), dir.filePath(u"chosen"_qs));
+    }
 }
 
 } // namespace

@@ -4,255 +4,164 @@
 #include "mail/ComponentError.h"
 #include "mail/mRAS.h"
 #include "mail/modRASConnection.h"
-#include "split/JobDriver.h"
-#include "support/Files.h"
-#include "support/MemoryStore.h"
-#include "support/ScriptedShell.h"
+#include "support/JobTest.h"
 #include "support/SmtpServer.h"
 #include "support/StandInNmcli.h"
 #include "support/TmpfsMount.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include <QRegularExpression>
 
 namespace {
 
-QString makeFile(const QTemporaryDir& root, const QString& relative, const QByteArray& bytes = "[Office]\n") {
-    const QString path = root.filePath(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    WriteFile(path, bytes);
-    return path;
-}
-
-TEST(FindFileInTree, TheFolderOwnFileWinsOverItsSubfolders) {
-    QTemporaryDir root;
-    makeFile(root, u"a/rasphone.pbk"_qs);
-    makeFile(root, u"z/deep/er/rasphone.pbk"_qs);
-    const QString own = makeFile(root, u"rasphone.pbk"_qs);
-    EXPECT_EQ(FindFileInTree(root.path(), u"rasphone.pbk"_qs), own);
-    // One level down the same holds.
-    QTemporaryDir nested;
-    const QString inA = makeFile(nested, u"a/rasphone.pbk"_qs);
-    makeFile(nested, u"a/sub/rasphone.pbk"_qs);
-    EXPECT_EQ(FindFileInTree(nested.path(), u"rasphone.pbk"_qs), inA);
-}
-
-TEST(FindFileInTree, ExactNameOnlyAndNoSymlinks) {
-    QTemporaryDir root;
-    makeFile(root, u"x/RASPHONE.PBK"_qs);
-    makeFile(root, u"x/rasphone.pbk.bak"_qs);
-    EXPECT_EQ(FindFileInTree(root.path(), u"rasphone.pbk"_qs), QString());
-
-    // A loop back to the top and a link into a tree that holds the file: neither is followed.
-    QTemporaryDir outside;
-    const QString target = makeFile(outside, u"hidden/rasphone.pbk"_qs);
+TEST(FindFileInTree, DepthFirstExactNamesNoLinksOneFileSystem) {
+    QTemporaryDir root, outside;
+    const auto make = [](const QTemporaryDir& in, const char* name) {
+        WriteFile(in.filePath(QString::fromUtf8(name)), "[Office]\n");
+        return in.filePath(QString::fromUtf8(name));
+    };
+    const auto find = [&](const QString& folder) { return FindFileInTree(folder, u"rasphone.pbk"_qs); };
+    make(root, "x/RASPHONE.PBK");
+    make(root, "x/rasphone.pbk.bak");
+    // A loop back to the top, a link into a tree that holds the file, and a link to the file: none is followed.
     ASSERT_TRUE(QFile::link(root.path(), root.filePath(u"x/loop"_qs)));
-    ASSERT_TRUE(QFile::link(outside.filePath(u"hidden"_qs), root.filePath(u"x/elsewhere"_qs)));
-    ASSERT_TRUE(QFile::link(target, root.filePath(u"rasphone.pbk"_qs)));
-    EXPECT_EQ(FindFileInTree(root.path(), u"rasphone.pbk"_qs), QString());
+    ASSERT_TRUE(QFile::link(QFileInfo(make(outside, "hidden/rasphone.pbk")).path(), root.filePath(u"x/elsewhere"_qs)));
+    ASSERT_TRUE(QFile::link(outside.filePath(u"hidden/rasphone.pbk"_qs), root.filePath(u"rasphone.pbk"_qs)));
+    EXPECT_EQ(find(root.path()), QString());
+    EXPECT_EQ(find(root.filePath(u"missing"_qs)), QString());
+    // A folder's own file wins over its subfolders', at every level.
+    const QString deep = make(root, "x/y/rasphone.pbk");
+    make(root, "x/y/z/rasphone.pbk");
+    EXPECT_EQ(find(root.path()), deep);
+    QFile::remove(root.filePath(u"rasphone.pbk"_qs));
+    EXPECT_EQ(find(root.path()), make(root, "rasphone.pbk"));
 
-    // A real file deeper down is still found past them.
-    const QString real = makeFile(root, u"x/y/rasphone.pbk"_qs);
-    EXPECT_EQ(FindFileInTree(root.path(), u"rasphone.pbk"_qs), real);
-    EXPECT_EQ(FindFileInTree(root.filePath(u"missing"_qs), u"rasphone.pbk"_qs), QString());
+    QTemporaryDir tree;
+    QDir().mkpath(tree.filePath(u"mnt"_qs));
+    TmpfsMount other(tree.filePath(u"mnt"_qs), 1 << 20);
+    if (!other.available())
+        GTEST_SKIP() << other.whyNot().toStdString();
+    const QString onOther = make(tree, "mnt/rasphone.pbk");
+    EXPECT_EQ(find(tree.path()), QString());
+    EXPECT_EQ(find(tree.filePath(u"mnt"_qs)), onOther); // started on that file system, the search finds it
 }
 
-TEST(FindFileInTree, StaysOnItsFileSystemAndSkipsUnreadableFolders) {
-    QTemporaryDir root;
-    QDir().mkpath(root.filePath(u"mnt"_qs));
-    {
-        TmpfsMount other(root.filePath(u"mnt"_qs), 1 << 20);
-        if (!other.available())
-            GTEST_SKIP() << other.whyNot().toStdString();
-        WriteFile(root.filePath(u"mnt/rasphone.pbk"_qs), "[Office]\n");
-        EXPECT_EQ(FindFileInTree(root.path(), u"rasphone.pbk"_qs), QString());
-        // Started on that file system, the search finds it.
-        EXPECT_EQ(FindFileInTree(root.filePath(u"mnt"_qs), u"rasphone.pbk"_qs), root.filePath(u"mnt/rasphone.pbk"_qs));
-    }
-    if (geteuid() == 0)
-        return; // root reads every folder; the rest needs an ordinary user
-    makeFile(root, u"closed/rasphone.pbk"_qs);
-    const QString open = makeFile(root, u"open/rasphone.pbk"_qs);
-    QFile::setPermissions(root.filePath(u"closed"_qs), QFile::Permissions());
-    EXPECT_EQ(FindFileInTree(root.path(), u"rasphone.pbk"_qs), open);
-    QFile::setPermissions(root.filePath(u"closed"_qs), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-class DialUp : public ::testing::Test {
+class DialUp : public JobTest {
 protected:
     void SetUp() override { ASSERT_TRUE(nmcli.ready()); }
+    QStringList connectionCalls() const { return nmcli.calls().filter(u"connection"_qs); }
 
     StandInNmcli nmcli;
-    ScriptedShell shell;
     mRAS ras;
-    QTemporaryDir tree;
 };
 
 TEST_F(DialUp, ComponentListsConnectsAndHangsUp) {
     EXPECT_TRUE(ras.Available());
     nmcli.set("NMCLI_AVAILABLE", u"0"_qs);
     EXPECT_FALSE(ras.Available());
-
-    nmcli.set("NMCLI_CONNECTIONS", u"Office,Home\\:Modem"_qs);
-    ASSERT_EQ(ras.EntryCount(), 2);
-    EXPECT_EQ(ras.Entry(1), u"Home:Modem"); // terse output's escape undone
-    ras.EntryName = u"Nowhere"_qs;
-    EXPECT_THROW(ras.GetEntry(), ComponentError);
+    nmcli.set("NMCLI_CONNECTIONS", u"Office,Home\\:Modem,Back\\"_qs);
+    ASSERT_EQ(ras.EntryCount(), 3);
+    EXPECT_EQ(ras.Entry(0) + u'|' + ras.Entry(1) + u'|' + ras.Entry(2), u"Office|Home:Modem|Back\\"); // escapes undone
 
     // A phonebook file's sections are its entries.
-    ras.setPhoneBook(makeFile(tree, u"book.pbk"_qs, "[Work VPN]\nDEVICE=modem\n[Office]\n"));
+    ras.setPhoneBook(file(u"book.pbk"_qs, "[Work VPN]\nDEVICE=modem\n[Office]\n"));
     EXPECT_EQ(ras.EntryCount(), 2);
+    ras.EntryName = u"Work VPN"_qs;
+    ras.GetEntry();
+    ras.EntryName = u"Nowhere"_qs;
+    EXPECT_THROW(ras.GetEntry(), ComponentError);
+    EXPECT_THROW(ras.Connect(), ComponentError) << "a failed GetEntry leaves nothing to dial";
     ras.EntryName = u"Work VPN"_qs;
     ras.GetEntry();
     ras.Blocking = true;
     ras.Connect();
     ras.Disconnect();
-    EXPECT_EQ(nmcli.calls().mid(nmcli.calls().size() - 2),
+    ras.Disconnect(); // nothing up any more: nothing to end
+    EXPECT_EQ(connectionCalls().filter(QRegularExpression(u"connection (up|down)"_qs)),
               (QStringList{u"--wait 90 connection up id Work VPN @0"_qs, u"connection down id Work VPN @0"_qs}));
-    // Nothing brought up: nothing to end.
-    const qsizetype before = nmcli.calls().size();
-    ras.Disconnect();
-    EXPECT_EQ(nmcli.calls().size(), before);
 }
 
-TEST_F(DialUp, FirstAttemptUpReturnsThePathUnchanged) {
-    nmcli.set("NMCLI_CONNECTIONS", u"Office"_qs);
-    QString book;
-    makeFile(tree, u"sub/rasphone.pbk"_qs);
-    EXPECT_EQ(ConnectDialUp(book, u"Office"_qs, ras, shell, tree.path()), QString());
-    EXPECT_TRUE(book.isEmpty()); // no search
-    EXPECT_TRUE(shell.boxes.empty());
-    EXPECT_TRUE(nmcli.calls().contains(u"--wait 90 connection up id Office @0"_qs));
-}
-
-TEST_F(DialUp, FailedFirstAttemptSearchesAndDialsWithTheFoundBook) {
-    nmcli.set("NMCLI_CONNECTIONS", u"Other"_qs); // NetworkManager does not know the entry
-    const QString found = makeFile(tree, u"Windows/System32/ras/rasphone.pbk"_qs, "[Office]\n");
-    QString book;
-    EXPECT_EQ(ConnectDialUp(book, u"Office"_qs, ras, shell, tree.path()), found);
-    EXPECT_EQ(book, found);
-    EXPECT_EQ(ras.PhoneBook(), found);
-    EXPECT_EQ(nmcli.calls().filter(u"connection up"_qs), QStringList{u"--wait 90 connection up id Office @0"_qs});
-    EXPECT_TRUE(shell.boxes.empty());
-}
-
-TEST_F(DialUp, SearchWithoutResultReturnsEmptyAndDialsNoMore) {
-    nmcli.set("NMCLI_FAIL_UP", u"Office"_qs);
-    nmcli.set("NMCLI_CONNECTIONS", u"Office"_qs);
-    QString book;
-    EXPECT_EQ(ConnectDialUp(book, u"Office"_qs, ras, shell, tree.path()), QString());
-    EXPECT_EQ(nmcli.calls().filter(u"connection up"_qs).size(), 1);
-    EXPECT_TRUE(shell.boxes.empty());
-}
-
-TEST_F(DialUp, ConfiguredBookMissingIsToldAndNotReplaced) {
-    makeFile(tree, u"rasphone.pbk"_qs);
-    QString book = tree.filePath(u"gone/my.pbk"_qs);
-    const QString configured = book;
-    EXPECT_EQ(ConnectDialUp(book, u"Office"_qs, ras, shell, tree.path()), configured);
-    EXPECT_EQ(book, configured);
-    ASSERT_EQ(shell.boxes.size(), 1u);
-    EXPECT_EQ(shell.boxes[0].text,
-              u"Unable to locate phonebook file: \r\n'"_qs + configured + u"' \r\nPlease locate it under settings."_qs);
-    EXPECT_EQ(shell.boxes[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(nmcli.calls().filter(u"connection up"_qs).isEmpty());
-}
-
-TEST_F(DialUp, SecondAttemptFailureGoesToTheCaller) {
-    const QString configured = makeFile(tree, u"my.pbk"_qs, "[Office]\n");
-    nmcli.set("NMCLI_FAIL_UP", u"Office"_qs);
-    QString book = configured;
-    try {
-        ConnectDialUp(book, u"Office"_qs, ras, shell, tree.path());
-        ADD_FAILURE() << "no error from the second attempt";
-    } catch (const ComponentError& e) {
-        EXPECT_EQ(e.number(), mRAS::ConnectFailed);
-        EXPECT_TRUE(e.description().contains(u"no carrier")) << e.description().toStdString();
+TEST_F(DialUp, ASecondAttemptWithTheFoundOrConfiguredPhonebook) {
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, int, const char*> cases[] = {
+        // connections, those that fail, the phonebook configured and the one in the tree (relative to it), the one in
+        // use at the end, dials, and what is told (a box, or the error of the second attempt)
+        {"Office", "", "", "sub/rasphone.pbk", "", 1, ""}, // up at once: no search
+        {"Other", "", "", "Windows/System32/ras/rasphone.pbk", "Windows/System32/ras/rasphone.pbk", 1, ""},
+        {"Office", "Office", "", "", "", 1, ""}, // the search finds nothing: no second dial
+        {"Office", "", "gone/my.pbk", "rasphone.pbk", "gone/my.pbk", 0,
+         "error ok: Unable to locate phonebook file: \r\\n'$TREE/gone/my.pbk' \r\\nPlease locate it under settings."},
+        {"Office", "Office", "my.pbk", "my.pbk", "my.pbk", 2,
+         "651: The connection 'Office' could not be made: Error: Connection activation failed: no carrier."},
+    };
+    for (const auto& [connections, failUp, configured, present, inUse, dials, told] : cases) {
+        SCOPED_TRACE(present);
+        QTemporaryDir tree;
+        const auto inTree = [&](const char* rel) { return *rel ? tree.filePath(QString::fromUtf8(rel)) : QString(); };
+        nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(connections));
+        nmcli.set("NMCLI_FAIL_UP", QString::fromUtf8(failUp));
+        if (*present)
+            WriteFile(inTree(present), "[Office]\n");
+        const qsizetype before = connectionCalls().filter(u"connection up"_qs).size();
+        QString book = inTree(configured), result = book;
+        mRAS fresh;
+        shell = ScriptedShell();
+        QString error;
+        try {
+            result = ConnectDialUp(book, u"Office"_qs, fresh, shell, tree.path());
+        } catch (const ComponentError& e) {
+            error = QString::number(e.number()) + u": "_qs + e.description();
+        }
+        EXPECT_EQ(book, result);
+        EXPECT_EQ(result, inTree(inUse));
+        EXPECT_EQ(shell.told() + error, QString::fromUtf8(told).replace(u"$TREE"_qs, tree.path()));
+        EXPECT_EQ(connectionCalls().filter(u"connection up"_qs).size() - before, dials);
     }
-    EXPECT_EQ(nmcli.calls().filter(u"connection up"_qs).size(), 2);
 }
-
-// The Mail branch with UseRAS set.
-class DialUpJob : public DialUp {
-protected:
-    DialUpJob() : settings(store, QStringLiteral("/opt"), [] { return false; }) {
-        store.set(u"FriendlyName"_qs, u"Jo"_qs);
-        store.set(u"FromEMailAddress"_qs, u"jo@x.test"_qs);
+// The mail branch with UseRAS set: dialled before the first message, hung up after the last or a failure.
+TEST_F(DialUp, AroundTheMailSeries) {
+    job.SendTo = u"to@x.test"_qs;
+    job.SourceFile = file(u"data.bin"_qs, PatternBytes(2500000));
+    job.NoUI = true;
+    const QString up = u"--wait 90 connection up id Office @0"_qs, show = u"-t -f NAME connection show @0|"_qs;
+    const std::tuple<const char*, const char*, const char*, const char*, QString, const char*> cases[] = {
+        // connections, those that fail, the stored phonebook, the server's options; the calls of "connection" (with
+        // the number of mails the server had then), the failure told ("": sent)
+        {"Office", "", "", "", show + up + u"|connection down id Office @3"_qs, ""},
+        {"Office", "", "", "--reject-message 2", show + up + u"|connection down id Office @1"_qs, "message 2 refused"},
+        {"Other", "", "", "", show + up + u"|connection down id Office @3"_qs, ""}, // the phonebook found is stored
+        {"Office", "Office", "my.pbk", "", up + u'|' + up,
+         "The dial-up connection 'Office' could not be made: The connection 'Office' could not be made: Error: "
+         "Connection activation failed: no carrier."},
+    };
+    for (const auto& [connections, failUp, configured, options, calls, told] : cases) {
+        SCOPED_TRACE(calls.toStdString());
+        QTemporaryDir tree;
+        WriteFile(tree.filePath(u"my.pbk"_qs), "[Office]\n");
+        WriteFile(tree.filePath(u"ras/rasphone.pbk"_qs), "[Office]\n");
+        SmtpServer server(QString::fromUtf8(options).split(u' ', Qt::SkipEmptyParts));
+        ASSERT_TRUE(server.running());
+        sender(server.host());
         store.set(u"UseRAS"_qs, u"-1"_qs);
         store.set(u"RASConnection"_qs, u"Office"_qs);
-        job.SendTo = u"to@x.test"_qs;
-        job.Subject = u"S"_qs;
-        job.SourceFile = tree.filePath(u"data.bin"_qs);
-        job.NoUI = true;
-        WriteFile(job.SourceFile, PatternBytes(2500000));
-    }
-
-    bool run(const SmtpServer& server) {
-        store.set(u"Host"_qs, server.host());
+        const QString book = *configured ? tree.filePath(QString::fromUtf8(configured)) : QString();
+        store.set(u"RASPhoneBook"_qs, book);
+        nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(connections));
+        nmcli.set("NMCLI_FAIL_UP", QString::fromUtf8(failUp));
         nmcli.set("NMCLI_WATCH", server.folder());
-        JobDriver driver(job, settings, shell);
+        const qsizetype before = connectionCalls().size();
+        shell = ScriptedShell();
+        Settings fresh(store, u"/opt"_qs, [] { return false; });
+        JobDriver driver(job, fresh, shell);
         driver.setPhoneBookSearchRoot(tree.path());
-        return driver.StartProcess();
+        EXPECT_EQ(driver.StartProcess(), !*told);
+        EXPECT_EQ(server.messageCount(), *told ? (*options ? 1 : 0) : 3);
+        EXPECT_EQ(connectionCalls().mid(before).join(u'|'), calls);
+        EXPECT_EQ(store.get(u"RASPhoneBook"_qs),
+                  QByteArray(connections) != "Other" ? book : tree.filePath(u"ras/rasphone.pbk"_qs));
+        EXPECT_TRUE(shell.texts().empty() ? !*told : shell.texts()[0].contains(QString::fromUtf8(told)))
+            << shell.told().toStdString();
+        EXPECT_EQ(shell.last().startsWith(u"The pieces are kept in"_qs), *told != 0);
     }
-
-    MemoryStore store;
-    Settings settings;
-    SplitJob job;
-};
-
-TEST_F(DialUpJob, DialsBeforeTheFirstMessageAndHangsUpAfterTheLast) {
-    nmcli.set("NMCLI_CONNECTIONS", u"Office"_qs);
-    SmtpServer server;
-    ASSERT_TRUE(server.running());
-    ASSERT_TRUE(run(server));
-    EXPECT_EQ(server.messageCount(), 3);
-    EXPECT_EQ(nmcli.calls(),
-              (QStringList{u"-t -f NAME connection show @0"_qs, u"--wait 90 connection up id Office @0"_qs,
-                           u"connection down id Office @3"_qs}));
-}
-
-TEST_F(DialUpJob, HangsUpAfterAFailedSeriesToo) {
-    nmcli.set("NMCLI_CONNECTIONS", u"Office"_qs);
-    SmtpServer server({u"--reject-message"_qs, u"2"_qs});
-    ASSERT_TRUE(server.running());
-    EXPECT_FALSE(run(server));
-    EXPECT_EQ(nmcli.calls().filter(u"connection down"_qs), QStringList{u"connection down id Office @1"_qs});
-    for (const QString& f : QDir(QDir::tempPath()).entryList({u"brevimo-*"_qs}, QDir::Dirs))
-        if (QFile::exists(QDir::temp().filePath(f + u"/data.001"_qs)))
-            QDir(QDir::temp().filePath(f)).removeRecursively();
-}
-
-TEST_F(DialUpJob, FoundPhonebookIsSavedForTheNextRun) {
-    nmcli.set("NMCLI_CONNECTIONS", u"Other"_qs);
-    const QString found = makeFile(tree, u"ras/rasphone.pbk"_qs, "[Office]\n");
-    SmtpServer server;
-    ASSERT_TRUE(server.running());
-    ASSERT_TRUE(run(server));
-    EXPECT_EQ(store.get(u"RASPhoneBook"_qs), found);
-}
-
-TEST_F(DialUpJob, FailedDialEndsTheJobWithoutSendingAndSaysWhy) {
-    const QString configured = makeFile(tree, u"my.pbk"_qs, "[Office]\n");
-    store.set(u"RASPhoneBook"_qs, configured);
-    nmcli.set("NMCLI_FAIL_UP", u"Office"_qs);
-    SmtpServer server;
-    ASSERT_TRUE(server.running());
-    EXPECT_FALSE(run(server));
-    EXPECT_EQ(server.connections(), 0);
-    const std::vector<QString> texts = shell.texts();
-    ASSERT_GE(texts.size(), 2u);
-    EXPECT_TRUE(texts[0].contains(u"The dial-up connection 'Office' could not be made"));
-    EXPECT_TRUE(texts[0].contains(u"no carrier"));
-    EXPECT_TRUE(texts.back().contains(u"The pieces are kept in"));
-    EXPECT_TRUE(nmcli.calls().filter(u"connection down"_qs).isEmpty()); // nothing came up
-    for (const QString& f : QDir(QDir::tempPath()).entryList({u"brevimo-*"_qs}, QDir::Dirs))
-        if (QFile::exists(QDir::temp().filePath(f + u"/data.001"_qs)))
-            QDir(QDir::temp().filePath(f)).removeRecursively();
 }
 
 } // namespace

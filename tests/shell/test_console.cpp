@@ -1,10 +1,9 @@
 #include "shell/ConsoleShell.h"
 
-#include <QString>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
@@ -19,11 +18,10 @@ std::string contents(FILE* f) {
 }
 
 TEST(ConsoleShell, InformationToStdoutEverythingElseToStderr) {
-    FILE* out = std::tmpfile();
-    FILE* err = std::tmpfile();
-    FILE* in = std::tmpfile();
+    const std::unique_ptr<FILE, decltype(&std::fclose)> out(std::tmpfile(), &std::fclose),
+        err(std::tmpfile(), &std::fclose), in(std::tmpfile(), &std::fclose);
     {
-        ConsoleShell shell(out, err, in);
+        ConsoleShell shell(out.get(), err.get(), in.get());
         shell.Inform(QStringLiteral("There were 3 splitfiles created."));
         shell.Fail(QStringLiteral("Cannot write 'x': No space left on device."));
         // Not on a terminal: no progress line, and questions get the cautious answer.
@@ -33,11 +31,8 @@ TEST(ConsoleShell, InformationToStdoutEverythingElseToStderr) {
         EXPECT_EQ(shell.MsgBox({QStringLiteral("Empty it?"), MsgButtons::YesNo, MsgIcon::Question, 0, {}}),
                   MsgResult::No);
     }
-    EXPECT_EQ(contents(out), "There were 3 splitfiles created.\n");
-    EXPECT_EQ(contents(err), "Cannot write 'x': No space left on device.\nGo on?\nEmpty it?\n");
-    std::fclose(out);
-    std::fclose(err);
-    std::fclose(in);
+    EXPECT_EQ(contents(out.get()), "There were 3 splitfiles created.\n");
+    EXPECT_EQ(contents(err.get()), "Cannot write 'x': No space left on device.\nGo on?\nEmpty it?\n");
 }
 
 } // namespace

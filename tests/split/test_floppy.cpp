@@ -2,24 +2,15 @@
 // and the scripted user changes it when a box asks for another disk.
 
 #include "app/ResStrings.h"
-#include "settings/Settings.h"
 #include "split/BatchFile.h"
 #include "split/FloppyWriter.h"
-#include "split/JobDriver.h"
 #include "split/PieceSize.h"
 #include "split/RemovableDrive.h"
 #include "split/SplitFile.h"
-#include "support/Files.h"
-#include "support/MemoryStore.h"
-#include "support/ScriptedShell.h"
+#include "support/JobTest.h"
 #include "support/TmpfsMount.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
@@ -28,368 +19,265 @@
 
 namespace {
 
-// A 1.44 MB disk: one piece, the batch file and Read_Me.txt fit.
-constexpr int64_t kDiskBytes = 1474560;
+constexpr int64_t kDiskBytes = 1474560; // a 1.44 MB disk: one piece, the batch file and Read_Me.txt fit
 
-using DiskContents = std::map<QString, QByteArray>; // relative path -> bytes; folders end in "/"
-
-DiskContents contents(const QString& folder) {
-    DiskContents c;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString rel = QDir(folder).relativeFilePath(path);
-        if (it.fileInfo().isDir())
-            c[rel + u'/'] = {};
-        else
-            c[rel] = ReadFile(path);
+// What is on a disk: relative path -> bytes; folders end in "/".
+struct Disk : std::map<QString, QByteArray> {
+    explicit Disk(const QString& folder) {
+        for (QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QString rel = QDir(folder).relativeFilePath(it.next());
+            (*this)[it.fileInfo().isDir() ? rel + u'/' : rel] =
+                it.fileInfo().isDir() ? QByteArray() : ReadFile(it.filePath());
+        }
     }
-    return c;
-}
+    QString names() const {
+        QStringList n;
+        for (const auto& entry : *this)
+            n << entry.first;
+        return n.join(u' ');
+    }
+};
 
-QStringList names(const DiskContents& c) {
-    QStringList n;
-    for (const auto& [name, bytes] : c)
-        n << name;
-    return n;
-}
-
-class Floppy : public ::testing::Test {
+class Floppy : public JobTest {
 public:
     void SetUp() override {
         drive = dir.filePath(u"floppy"_qs);
         temp = dir.filePath(u"temp"_qs);
         QDir().mkpath(drive);
-        QDir().mkpath(temp);
-        TmpfsMount probe(dir.filePath(u"floppy"_qs), kDiskBytes);
+        TmpfsMount probe(drive, kDiskBytes);
         if (!probe.available())
             GTEST_SKIP() << "no disk can be mounted here: " << probe.whyNot().toStdString();
+        store.set(u"FloppyDrive"_qs, drive);
     }
-
     void insert(int64_t bytes = kDiskBytes) {
         disk = std::make_unique<TmpfsMount>(drive, bytes);
         ASSERT_TRUE(disk->available()) << disk->whyNot().toStdString();
     }
     // The user takes the disk out, and the test keeps what was on it.
     void takeOut() {
-        if (!disk)
-            return;
-        taken.push_back(contents(drive));
+        if (disk)
+            taken.emplace_back(drive);
         disk.reset();
     }
-    void change() {
-        takeOut();
-        insert();
-    }
-    // The user changes the disk whenever a box asks for the next one.
-    void changeAtEveryPrompt() {
-        shell.onBox = [this](const MsgBoxRequest& box) {
-            if (box.text.startsWith(u"Please insert disk "_qs))
-                change();
+    // The user reacts to a box with this text while it is up.
+    void onBox(int textId, const std::function<void()>& act) {
+        shell.onBox = [this, textId, act](const MsgBoxRequest& box) {
+            if (box.text.startsWith(driveText(textId)))
+                act();
         };
     }
-
-    // The series of source in temp, as the driver would leave it for the writer.
-    int split(const QString& source) { return SplitFile(source, kFloppyPieceSize, temp, false, shell); }
-
-    QString source(int64_t size) {
-        const QString path = dir.filePath(u"report.zip"_qs);
-        WriteFile(path, PatternBytes(size, 5));
-        return path;
+    void changeAtEveryPrompt() {
+        onBox(1056, [this] {
+            takeOut();
+            insert();
+        });
     }
-
-    bool write(const QString& src, int count, const QString& body = u"Body text"_qs) {
+    // A source, split as the driver would leave it for the writer.
+    QString split(int64_t size, int pieces) {
+        const QString source = file(u"report.zip"_qs, PatternBytes(size, 5));
+        QDir().mkpath(temp);
+        EXPECT_EQ(SplitFile(source, kFloppyPieceSize, temp, false, shell), pieces);
+        return source;
+    }
+    bool write(const QString& source, int count, const QString& body = u"Body text"_qs) {
         shell.progress.clear();
-        return FloppyWriter(drive, body, shell).WriteToFloppies(src, count, temp);
+        return FloppyWriter(drive, body, shell).WriteToFloppies(source, count, temp);
     }
+    QString driveText(int id) const { return DriveText(id, drive); }
+    QString onDisk() const { return Disk(drive).names(); }
 
-    QTemporaryDir dir;
-    QString drive;
-    QString temp;
+    QString drive, temp;
     std::unique_ptr<TmpfsMount> disk;
-    std::vector<DiskContents> taken;
-    ScriptedShell shell;
+    std::vector<Disk> taken;
 };
 
 TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
-    MemoryStore store;
-    Settings settings(store, u"/opt/brevimo"_qs, [] { return false; });
-    settings.setFloppyDrive(drive);
-    qputenv("TMPDIR", temp.toLocal8Bit());
     const QByteArray bytes = PatternBytes(2 * kFloppyPieceSize + 1000, 9);
-    SplitJob job;
-    job.SourceFile = dir.filePath(u"report.zip"_qs);
-    WriteFile(job.SourceFile, bytes);
-    job.MailSelected = false;
-    job.FilesOptionEnabled = true;
-    job.FloppySelected = true;
+    job.SourceFile = file(u"report.zip"_qs, bytes);
+    toDisk({}, true);
     job.SizeIndex = 3; // "2 MB": disks take their own size
     insert();
     changeAtEveryPrompt();
     shell.answer(MsgResult::Ok, MsgResult::Ok);
-
-    const bool ok = JobDriver(job, settings, shell).StartProcess();
+    const bool ok = run();
     takeOut();
-    qunsetenv("TMPDIR");
     ASSERT_TRUE(ok);
-    EXPECT_EQ(shell.texts(), (std::vector<QString>{u"Please insert disk 2 of 3 into drive "_qs + drive,
-                                                   u"Please insert disk 3 of 3 into drive "_qs + drive,
-                                                   u"Operation terminated successfully!"_qs}));
-    EXPECT_EQ(shell.boxes[0].buttons, MsgButtons::OkCancel);
-    EXPECT_EQ(shell.boxes[0].icon, MsgIcon::Information);
-    EXPECT_EQ(shell.boxes[2].icon, MsgIcon::Information);
-    EXPECT_EQ(shell.boxes[2].buttons, MsgButtons::Ok);
-
+    EXPECT_EQ(shell.told(), u"info ok-cancel: Please insert disk 2 of 3 into drive "_qs + drive +
+                                u"\ninfo ok-cancel: Please insert disk 3 of 3 into drive "_qs + drive +
+                                u"\ninfo ok: Operation terminated successfully!"_qs);
     ASSERT_EQ(taken.size(), 3u);
-    EXPECT_EQ(names(taken[0]), QStringList{u"report.001"_qs});
-    EXPECT_EQ(names(taken[1]), QStringList{u"report.002"_qs});
-    EXPECT_EQ(names(taken[2]), (QStringList{u"Read_Me.txt"_qs, u"report.003"_qs, u"report.bat"_qs}));
-    EXPECT_EQ(taken[0].at(u"report.001"_qs).size(), kFloppyPieceSize);
-    EXPECT_EQ(taken[0].at(u"report.001"_qs) + taken[1].at(u"report.002"_qs) + taken[2].at(u"report.003"_qs), bytes);
-    EXPECT_EQ(taken[2].at(u"report.bat"_qs), BatchFileText(u"report.zip"_qs, u"report."_qs, 3, false));
+    EXPECT_EQ(taken[0].names() + u'|' + taken[1].names() + u'|' + taken[2].names(),
+              u"report.001|report.002|Read_Me.txt report.003 report.bat");
+    EXPECT_EQ(taken[0][u"report.001"_qs].size(), kFloppyPieceSize);
+    EXPECT_EQ(taken[0][u"report.001"_qs] + taken[1][u"report.002"_qs] + taken[2][u"report.003"_qs], bytes);
+    EXPECT_EQ(taken[2][u"report.bat"_qs], BatchFileText(u"report.zip"_qs, u"report."_qs, 3, false));
     // The default body went into Read_Me.txt; the private temporary folder is gone.
-    EXPECT_TRUE(taken[2].at(u"Read_Me.txt"_qs).startsWith(LoadResString(1044).left(20).toUtf8()));
-    EXPECT_TRUE(FolderEntries(temp).isEmpty()) << FolderEntries(temp).join(u' ').toStdString();
+    EXPECT_TRUE(taken[2][u"Read_Me.txt"_qs].startsWith(LoadResString(1044).left(20).toUtf8()));
+    EXPECT_EQ(keptFolders(), QStringList{});
     EXPECT_EQ(store.get(u"SplitSize"_qs), u"3");
     EXPECT_FALSE(shell.busy);
 }
 
 TEST_F(Floppy, OnePieceNeedsOneDiskAndNoPrompt) {
-    const QString src = source(5000);
-    ASSERT_EQ(split(src), 1);
+    const QString source = split(5000, 1);
     insert();
-    ASSERT_TRUE(write(src, 1, u"See you\nJo"_qs));
+    ASSERT_TRUE(write(source, 1, u"See you\nJo"_qs));
     EXPECT_TRUE(shell.boxes.empty());
-    const DiskContents c = contents(drive);
-    EXPECT_EQ(names(c), (QStringList{u"Read_Me.txt"_qs, u"report.001"_qs, u"report.bat"_qs}));
-    EXPECT_EQ(c.at(u"report.001"_qs), ReadFile(src));
-
+    Disk c(drive);
+    EXPECT_EQ(c.names(), u"Read_Me.txt report.001 report.bat");
+    EXPECT_EQ(c[u"report.001"_qs], ReadFile(source));
     // Read_Me.txt: the body, two line breaks, 75 hyphens, the footer; CR LF throughout and none at the end.
-    const QByteArray readMe = c.at(u"Read_Me.txt"_qs);
-    EXPECT_EQ(readMe, "See you\r\nJo\r\n\r\n" + QByteArray(75, '-') +
-                          "\r\nCreated using Brevimo. To get your own copy, go to: " + kMakerAddress);
-    // A body that has CR LF already keeps them single.
-    EXPECT_TRUE(ReadMeText(u"a\r\nb"_qs).startsWith("a\r\nb\r\n\r\n---"));
-    EXPECT_TRUE(FolderEntries(temp).isEmpty());
+    EXPECT_EQ(c[u"Read_Me.txt"_qs], "See you\r\nJo\r\n\r\n" + QByteArray(75, '-') +
+                                        "\r\nCreated using Brevimo. To get your own copy, go to: " + kMakerAddress);
+    EXPECT_TRUE(ReadMeText(u"a\r\nb"_qs).startsWith("a\r\nb\r\n\r\n---")); // CR LF already there stays single
+    EXPECT_FALSE(QFileInfo::exists(temp));
 }
 
 TEST_F(Floppy, ProgressForTwoDisks) {
-    const QString src = source(kFloppyPieceSize + 10);
-    ASSERT_EQ(split(src), 2);
+    const QString source = split(kFloppyPieceSize + 10, 2);
     insert();
     changeAtEveryPrompt();
     shell.answer(MsgResult::Ok);
-    ASSERT_TRUE(write(src, 2));
-    std::vector<int> percents;
-    for (const auto& [p, text] : shell.progress)
-        percents.push_back(p);
-    EXPECT_EQ(percents, (std::vector<int>{1, 33, 50, 67, 83, 100, 100}));
-    const QString to = u"' to "_qs + drive;
-    EXPECT_EQ(shell.progress[1].second, u"Copy: 'report.001"_qs + to);
-    EXPECT_EQ(shell.progress[2].second, u"Copied: 'report.001"_qs + to);
-    EXPECT_EQ(shell.progress[5].second, u"Copy: 'report.bat"_qs + to);
-    EXPECT_EQ(shell.progress[6].second, u"Delete temporary splitfiles"_qs);
+    ASSERT_TRUE(write(source, 2));
+    QStringList progress;
+    for (const auto& [percent, text] : shell.progress)
+        progress << QString::number(percent) + u' ' + QString(text).replace(drive, u"$D"_qs);
+    EXPECT_EQ(progress.join(u'|'),
+              u"1 |33 Copy: 'report.001' to $D|50 Copied: 'report.001' to $D|67 Copy: 'report.002' "
+              "to $D|83 Copied: 'report.002' to $D|100 Copy: 'report.bat' to $D|100 Delete temporary "
+              "splitfiles"_qs);
 }
 
-TEST_F(Floppy, YesEmptiesTheTopFolderAndCopiesWithoutAskingAgain) {
-    const QString src = source(3000);
-    ASSERT_EQ(split(src), 1);
+TEST_F(Floppy, ADiskInUseIsEmptiedOnYesAndChangedOnNo) {
+    const QString source = split(3000, 1);
     insert();
-    WriteFile(QDir(drive).filePath(u"old letter.txt"_qs), PatternBytes(20000, 1));
-    WriteFile(QDir(drive).filePath(u".hidden"_qs), "x");
-    QDir(drive).mkpath(u"photos"_qs);
-    WriteFile(QDir(drive).filePath(u"photos/kept.jpg"_qs), PatternBytes(9000, 2));
+    WriteFile(drive + u"/old letter.txt"_qs, PatternBytes(20000, 1));
+    WriteFile(drive + u"/.hidden"_qs, "x");
+    WriteFile(drive + u"/photos/kept.jpg"_qs, PatternBytes(9000, 2));
     shell.answer(MsgResult::Yes);
-    ASSERT_TRUE(write(src, 1));
-    // The disk still holds data in its subfolder: asked once all the same.
-    ASSERT_EQ(shell.boxes.size(), 1u);
-    EXPECT_EQ(shell.boxes[0].text,
+    ASSERT_TRUE(write(source, 1));
+    // Only the top folder's files go; asked once although the disk still holds data.
+    EXPECT_EQ(shell.told(), u"question yes-no-cancel: "_qs + driveText(1050));
+    EXPECT_EQ(driveText(1050),
               u"Do you want do delete the contents of the whole disk inside drive "_qs + drive + u" ?"_qs);
-    EXPECT_EQ(shell.boxes[0].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(shell.boxes[0].icon, MsgIcon::Question);
-    EXPECT_EQ(names(contents(drive)), (QStringList{u"Read_Me.txt"_qs, u"photos/"_qs, u"photos/kept.jpg"_qs,
-                                                   u"report.001"_qs, u"report.bat"_qs}));
-}
+    EXPECT_EQ(onDisk(), u"Read_Me.txt photos/ photos/kept.jpg report.001 report.bat");
 
-TEST_F(Floppy, NoThenOkChecksTheNextDiskFromTheStart) {
-    const QString src = source(3000);
-    ASSERT_EQ(split(src), 1);
+    // No: another disk, and the check starts again with the ready test.
+    shell = ScriptedShell();
+    takeOut();
     insert();
-    WriteFile(QDir(drive).filePath(u"keep.txt"_qs), PatternBytes(20000, 3));
-    shell.onBox = [this](const MsgBoxRequest& box) {
-        if (box.text.startsWith(u"Please insert another disk"_qs))
-            takeOut(); // and nothing in yet: the check starts again with the ready test
-        else if (box.text.startsWith(u"Please insert a disk"_qs))
+    WriteFile(drive + u"/keep.txt"_qs, PatternBytes(20000, 3));
+    onBox(1051, [this] { takeOut(); });
+    shell.onBox = [this, next = shell.onBox](const MsgBoxRequest& box) {
+        next(box);
+        if (box.text == driveText(1052))
             insert();
     };
     shell.answer(MsgResult::No, MsgResult::Ok, MsgResult::Ok);
-    ASSERT_TRUE(write(src, 1));
-    EXPECT_EQ(
-        shell.texts(),
-        (std::vector<QString>{
-            u"Do you want do delete the contents of the whole disk inside drive "_qs + drive + u" ?"_qs,
-            u"Please insert another disk into drive "_qs + drive, u"Please insert a disk into drive "_qs + drive}));
-    EXPECT_EQ(shell.boxes[1].icon, MsgIcon::Information);
-    EXPECT_EQ(shell.boxes[2].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(shell.boxes[2].buttons, MsgButtons::OkCancel);
-    ASSERT_EQ(taken.size(), 1u);
-    EXPECT_EQ(names(taken[0]), QStringList{u"keep.txt"_qs}) << "No leaves the disk as it was";
-    EXPECT_EQ(names(contents(drive)), (QStringList{u"Read_Me.txt"_qs, u"report.001"_qs, u"report.bat"_qs}));
-}
-
-TEST_F(Floppy, NoDiskAsksUntilOneIsIn) {
-    const QString src = source(3000);
-    ASSERT_EQ(split(src), 1);
-    int asked = 0;
-    shell.onBox = [&](const MsgBoxRequest&) {
-        if (++asked == 3)
-            insert();
-    };
-    shell.answer(MsgResult::Ok, MsgResult::Ok, MsgResult::Ok);
-    ASSERT_TRUE(write(src, 1));
-    EXPECT_EQ(shell.texts(), std::vector<QString>(3, u"Please insert a disk into drive "_qs + drive));
-    EXPECT_EQ(names(contents(drive)), (QStringList{u"Read_Me.txt"_qs, u"report.001"_qs, u"report.bat"_qs}));
+    ASSERT_TRUE(write(split(3000, 1), 1));
+    EXPECT_EQ(shell.told(), u"question yes-no-cancel: "_qs + driveText(1050) + u"\ninfo ok-cancel: "_qs +
+                                driveText(1051) + u"\nwarning ok-cancel: "_qs + driveText(1052));
+    EXPECT_EQ(taken.back().names(), u"keep.txt") << "No leaves the disk as it was";
+    EXPECT_EQ(onDisk(), u"Read_Me.txt report.001 report.bat");
 }
 
 TEST_F(Floppy, ADiskTooSmallGivesTheCopyErrorAndLeavesNoPartOfThePiece) {
-    const QString src = source(kFloppyPieceSize + 10);
-    ASSERT_EQ(split(src), 2);
+    const QString source = split(kFloppyPieceSize + 10, 2);
     insert(1024 * 1024);
     changeAtEveryPrompt();
-    // OK goes on as if the copy had worked: the next disk follows.
-    shell.answer(MsgResult::Ok, MsgResult::Ok);
-    ASSERT_TRUE(write(src, 2));
+    shell.answer(MsgResult::Ok, MsgResult::Ok); // OK goes on as if the copy had worked: the next disk follows
+    ASSERT_TRUE(write(source, 2));
     takeOut();
-    ASSERT_GE(shell.boxes.size(), 1u);
-    const MsgBoxRequest& error = shell.boxes[0];
-    EXPECT_EQ(error.text, u"Cannot copy '"_qs + temp + u"/report.001' to '"_qs + drive +
-                              u"/report.001': No space left on device."_qs);
-    EXPECT_EQ(error.icon, MsgIcon::Critical);
-    EXPECT_EQ(error.buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(shell.told().startsWith(u"error ok-cancel: Cannot copy '"_qs + temp + u"/report.001' to '"_qs + drive +
+                                        u"/report.001': No space left on device.\n"_qs))
+        << shell.told().toStdString();
     ASSERT_EQ(taken.size(), 2u);
-    EXPECT_TRUE(taken[0].empty()) << "no truncated piece that looks whole";
-    EXPECT_EQ(names(taken[1]), (QStringList{u"Read_Me.txt"_qs, u"report.002"_qs, u"report.bat"_qs}));
+    EXPECT_EQ(taken[0].names() + u'|' + taken[1].names(), u"|Read_Me.txt report.002 report.bat"); // no piece cut short
 }
 
 TEST_F(Floppy, CancelAtAnyPromptEndsWithThePiecesKept) {
-    struct Case {
-        const char* where;
-        std::function<void(Floppy&)> prepare;
-        std::vector<MsgResult> answers;
+    const std::tuple<const char*, int64_t, bool, std::vector<MsgResult>> cases[] = {
+        // where, the disk in the drive (0: none), holding data, the answers
+        {"no disk", 0, false, {MsgResult::Cancel}},
+        {"disk in use", kDiskBytes, true, {MsgResult::Cancel}},
+        {"another disk", kDiskBytes, true, {MsgResult::No, MsgResult::Cancel}},
+        {"next disk", kDiskBytes, false, {MsgResult::Cancel}},
+        {"copy error", 100 * 1024, false, {MsgResult::Cancel}},
     };
-    const Case cases[] = {
-        {"no disk", [](Floppy&) {}, {MsgResult::Cancel}},
-        {"disk in use",
-         [](Floppy& t) {
-             t.insert();
-             WriteFile(QDir(t.drive).filePath(u"a"_qs), PatternBytes(9000));
-         },
-         {MsgResult::Cancel}},
-        {"another disk",
-         [](Floppy& t) {
-             t.insert();
-             WriteFile(QDir(t.drive).filePath(u"a"_qs), PatternBytes(9000));
-         },
-         {MsgResult::No, MsgResult::Cancel}},
-        {"next disk", [](Floppy& t) { t.insert(); }, {MsgResult::Cancel}},
-        {"copy error", [](Floppy& t) { t.insert(100 * 1024); }, {MsgResult::Cancel}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.where);
+    for (const auto& [where, size, used, answers] : cases) {
+        SCOPED_TRACE(where);
         shell = ScriptedShell();
         disk.reset();
         QDir(temp).removeRecursively();
-        QDir().mkpath(temp);
-        const QString src = source(kFloppyPieceSize + 10);
-        ASSERT_EQ(split(src), 2);
-        c.prepare(*this);
-        for (MsgResult r : c.answers)
+        const QString source = split(kFloppyPieceSize + 10, 2);
+        if (size)
+            insert(size);
+        if (used)
+            WriteFile(drive + u"/a"_qs, PatternBytes(9000));
+        for (MsgResult r : answers)
             shell.answer(r);
-        EXPECT_FALSE(write(src, 2));
-        EXPECT_EQ(shell.boxes.size(), c.answers.size());
-        EXPECT_EQ(FolderEntries(temp), (QStringList{u"report.001"_qs, u"report.002"_qs, u"report.bat"_qs}));
+        EXPECT_FALSE(write(source, 2));
+        EXPECT_EQ(shell.boxes.size(), answers.size());
+        EXPECT_EQ(Listing(temp), u"report.001 report.002 report.bat");
         EXPECT_FALSE(shell.busy);
     }
-}
-
-TEST_F(Floppy, TheDriverTellsWhereThePiecesWereKept) {
-    MemoryStore store;
-    Settings settings(store, u"/opt/brevimo"_qs, [] { return false; });
-    settings.setFloppyDrive(drive);
-    qputenv("TMPDIR", temp.toLocal8Bit());
-    SplitJob job;
-    job.SourceFile = source(3000);
-    job.MailSelected = false;
-    job.FilesOptionEnabled = true;
-    job.FloppySelected = true;
+    // Through the driver, the user is told where they are.
+    shell = ScriptedShell();
+    disk.reset();
+    job.SourceFile = file(u"small.zip"_qs, PatternBytes(3000));
+    toDisk({}, true);
     shell.answer(MsgResult::Cancel);
-    const bool ok = JobDriver(job, settings, shell).StartProcess();
-    qunsetenv("TMPDIR");
-    EXPECT_FALSE(ok);
-    ASSERT_EQ(shell.boxes.size(), 2u);
-    const QStringList folders = FolderEntries(temp);
-    ASSERT_EQ(folders.size(), 1);
-    const QString kept = QDir(temp).filePath(folders[0]);
-    EXPECT_EQ(shell.boxes[1].text, u"The pieces are kept in '"_qs + kept + u"'."_qs);
-    EXPECT_EQ(FolderEntries(kept), (QStringList{u"report.001"_qs, u"report.bat"_qs}));
+    EXPECT_FALSE(run());
+    ASSERT_EQ(keptFolders().size(), 1);
+    const QString kept = QDir::temp().filePath(keptFolders()[0]);
+    EXPECT_EQ(shell.told(), u"warning ok-cancel: "_qs + driveText(1052) + u"\nwarning ok: The pieces are kept in '"_qs +
+                                kept + u"'."_qs);
+    EXPECT_EQ(Listing(kept), u"small.001 small.bat");
 }
 
 TEST_F(Floppy, AFolderWithoutADiskIsNeverEmptied) {
-    const QString src = source(3000);
-    ASSERT_EQ(split(src), 1);
-    // Files in the bare folder, under where a disk would be mounted.
-    WriteFile(QDir(drive).filePath(u"beneath.txt"_qs), PatternBytes(20000));
+    const QString source = split(3000, 1);
+    WriteFile(drive + u"/beneath.txt"_qs, PatternBytes(20000)); // under where a disk is mounted
     shell.answer(MsgResult::Cancel);
-    EXPECT_FALSE(write(src, 1));
-    EXPECT_EQ(shell.texts(), std::vector<QString>{u"Please insert a disk into drive "_qs + drive});
-
+    EXPECT_FALSE(write(source, 1));
+    EXPECT_EQ(shell.texts(), std::vector<QString>{driveText(1052)});
     // The disk is taken out while the question is up, and the user says Yes: the bare folder stays.
     shell = ScriptedShell();
     insert();
-    WriteFile(QDir(drive).filePath(u"on the disk.txt"_qs), PatternBytes(20000));
-    shell.onBox = [this](const MsgBoxRequest& box) {
-        if (box.text.startsWith(u"Do you want"_qs))
-            takeOut();
-    };
+    WriteFile(drive + u"/on the disk.txt"_qs, PatternBytes(20000));
+    onBox(1050, [this] { takeOut(); });
     shell.answer(MsgResult::Yes, MsgResult::Cancel);
-    EXPECT_FALSE(write(src, 1));
-    EXPECT_EQ(shell.texts().back(), u"Please insert a disk into drive "_qs + drive);
-    EXPECT_EQ(names(contents(drive)), QStringList{u"beneath.txt"_qs});
-    ASSERT_EQ(taken.size(), 1u);
-    EXPECT_EQ(names(taken[0]), QStringList{u"on the disk.txt"_qs});
+    EXPECT_FALSE(write(source, 1));
+    EXPECT_EQ(shell.last(), driveText(1052));
+    EXPECT_EQ(onDisk(), u"beneath.txt");
+    EXPECT_EQ(taken.at(0).names(), u"on the disk.txt");
 }
 
 TEST_F(Floppy, FailedDeletesOfTheTemporaryFilesAreTold) {
-    const QString src = source(3000);
     // The temporary folder on a disk of its own, made read-only once the pieces are in it.
+    QDir().mkpath(temp);
     TmpfsMount tempDisk(temp, 4 * 1024 * 1024);
     ASSERT_TRUE(tempDisk.available());
-    ASSERT_EQ(split(src), 1);
+    const QString source = split(3000, 1);
     ASSERT_EQ(::mount(nullptr, QFile::encodeName(temp).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
     insert();
-    shell.answer(MsgResult::Ok, MsgResult::Ok);
-    EXPECT_TRUE(write(src, 1));
-    ASSERT_EQ(shell.boxes.size(), 2u);
-    EXPECT_EQ(shell.boxes[0].text, u"Cannot delete '"_qs + temp + u"/report.001': Read-only file system."_qs);
-    EXPECT_EQ(shell.boxes[1].text, u"Cannot delete '"_qs + temp + u"/report.bat': Read-only file system."_qs);
-    // Cancel ends at the first.
-    shell = ScriptedShell();
-    shell.answer(MsgResult::Cancel);
-    EXPECT_FALSE(write(src, 1));
-    EXPECT_EQ(shell.boxes.size(), 1u);
+    shell.answer(MsgResult::Ok, MsgResult::Ok, MsgResult::Cancel);
+    EXPECT_TRUE(write(source, 1));
+    takeOut();
+    insert();
+    EXPECT_FALSE(write(source, 1)); // Cancel ends at the first
+    EXPECT_EQ(shell.told(), u"error ok-cancel: Cannot delete '$T/report.001': Read-only file system.\nerror ok-cancel: "
+                            "Cannot delete '$T/report.bat': Read-only file system.\nerror ok-cancel: Cannot delete "
+                            "'$T/report.001': Read-only file system."_qs.replace(u"$T"_qs, temp));
 }
 
 TEST(RemovableDrive, ReadyMeansAMountedDiskThatIsNotTheRoot) {
     QTemporaryDir dir;
-    EXPECT_FALSE(GetDrive(u"/"_qs).ready);
-    EXPECT_FALSE(GetDrive(dir.path()).ready) << "a plain folder";
-    EXPECT_FALSE(GetDrive(dir.filePath(u"missing"_qs)).ready);
-    EXPECT_FALSE(GetDrive(QString()).ready);
-    const QString file = dir.filePath(u"f"_qs);
-    WriteFile(file, "x");
-    EXPECT_FALSE(GetDrive(file).ready);
-
+    WriteFile(dir.filePath(u"f"_qs), "x");
+    for (const QString& folder : {u"/"_qs, dir.path(), dir.filePath(u"missing"_qs), QString(), dir.filePath(u"f"_qs)})
+        EXPECT_FALSE(GetDrive(folder).ready) << folder.toStdString();
     const QString mountPoint = dir.filePath(u"disk"_qs);
     QDir().mkpath(mountPoint);
     TmpfsMount disk(mountPoint, kDiskBytes);
@@ -399,7 +287,7 @@ TEST(RemovableDrive, ReadyMeansAMountedDiskThatIsNotTheRoot) {
     EXPECT_TRUE(empty.ready);
     EXPECT_EQ(empty.totalSize, kDiskBytes);
     EXPECT_EQ(empty.freeSpace, empty.totalSize);
-    WriteFile(QDir(mountPoint).filePath(u"data"_qs), PatternBytes(10000));
+    WriteFile(mountPoint + u"/data"_qs, PatternBytes(10000));
     const DriveState used = GetDrive(mountPoint + u"/"_qs);
     EXPECT_TRUE(used.ready);
     EXPECT_LT(used.freeSpace, used.totalSize);

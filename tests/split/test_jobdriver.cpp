@@ -1,77 +1,69 @@
-#include "split/JobDriver.h"
-#include "support/Files.h"
-#include "support/MemoryStore.h"
-#include "support/ScriptedShell.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "support/JobTest.h"
 
 namespace {
 
-class Driver : public ::testing::Test {
+class Driver : public JobTest {
 protected:
-    Driver() : settings(store, QStringLiteral("/opt/brevimo"), [] { return false; }) {
-        job.SourceFile = dir.filePath(QStringLiteral("report.zip"));
-        WriteFile(job.SourceFile, PatternBytes(2500000));
-        job.SplitFolder = dir.filePath(QStringLiteral("out"));
-        QDir().mkpath(job.SplitFolder);
-        job.MailSelected = false;
-        job.FilesOptionEnabled = true;
-        job.SendTo = QStringLiteral("someone@x.test");
+    Driver() {
+        job.SourceFile = file(u"report.zip"_qs, PatternBytes(2500000));
+        QDir().mkpath(dir.filePath(u"out"_qs));
+        toDisk(dir.filePath(u"out"_qs));
+        job.SendTo = u"someone@x.test"_qs;
     }
-
-    bool run() { return JobDriver(job, settings, shell).StartProcess(); }
-
-    QTemporaryDir dir;
-    MemoryStore store;
-    Settings settings;
-    ScriptedShell shell;
-    SplitJob job;
 };
 
 TEST_F(Driver, FolderJobTellsTheCountAndStoresTheSettings) {
-    job.SizeIndex = 1;
     ASSERT_TRUE(run());
-    ASSERT_EQ(shell.boxes.size(), 1u);
-    EXPECT_EQ(shell.boxes[0].text, u"There were 3 splitfiles created.");
-    EXPECT_EQ(shell.boxes[0].icon, MsgIcon::Information);
-    EXPECT_EQ(shell.boxes[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(FolderEntries(job.SplitFolder),
-              (QStringList{u"report.001"_qs, u"report.002"_qs, u"report.003"_qs, u"report.bat"_qs}));
+    EXPECT_EQ(shell.told(), u"info ok: There were 3 splitfiles created.");
+    EXPECT_EQ(Listing(job.SplitFolder), u"report.001 report.002 report.003 report.bat");
+    EXPECT_TRUE(ReadFile(job.SplitFolder + u"/report.bat"_qs).startsWith("@echo off\r\n")); // no lines for a .txt
     EXPECT_EQ(store.get(u"SplitDir"_qs), job.SplitFolder);
     EXPECT_EQ(store.get(u"SplitSize"_qs), u"1");
     EXPECT_EQ(store.get(u"ToEMailAddress01"_qs), u"someone@x.test");
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(Driver, FolderOutputRunsWhateverTheFloppyChoiceWasWhenMailIsSelected) {
-    // With files on disk and the floppy choice off, folder output runs; the custom size applies.
-    job.SizeIndex = 4;
-    job.CustomSplitSize = u"1 MB"_qs;
-    ASSERT_TRUE(run());
-    EXPECT_EQ(shell.boxes.back().text, u"There were 3 splitfiles created.");
+TEST_F(Driver, TheChoicesPickTheOutput) {
+    store.set(u"FloppyDrive"_qs, dir.filePath(u"no disk"_qs));
+    struct Case {
+        bool mail, floppy;
+        const char* firstBox;
+    };
+    const Case cases[] = {
+        {true, true, "No mail server is set"}, // the floppy choice is kept under mail, and mail wins
+        {false, true, "Please insert a disk into drive "},
+        {false, false, "There were 3 splitfiles created."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.firstBox);
+        job.MailSelected = c.mail;
+        job.FloppySelected = c.floppy;
+        shell = ScriptedShell();
+        if (c.floppy && !c.mail)
+            shell.answer(MsgResult::Cancel);
+        EXPECT_EQ(run(), !c.floppy);
+        ASSERT_FALSE(shell.boxes.empty());
+        EXPECT_TRUE(shell.boxes[0].text.startsWith(QString::fromUtf8(c.firstBox))) << shell.boxes[0].text.toStdString();
+    }
 }
 
 TEST_F(Driver, FailedJobsAreToldAndStillStoreTheSettings) {
     struct Case {
-        const char* what;
         std::function<void(SplitJob&)> change;
         const char* messagePart;
     };
     const Case cases[] = {
-        {"missing source", [](SplitJob& j) { j.SourceFile += u".gone"_qs; }, "report.zip.gone"},
-        {"empty source", [](SplitJob& j) { j.SourceFile.clear(); }, "No file to split"},
-        {"missing folder", [](SplitJob& j) { j.SplitFolder += u"/deeper"_qs; }, "/out/deeper' does not exist"},
-        {"number without unit", [](SplitJob& j) { j.SizeIndex = 4, j.CustomSplitSize = u"100"_qs; }, "'100'"},
-        {"negative size", [](SplitJob& j) { j.SizeIndex = 4, j.CustomSplitSize = u"-5 MB"_qs; }, "'-5 MB'"},
-        {"zero with unit", [](SplitJob& j) { j.SizeIndex = 4, j.CustomSplitSize = u"0 MB"_qs; }, "'0 MB'"},
+        {[](SplitJob& j) { j.SourceFile += u".gone"_qs; }, "report.zip.gone"},
+        {[](SplitJob& j) { j.SourceFile.clear(); }, "No file to split"},
+        {[](SplitJob& j) { j.SplitFolder += u"/deeper"_qs; }, "/out/deeper' does not exist"},
+        {[](SplitJob& j) { j.SizeIndex = 4, j.CustomSplitSize = u"100"_qs; }, "'100'"},
+        {[](SplitJob& j) { j.SizeIndex = 4, j.CustomSplitSize = u"-5 MB"_qs; }, "'-5 MB'"},
+        {[](SplitJob& j) { j.SizeIndex = 4, j.CustomSplitSize = u"0 MB"_qs; }, "'0 MB'"},
     };
     int recipient = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        SplitJob saved = job;
+        SCOPED_TRACE(c.messagePart);
+        const SplitJob saved = job;
         c.change(job);
         job.SendTo = QStringLiteral("r%1@x.test").arg(++recipient);
         shell.boxes.clear();
@@ -80,9 +72,7 @@ TEST_F(Driver, FailedJobsAreToldAndStillStoreTheSettings) {
         EXPECT_EQ(shell.boxes[0].icon, MsgIcon::Critical);
         EXPECT_TRUE(shell.boxes[0].text.contains(QString::fromUtf8(c.messagePart)))
             << shell.boxes[0].text.toStdString();
-        EXPECT_FALSE(shell.boxes[0].text.contains(u"splitfiles created"));
-        EXPECT_EQ(FolderEntries(saved.SplitFolder), QStringList{});
-        // Stored after a failed job too.
+        EXPECT_EQ(Listing(saved.SplitFolder), u"");
         EXPECT_EQ(store.get(u"ToEMailAddress01"_qs), job.SendTo);
         EXPECT_EQ(store.get(u"SplitSize"_qs), QString::number(job.SizeIndex));
         EXPECT_EQ(store.get(u"SplitDir"_qs), job.SplitFolder);
@@ -96,9 +86,7 @@ TEST_F(Driver, FailedJobsAreToldAndStillStoreTheSettings) {
 TEST_F(Driver, SettingsThatCannotBeStoredAreToldButTheJobStands) {
     store.failWrites = true;
     EXPECT_TRUE(run());
-    ASSERT_EQ(shell.boxes.size(), 2u);
-    EXPECT_EQ(shell.boxes[0].text, u"There were 3 splitfiles created.");
-    EXPECT_EQ(shell.boxes[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(shell.told(), u"info ok: There were 3 splitfiles created.\nwarning ok: cannot store SplitSize");
 }
 
 } // namespace

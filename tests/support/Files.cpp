@@ -2,22 +2,24 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 QByteArray PatternBytes(int64_t size, uint32_t seed) {
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
     uint32_t x = seed * 2654435761u + 1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
+    for (char& b : bytes) {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
-        bytes[i] = static_cast<char>(x);
+        b = static_cast<char>(x);
     }
     return bytes;
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         ADD_FAILURE() << "cannot write " << path.toStdString();
@@ -25,24 +27,22 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    if (!f.open(QIODevice::ReadOnly))
         ADD_FAILURE() << "cannot read " << path.toStdString();
-        return {};
-    }
     return f.readAll();
 }
 
-QByteArray Concatenate(const QStringList& paths) {
+QByteArray Concatenate(const QString& folder, const QStringList& names) {
     QByteArray all;
-    for (const QString& p : paths)
-        all += ReadFile(p);
+    for (const QString& name : names)
+        all += ReadFile(QDir(folder).filePath(name));
     return all;
 }
 
-QStringList FolderEntries(const QString& folder) {
+QString Listing(const QString& folder) {
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     names.sort();
-    return names;
+    return names.join(u' ');
 }
 
 void PrintTo(const QString& s, std::ostream* os) {

@@ -6,20 +6,30 @@
 
 #include <cstdint>
 #include <ostream>
-
-// Small file helpers for the tests.
+#include <stdexcept>
 
 // Bytes that do not repeat with any piece size, so a piece in the wrong place shows.
 QByteArray PatternBytes(int64_t size, uint32_t seed = 1);
 
+// Writes the file, making its folders.
 void WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
 
-// The given files joined in order.
-QByteArray Concatenate(const QStringList& paths);
+// The files folder/name joined in the order given.
+QByteArray Concatenate(const QString& folder, const QStringList& names);
 
-// Sorted names of the entries of a folder (no . and ..).
-QStringList FolderEntries(const QString& folder);
+// The names in a folder (no . and ..), sorted and joined by blanks.
+QString Listing(const QString& folder);
+
+// The message of the error that f throws, as the user reads it; empty when it throws none.
+template <typename E = std::runtime_error, typename F> QString Thrown(F&& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return {};
+}
 
 // Readable QStrings in test failures.
 void PrintTo(const QString& s, std::ostream* os);

@@ -4,21 +4,31 @@
 
 #include <map>
 
-// A settings store in memory that counts how often each key is read from it.
+// A settings store in memory that counts its reads and writes; failWrites makes every write fail.
 class MemoryStore : public SettingsStore {
 public:
-    QString read(const QString& app, const QString& section, const QString& key, const QString& defaultValue) override;
-    void write(const QString& app, const QString& section, const QString& key, const QString& text) override;
+    QString read(const QString& app, const QString& section, const QString& key, const QString& defaultValue) override {
+        ++reads[key];
+        const auto it = values.find(app + u'/' + section + u'/' + key);
+        return it == values.end() ? defaultValue : it->second;
+    }
+    void write(const QString& app, const QString& section, const QString& key, const QString& text) override {
+        if (failWrites)
+            throw SettingsError(QStringLiteral("memory"), QStringLiteral("cannot store ") + key);
+        ++writes;
+        values[app + u'/' + section + u'/' + key] = text;
+    }
     QString location(const QString&) override { return QStringLiteral("memory"); }
+
+    // Keys of Brevimo's General section.
+    void set(const QString& key, const QString& text) { values[path(key)] = text; }
+    bool has(const QString& key) const { return values.count(path(key)) != 0; }
+    QString get(const QString& key) const { return has(key) ? values.at(path(key)) : QStringLiteral("<none>"); }
 
     std::map<QString, QString> values; // "app/section/key" -> text
     std::map<QString, int> reads;      // key -> number of reads
     int writes = 0;
     bool failWrites = false;
-
-    void set(const QString& key, const QString& text) { values[path(key)] = text; }
-    bool has(const QString& key) const { return values.count(path(key)) != 0; }
-    QString get(const QString& key) const { return values.at(path(key)); }
 
 private:
     static QString path(const QString& key) { return QStringLiteral("Brevimo/General/") + key; }

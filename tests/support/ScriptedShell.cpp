@@ -1,5 +1,7 @@
 #include "support/ScriptedShell.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 MsgResult ScriptedShell::MsgBox(const MsgBoxRequest& request) {
@@ -21,4 +23,15 @@ std::vector<QString> ScriptedShell::texts() const {
     for (const auto& b : boxes)
         t.push_back(b.text);
     return t;
+}
+
+QString ScriptedShell::told() const {
+    static const char* const icons[] = {"plain", "info", "question", "warning", "error"};
+    static const char* const buttons[] = {"ok", "ok-cancel", "yes-no", "yes-no-cancel"};
+    QStringList lines;
+    for (const auto& b : boxes)
+        lines << QString::fromLatin1(icons[static_cast<int>(b.icon)]) + u' ' +
+                     QString::fromLatin1(buttons[static_cast<int>(b.buttons)]) + QStringLiteral(": ") +
+                     QString(b.text).replace(u'\n', QStringLiteral("\\n"));
+    return lines.join(u'\n');
 }

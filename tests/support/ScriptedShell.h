@@ -13,11 +13,7 @@
 // and finds none fails the test) and records everything the user would have seen.
 class ScriptedShell : public Shell {
 public:
-    void answer(MsgResult r) { answers_.push_back(r); }
-    template <typename... R> void answer(MsgResult first, R... more) {
-        answer(first);
-        (answer(more), ...);
-    }
+    template <typename... R> void answer(R... r) { (answers_.push_back(r), ...); }
 
     // Runs before a box is answered: what the user does while it is up (changes the disk, say).
     std::function<void(const MsgBoxRequest&)> onBox;
@@ -32,6 +28,10 @@ public:
 
     // The texts of the boxes, in order.
     std::vector<QString> texts() const;
+    // The boxes, one a line: "<icon> <buttons>: <text>", as in "error ok: Cannot write ..."; a line break in a text
+    // shows as "\n".
+    QString told() const;
+    QString last() const { return boxes.empty() ? QString() : boxes.back().text; }
 
 private:
     std::deque<MsgResult> answers_;

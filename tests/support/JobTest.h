@@ -1,0 +1,51 @@
+#pragma once
+
+#include "settings/Settings.h"
+#include "split/JobDriver.h"
+#include "support/Files.h"
+#include "support/MemoryStore.h"
+#include "support/ScriptedShell.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A job with a folder of its own, settings in memory and the scripted user.
+class JobTest : public ::testing::Test {
+protected:
+    JobTest() : settings(store, QStringLiteral("/opt/brevimo"), [] { return false; }) {}
+
+    // Writes a file under the test's folder and returns its path.
+    QString file(const QString& name, const QByteArray& bytes) {
+        WriteFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
+    }
+    // A sender and a mail server, as the settings dialog stores them.
+    void sender(const QString& host = QStringLiteral("mail.x.test")) {
+        store.set(QStringLiteral("FriendlyName"), QStringLiteral("Jo"));
+        store.set(QStringLiteral("FromEMailAddress"), QStringLiteral("jo@x.test"));
+        store.set(QStringLiteral("Host"), host);
+    }
+    void toDisk(const QString& folder, bool floppy = false) {
+        job.MailSelected = false;
+        job.FilesOptionEnabled = true;
+        job.FloppySelected = floppy;
+        job.SplitFolder = folder;
+    }
+    // One run of the program: its settings are read afresh from the store.
+    bool run() {
+        Settings fresh(store, QStringLiteral("/opt/brevimo"), [] { return false; });
+        return JobDriver(job, fresh, shell).StartProcess();
+    }
+    // The private folders that jobs left in this test's temporary folder.
+    static QStringList keptFolders() {
+        return QDir(QDir::tempPath()).entryList({QStringLiteral("brevimo-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir dir;
+    MemoryStore store;
+    Settings settings;
+    ScriptedShell shell;
+    SplitJob job;
+};
