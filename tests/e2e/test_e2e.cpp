@@ -1,8 +1,7 @@
 // The real binary with real command lines, without a display and with a settings folder of its own.
 
 #include "support/Files.h"
-#include "support/SmtpServer.h"
-#include "support/StandInNmcli.h"
+#include "support/Peers.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -175,39 +174,6 @@ TEST_F(ArchivePage, FailuresAreToldAndTheListIsKept) {
         EXPECT_FALSE(shell.busy);
     }
     EXPECT_EQ(ReadFile(letter), "Dear Jo,\n");
-}
-
-// The whole way through the wizard: an archive built on the page from two folders, one entry taken out, split
-// into a folder; the pieces rejoin to an archive that unzip reads.
-TEST_F(ArchivePage, BuildAnArchiveAndSplitIt) {
-    const QByteArray scan = PatternBytes(500000, 12);
-    file(u"photos/photo.raw"_qs, PatternBytes(700000, 11));
-    file(u"photos/thumb.raw"_qs, PatternBytes(1000, 13));
-    const QString out = dir.filePath(u"out"_qs);
-    QDir().mkpath(out);
-    click(w.cmdNew, dir.path(), {u"holiday"_qs});
-    click(w.cmdAddFile, dir.filePath(u"photos"_qs), {u"photo.raw"_qs, u"thumb.raw"_qs});
-    add(file(u"scans/scan.raw"_qs, scan));
-    remove(u"thumb.raw"_qs);
-    EXPECT_TRUE(listed().startsWith(u"photo.raw scan.raw ("_qs));
-    w.cmdNext_Click();
-    w.cmdNext_Click();
-    w.optSize[0]->click();
-    w.optFiles->click();
-    w.optFolder->click();
-    w.txtSplitFolder->setText(out);
-    w.cmdNext_Click();
-    EXPECT_TRUE(w.lblSumary->text().contains(dir.filePath(u"holiday.zip"_qs)));
-    w.cmdFinish->click();
-    EXPECT_FALSE(w.LastJobFailed);
-    EXPECT_EQ(Listing(out), u"holiday.001 holiday.002 holiday.003 holiday.bat");
-    const QString rebuilt =
-        file(u"rebuilt.zip"_qs, Concatenate(out, {u"holiday.001"_qs, u"holiday.002"_qs, u"holiday.003"_qs}));
-    EXPECT_EQ(ReadFile(rebuilt), ReadFile(dir.filePath(u"holiday.zip"_qs)));
-    QProcess unzip;
-    unzip.start(u"unzip"_qs, {u"-p"_qs, rebuilt, u"scan.raw"_qs});
-    ASSERT_TRUE(unzip.waitForFinished(60000));
-    EXPECT_EQ(unzip.readAllStandardOutput(), scan);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "app/frmSettings.h"
 #include "gui/Modal.h"
 #include "support/JobTest.h"
-#include "support/StandInNmcli.h"
+#include "support/Peers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -5,8 +5,7 @@
 #include "mail/mRAS.h"
 #include "mail/modRASConnection.h"
 #include "support/JobTest.h"
-#include "support/SmtpServer.h"
-#include "support/StandInNmcli.h"
+#include "support/Peers.h"
 #include "support/TmpfsMount.h"
 
 #include <QFile>

@@ -5,8 +5,7 @@
 #include "mail/Netrc.h"
 #include "mail/SendSplitMails.h"
 #include "support/JobTest.h"
-#include "support/SmtpServer.h"
-#include "support/Tls.h"
+#include "support/Peers.h"
 
 #include <QRegularExpression>
 

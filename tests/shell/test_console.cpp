@@ -9,17 +9,15 @@
 namespace {
 
 std::string contents(FILE* f) {
-    std::fflush(f);
+    std::string s(4096, '\0');
     std::rewind(f);
-    std::string s;
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        s += static_cast<char>(c);
+    s.resize(std::fread(s.data(), 1, s.size(), f));
     return s;
 }
 
 TEST(ConsoleShell, InformationToStdoutEverythingElseToStderr) {
-    const std::unique_ptr<FILE, decltype(&std::fclose)> out(std::tmpfile(), &std::fclose),
-        err(std::tmpfile(), &std::fclose), in(std::tmpfile(), &std::fclose);
+    using File = std::unique_ptr<FILE, decltype(&std::fclose)>;
+    const File out(std::tmpfile(), &std::fclose), err(std::tmpfile(), &std::fclose), in(std::tmpfile(), &std::fclose);
     {
         ConsoleShell shell(out.get(), err.get(), in.get());
         shell.Inform(QStringLiteral("There were 3 splitfiles created."));

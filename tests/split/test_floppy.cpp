@@ -120,19 +120,11 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(Floppy, OnePieceNeedsOneDiskAndNoPrompt) {
-    const QString source = split(5000, 1);
-    insert();
-    ASSERT_TRUE(write(source, 1, u"See you\nJo"_qs));
-    EXPECT_TRUE(shell.boxes.empty());
-    Disk c(drive);
-    EXPECT_EQ(c.names(), u"Read_Me.txt report.001 report.bat");
-    EXPECT_EQ(c[u"report.001"_qs], ReadFile(source));
-    // Read_Me.txt: the body, two line breaks, 75 hyphens, the footer; CR LF throughout and none at the end.
-    EXPECT_EQ(c[u"Read_Me.txt"_qs], "See you\r\nJo\r\n\r\n" + QByteArray(75, '-') +
+TEST(ReadMe, TheBodyAndTheFooterWithWindowsLineBreaks) {
+    // The body, two line breaks, 75 hyphens, the footer; CR LF throughout, kept single, and none at the end.
+    for (const QString& body : {u"See you\nJo"_qs, u"See you\r\nJo"_qs})
+        EXPECT_EQ(ReadMeText(body), "See you\r\nJo\r\n\r\n" + QByteArray(75, '-') +
                                         "\r\nCreated using Brevimo. To get your own copy, go to: " + kMakerAddress);
-    EXPECT_TRUE(ReadMeText(u"a\r\nb"_qs).startsWith("a\r\nb\r\n\r\n---")); // CR LF already there stays single
-    EXPECT_FALSE(QFileInfo::exists(temp));
 }
 
 TEST_F(Floppy, ProgressForTwoDisks) {

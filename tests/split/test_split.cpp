@@ -1,33 +1,19 @@
 #include "split/JobError.h"
 #include "split/PathNames.h"
 #include "split/SplitFile.h"
-#include "support/Files.h"
-#include "support/ScriptedShell.h"
+#include "support/JobTest.h"
 #include "support/TmpfsMount.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class Splitter : public ::testing::Test {
+class Splitter : public JobTest {
 protected:
     QString path(const QString& name) const { return dir.filePath(name); }
-    QString makeSource(const QString& name, const QByteArray& bytes) {
-        WriteFile(path(name), bytes);
-        return path(name);
-    }
     // A new empty folder.
     QString folder(const QString& name) {
         QDir().mkpath(path(name));
         return path(name);
     }
-
-    QTemporaryDir dir;
-    ScriptedShell shell;
 };
 
 TEST_F(Splitter, PiecesRejoinToTheSource) {
@@ -47,7 +33,7 @@ TEST_F(Splitter, PiecesRejoinToTheSource) {
         SCOPED_TRACE(length);
         const QString out = folder(QStringLiteral("out%1").arg(++row));
         const QByteArray bytes = PatternBytes(length, static_cast<uint32_t>(row));
-        const QString source = makeSource(QStringLiteral("%1/%2").arg(row).arg(QString::fromUtf8(name)), bytes);
+        const QString source = file(QStringLiteral("%1/%2").arg(row).arg(QString::fromUtf8(name)), bytes);
         const int count = SplitFile(source, pieceSize, out, false, shell);
         QStringList pieces;
         for (int i = 1; i <= count; ++i)
@@ -66,13 +52,13 @@ TEST_F(Splitter, PiecesRejoinToTheSource) {
 }
 
 TEST_F(Splitter, TheSourcesOwnFolderAndNeverTheSourceItself) {
-    const QString source = makeSource(u"src/report.zip"_qs, PatternBytes(7));
+    const QString source = file(u"src/report.zip"_qs, PatternBytes(7));
     EXPECT_EQ(SplitFile(source, 5, u"   "_qs, false, shell), 2); // a blank folder is the source's
     EXPECT_EQ(Listing(path(u"src"_qs)), u"report.001 report.002 report.bat report.zip");
     const QByteArray bytes = PatternBytes(3000);
     for (const char* name : {"report.001", "report.bat", "001"}) {
         SCOPED_TRACE(name);
-        const QString own = makeSource(QStringLiteral("own/") + QString::fromUtf8(name), bytes);
+        const QString own = file(QStringLiteral("own/") + QString::fromUtf8(name), bytes);
         EXPECT_THROW(SplitFile(own, 1000, QString(), false, shell), JobError);
         EXPECT_EQ(ReadFile(own), bytes);
         QFile::remove(own);
@@ -81,7 +67,7 @@ TEST_F(Splitter, TheSourcesOwnFolderAndNeverTheSourceItself) {
 
 TEST_F(Splitter, SplittingAgainReplacesEarlierPiecesWhole) {
     const QString out = folder(u"out"_qs);
-    const QString source = makeSource(u"r.zip"_qs, PatternBytes(5000, 1));
+    const QString source = file(u"r.zip"_qs, PatternBytes(5000, 1));
     ASSERT_EQ(SplitFile(source, 4000, out, false, shell), 2);
     const QByteArray second = PatternBytes(3000, 2);
     WriteFile(source, second);
@@ -90,7 +76,7 @@ TEST_F(Splitter, SplittingAgainReplacesEarlierPiecesWhole) {
 }
 
 TEST_F(Splitter, ReportsProgressPerPiece) {
-    const QString source = makeSource(u"report.zip"_qs, PatternBytes(2500000));
+    const QString source = file(u"report.zip"_qs, PatternBytes(2500000));
     ASSERT_EQ(SplitFile(source, 1048576, dir.path(), false, shell), 3);
     const std::vector<std::pair<int, QString>> expected = {{1, u""_qs},
                                                            {42, u"Writing: report.001"_qs},
@@ -101,7 +87,7 @@ TEST_F(Splitter, ReportsProgressPerPiece) {
 
     // Halves go to the even neighbour: 12.5 -> 12, 37.5 -> 38, 62.5 -> 62, 87.5 -> 88.
     ScriptedShell eighths;
-    ASSERT_EQ(SplitFile(makeSource(u"eight.bin"_qs, PatternBytes(8)), 1, folder(u"8"_qs), false, eighths), 9);
+    ASSERT_EQ(SplitFile(file(u"eight.bin"_qs, PatternBytes(8)), 1, folder(u"8"_qs), false, eighths), 9);
     std::vector<int> percents;
     for (const auto& p : eighths.progress)
         percents.push_back(p.first);
@@ -110,36 +96,28 @@ TEST_F(Splitter, ReportsProgressPerPiece) {
 
 TEST_F(Splitter, RefusesBeforeWritingAnything) {
     const QString out = folder(u"out"_qs);
-    const QString source = makeSource(u"big.zip"_qs, PatternBytes(40000));
-    const QString folderAsFile = makeSource(u"plain.txt"_qs, "x");
-    const QString unsafe = makeSource(u"odd\"name.zip"_qs, "x");
-    struct Case {
-        QString source;
-        int64_t pieceSize;
-        QString folder;
-        const char* messagePart;
-    };
-    const Case cases[] = {
+    const QString source = file(u"big.zip"_qs, PatternBytes(40000));
+    const std::tuple<QString, int64_t, QString, const char*> cases[] = {
+        // source, piece size, folder, what the message says
         {path(u"missing.zip"_qs), 10, out, "missing.zip': No such file or directory"},
         {QString(), 10, out, "No file to split"},
         {out, 10, out, "is a folder, not a file"},
         {source, 10, path(u"nowhere"_qs), "nowhere' does not exist"},
-        {source, 10, folderAsFile, "is not a folder"},
+        {source, 10, file(u"plain.txt"_qs, "x"), "is not a folder"},
         {source, 1, out, "40001 pieces"},
         {source, 0, out, "above 0"},
         {source, -5, out, "above 0"},
-        {unsafe, 4, out, "a double quote"},
+        {file(u"odd\"name.zip"_qs, "x"), 4, out, "a double quote"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.messagePart);
-        const QString error = Thrown<JobError>([&] { SplitFile(c.source, c.pieceSize, c.folder, false, shell); });
-        EXPECT_TRUE(error.contains(QString::fromUtf8(c.messagePart))) << error.toStdString();
+    for (const auto& [from, pieceSize, to, told] : cases) {
+        const QString error = Thrown<JobError>([&] { SplitFile(from, pieceSize, to, false, shell); });
+        EXPECT_TRUE(error.contains(QString::fromUtf8(told))) << error.toStdString();
         EXPECT_EQ(Listing(out), u"");
     }
 }
 
 TEST_F(Splitter, AFullOrReadOnlyDiskIsToldAndLeavesOnlyWholePieces) {
-    const QString source = makeSource(u"report.zip"_qs, PatternBytes(1000 * 1000));
+    const QString source = file(u"report.zip"_qs, PatternBytes(1000 * 1000));
     for (const bool readOnly : {false, true}) {
         SCOPED_TRACE(readOnly);
         const QString disk = folder(readOnly ? u"ro"_qs : u"full"_qs);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+// aiosmtpd on a free port of 127.0.0.1 (options: see smtp_server.py); it stores what it receives in a folder.
+class SmtpServer {
+public:
+    explicit SmtpServer(const QStringList& options = {});
+    ~SmtpServer();
+    bool running() const { return port_ > 0; }
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+    QString folder() const { return dir_.path(); }
+    QStringList logins() const; // the AUTH attempts, one "user password tls|plain" a line
+    int messageCount() const;
+    int connections() const;
+    QByteArray message(int n) const;   // the n-th message as received, from 1
+    QStringList envelope(int n) const; // sender, then the recipients
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    int port_ = 0;
+};
+
+// A self-signed certificate for 127.0.0.1 and localhost, made with openssl.
+class SelfSignedCertificate {
+public:
+    SelfSignedCertificate();
+    bool valid() const { return valid_; }
+    QString certificate() const { return dir_.filePath(QStringLiteral("cert.pem")); }
+    QString key() const { return dir_.filePath(QStringLiteral("key.pem")); }
+
+private:
+    QTemporaryDir dir_;
+    bool valid_ = false;
+};
+
+// The stand-in nmcli first on PATH for the object's lifetime; its calls are read back with calls().
+class StandInNmcli {
+public:
+    StandInNmcli();
+    bool ready() const { return ready_; }
+    // NMCLI_AVAILABLE, NMCLI_CONNECTIONS, NMCLI_FAIL_UP, NMCLI_FAIL_DOWN, NMCLI_WATCH (see the script).
+    void set(const char* name, const QString& value);
+    QStringList calls() const;
+
+private:
+    QTemporaryDir dir_;
+    bool ready_ = false;
+    std::unique_ptr<ScopedEnv> path_, log_;
+    std::map<QByteArray, std::unique_ptr<ScopedEnv>> vars_;
+};
