@@ -16,32 +16,32 @@ SplitJob startJob() {
 
 // The fields that differ between two jobs, as "name=value" words.
 QString changes(const SplitJob& a, const SplitJob& b) {
-    QStringList out;
-    const auto field = [&](const char* name, const QString& x, const QString& y) {
-        if (x != y)
-            out << QString::fromLatin1(name) + u'=' + y;
+    const auto fields = [](const SplitJob& j) {
+        return QStringList{u"src="_qs + j.SourceFile,
+                           u"dst="_qs + j.SplitFolder,
+                           u"size="_qs + QString::number(j.SizeIndex),
+                           u"to="_qs + j.SendTo,
+                           u"cc="_qs + j.CarbonCopy,
+                           u"bcc="_qs + j.BlindCarbonCopy,
+                           u"sbj="_qs + j.Subject,
+                           u"bdy="_qs + j.Body,
+                           u"mail="_qs + QString::number(j.MailSelected),
+                           u"floppy="_qs + QString::number(j.FloppySelected),
+                           u"files="_qs + QString::number(j.FilesOptionEnabled),
+                           u"nui="_qs + QString::number(j.NoUI)};
     };
-    const auto flag = [&](const char* name, bool x, bool y) { field(name, QString::number(x), QString::number(y)); };
-    field("src", a.SourceFile, b.SourceFile);
-    field("dst", a.SplitFolder, b.SplitFolder);
-    field("size", QString::number(a.SizeIndex), QString::number(b.SizeIndex));
-    field("to", a.SendTo, b.SendTo);
-    field("cc", a.CarbonCopy, b.CarbonCopy);
-    field("bcc", a.BlindCarbonCopy, b.BlindCarbonCopy);
-    field("sbj", a.Subject, b.Subject);
-    field("bdy", a.Body, b.Body);
-    flag("mail", a.MailSelected, b.MailSelected);
-    flag("floppy", a.FloppySelected, b.FloppySelected);
-    flag("files", a.FilesOptionEnabled, b.FilesOptionEnabled);
-    flag("nui", a.NoUI, b.NoUI);
+    QStringList out;
+    for (qsizetype i = 0; i < fields(a).size(); ++i)
+        if (fields(a)[i] != fields(b)[i])
+            out << fields(b)[i];
     return out.join(u' ');
 }
 
 TEST(CommandLine, OptionTable) {
+    // A line, and the fields it changes (nullptr: the usage text).
     const std::pair<const char*, const char*> cases[] = {
-        // line, the fields it changes (nullptr: the usage text)
         {"/?", nullptr},
-        {"   ", nullptr}, // one empty token
+        {"   ", nullptr},
         {"/SRC:a.zip /dst:C:\\out", "src=a.zip dst=C:\\out mail=0 files=1"},
         {"/SrC:Mixed.ZIP", "src=Mixed.ZIP"},
         {"/src=a.zip", "src=a.zip"},

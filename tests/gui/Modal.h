@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
@@ -12,13 +14,16 @@
 #include <memory>
 
 // Runs `act` on the next modal window as soon as it is shown (a dialog's exec() blocks the test), and
-// records its class. Gives up after about five seconds.
+// records its class. Gives up after about five seconds, or when it goes out of scope.
 class WhenModal {
 public:
     explicit WhenModal(std::function<void(QWidget*)> act) : state_(std::make_shared<State>()) {
         state_->act = std::move(act);
         poll(state_, 0);
     }
+    ~WhenModal() { state_->act = nullptr; } // a later dialog is not this one's
+    WhenModal(const WhenModal&) = delete;
+    WhenModal& operator=(const WhenModal&) = delete;
     bool happened() const { return !state_->seen.isEmpty(); }
     QString className() const { return state_->seen; }
 
@@ -29,6 +34,8 @@ private:
     };
     static void poll(std::shared_ptr<State> state, int tries) {
         QTimer::singleShot(10, [state, tries] {
+            if (!state->act)
+                return;
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 state->seen = QString::fromLatin1(modal->metaObject()->className());
                 state->act(modal);
@@ -68,4 +75,23 @@ inline void ChooseInFileDialog(QWidget* modal, const QString& folder, const QStr
 inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
     const QFileInfo info(path);
     ChooseInFileDialog(modal, info.path(), {info.fileName()});
+}
+
+// Widgets as the user sees them, by name (with the "Index" of a control array): "*" when checked, "-" when
+// disabled, and ":text" for a text field.
+inline QString Look(std::initializer_list<QWidget*> widgets) {
+    QStringList out;
+    for (QWidget* w : widgets) {
+        QString s = w->objectName() + w->property("Index").toString();
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isChecked())
+            s += u'*';
+        if (!w->isEnabled())
+            s += u'-';
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            s += u':' + edit->text();
+        else if (auto* combo = qobject_cast<QComboBox*>(w))
+            s += u':' + combo->currentText();
+        out << s;
+    }
+    return out.join(u' ');
 }

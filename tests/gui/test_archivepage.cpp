@@ -5,11 +5,7 @@
 #include "gui/Modal.h"
 #include "support/JobTest.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
+#include <QtWidgets>
 
 namespace {
 

@@ -7,12 +7,7 @@
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QtWidgets>
 
 namespace {
 

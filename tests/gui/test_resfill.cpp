@@ -6,22 +6,7 @@
 #include "app/frmSettings.h"
 #include "support/JobTest.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QToolBar>
-#include <QTreeWidget>
+#include <QtWidgets>
 
 namespace {
 
