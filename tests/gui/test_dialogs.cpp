@@ -73,26 +73,6 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     EXPECT_EQ(store.get(u"RASConnection"_qs), u"");
 }
 
-TEST_F(Dialogs, PhonebookBrowseFillsTheFieldAndCancelKeepsIt) {
-    const QString book = file(u"rasphone.pbk"_qs, "[Office]\n");
-    frmSettings& d = openSettings();
-    d.txtFile->setText(u"/old.pbk"_qs);
-    for (const bool cancel : {false, true}) {
-        WhenModal pick([&](QWidget* modal) {
-            auto* f = qobject_cast<QFileDialog*>(modal);
-            EXPECT_EQ(f->windowTitle(), u"Select phonebook-file");
-            EXPECT_EQ(f->nameFilters().join(u'|'), u"Default phonebook-file (rasphone.pbk)|Phonebook-files (*.pbk)");
-            if (cancel)
-                f->reject();
-            else
-                ChooseInFileDialog(f, book);
-        });
-        d.cmdFile_Click();
-        EXPECT_TRUE(pick.happened());
-        EXPECT_EQ(d.txtFile->text(), book);
-    }
-}
-
 TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
     frmMessage d(job, settings, shell);
     d.Form_Load();
@@ -123,7 +103,8 @@ TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
     EXPECT_EQ(job.Body, u"old body");
 }
 
-TEST(CommonDialog, VbFiltersOpenAndCancel) {
+// The phonebook's Browse, through the file dialog wrapper: a file chosen fills the field, Cancel keeps it.
+TEST_F(Dialogs, PhonebookBrowseAndTheFileDialogWrapper) {
     const std::pair<const char*, const char*> filters[] = {
         {"ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*||", "ZIP Files (*.zip)|All Files (*.*)"},
         {"Pictures|*.png;*.jpg||", "Pictures (*.png *.jpg)"},
@@ -133,27 +114,30 @@ TEST(CommonDialog, VbFiltersOpenAndCancel) {
     for (const auto& [vb, qt] : filters)
         EXPECT_EQ(CommonDialog::QtFilters(QString::fromUtf8(vb)).join(u'|'), QString::fromUtf8(qt));
 
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"a.zip"_qs);
-    WriteFile(file, "PK");
+    const QString book = file(u"rasphone.pbk"_qs, "[Office]\n");
+    frmSettings& d = openSettings();
+    d.txtFile->setText(u"/old.pbk"_qs);
     CommonDialog dlg;
-    dlg.DialogTitle = u"Open existing ZIP-File"_qs;
     dlg.Filter = QString::fromUtf8(filters[0].first);
     dlg.FilterIndex = 2;
     dlg.InitDir = dir.path();
-    dlg.Flags = CommonDialog::FileMustExist;
     for (const bool cancel : {false, true}) {
-        WhenModal pick([&](QWidget* modal) {
-            auto* f = qobject_cast<QFileDialog*>(modal);
-            EXPECT_EQ(f->windowTitle() + u'|' + f->selectedNameFilter(), u"Open existing ZIP-File|All Files (*.*)");
-            if (cancel)
-                f->reject();
-            else
-                ChooseInFileDialog(f, file);
-        });
-        dlg.ShowOpen();
+        for (const bool wrapper : {false, true}) {
+            WhenModal pick([&](QWidget* modal) {
+                auto* f = qobject_cast<QFileDialog*>(modal);
+                EXPECT_EQ(f->windowTitle() + u'|' + f->selectedNameFilter(),
+                          wrapper ? u"Open|All Files (*.*)"_qs
+                                  : u"Select phonebook-file|Default phonebook-file (rasphone.pbk)"_qs);
+                if (cancel)
+                    f->reject();
+                else
+                    ChooseInFileDialog(f, book);
+            });
+            wrapper ? dlg.ShowOpen() : d.cmdFile_Click();
+            EXPECT_TRUE(pick.happened());
+        }
+        EXPECT_EQ(d.txtFile->text() + u'|' + dlg.FileName, book + u'|' + book);
         EXPECT_EQ(dlg.Cancelled, cancel);
-        EXPECT_EQ(dlg.FileName, file);
     }
 }
 

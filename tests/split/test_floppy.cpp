@@ -142,104 +142,91 @@ TEST_F(Floppy, ProgressForTwoDisks) {
               "splitfiles"_qs);
 }
 
-TEST_F(Floppy, ADiskInUseIsEmptiedOnYesAndChangedOnNo) {
-    const QString source = split(3000, 1);
-    insert();
-    WriteFile(drive + u"/old letter.txt"_qs, PatternBytes(20000, 1));
-    WriteFile(drive + u"/.hidden"_qs, "x");
-    WriteFile(drive + u"/photos/kept.jpg"_qs, PatternBytes(9000, 2));
-    shell.answer(MsgResult::Yes);
-    ASSERT_TRUE(write(source, 1));
-    // Only the top folder's files go; asked once although the disk still holds data.
-    EXPECT_EQ(shell.told(), u"question yes-no-cancel: "_qs + driveText(1050));
-    EXPECT_EQ(driveText(1050),
-              u"Do you want do delete the contents of the whole disk inside drive "_qs + drive + u" ?"_qs);
-    EXPECT_EQ(onDisk(), u"Read_Me.txt photos/ photos/kept.jpg report.001 report.bat");
-
-    // No: another disk, and the check starts again with the ready test.
-    shell = ScriptedShell();
-    takeOut();
-    insert();
-    WriteFile(drive + u"/keep.txt"_qs, PatternBytes(20000, 3));
-    onBox(1051, [this] { takeOut(); });
-    shell.onBox = [this, next = shell.onBox](const MsgBoxRequest& box) {
-        next(box);
-        if (box.text == driveText(1052))
-            insert();
+// What the user finds in the drive, does while a box is up and answers; what is told, what the disks hold (those
+// taken out, then the one in the drive) and what stays in the temporary folder. In the texts $D is the drive,
+// $T the temporary folder, and $1050 .. $1052 the texts of the questions.
+TEST_F(Floppy, EveryPromptAndItsAnswers) {
+    struct Case {
+        int pieces;
+        int64_t disk;      // 0: none in the drive
+        const char* files; // on the disk, comma-separated; "beneath" under the bare folder
+        const char* acts;  // "<text id>:<o(ut)|i(n)|c(hange)>" when a box with that text is up
+        const char* answers;
+        bool written;
+        const char* told;
+        const char* disks;
     };
-    shell.answer(MsgResult::No, MsgResult::Ok, MsgResult::Ok);
-    ASSERT_TRUE(write(split(3000, 1), 1));
-    EXPECT_EQ(shell.told(), u"question yes-no-cancel: "_qs + driveText(1050) + u"\ninfo ok-cancel: "_qs +
-                                driveText(1051) + u"\nwarning ok-cancel: "_qs + driveText(1052));
-    EXPECT_EQ(taken.back().names(), u"keep.txt") << "No leaves the disk as it was";
-    EXPECT_EQ(onDisk(), u"Read_Me.txt report.001 report.bat");
-}
-
-TEST_F(Floppy, ADiskTooSmallGivesTheCopyErrorAndLeavesNoPartOfThePiece) {
-    const QString source = split(kFloppyPieceSize + 10, 2);
-    insert(1024 * 1024);
-    changeAtEveryPrompt();
-    shell.answer(MsgResult::Ok, MsgResult::Ok); // OK goes on as if the copy had worked: the next disk follows
-    ASSERT_TRUE(write(source, 2));
-    takeOut();
-    EXPECT_TRUE(shell.told().startsWith(u"error ok-cancel: Cannot copy '"_qs + temp + u"/report.001' to '"_qs + drive +
-                                        u"/report.001': No space left on device.\n"_qs))
-        << shell.told().toStdString();
-    ASSERT_EQ(taken.size(), 2u);
-    EXPECT_EQ(taken[0].names() + u'|' + taken[1].names(), u"|Read_Me.txt report.002 report.bat"); // no piece cut short
-}
-
-TEST_F(Floppy, CancelAtAnyPromptEndsWithThePiecesKept) {
-    const std::tuple<const char*, int64_t, bool, std::vector<MsgResult>> cases[] = {
-        // where, the disk in the drive (0: none), holding data, the answers
-        {"no disk", 0, false, {MsgResult::Cancel}},
-        {"disk in use", kDiskBytes, true, {MsgResult::Cancel}},
-        {"another disk", kDiskBytes, true, {MsgResult::No, MsgResult::Cancel}},
-        {"next disk", kDiskBytes, false, {MsgResult::Cancel}},
-        {"copy error", 100 * 1024, false, {MsgResult::Cancel}},
+    const Case cases[] = {
+        // Yes empties the top folder only, and asks once although data stays in a subfolder.
+        {1, kDiskBytes, "old letter.txt,.hidden,photos/kept.jpg", "", "Yes", true, "question yes-no-cancel: $1050",
+         "|Read_Me.txt photos/ photos/kept.jpg report.001 report.bat"},
+        // No: another disk, and the check starts again with the ready test; the disk stays as it was.
+        {1, kDiskBytes, "keep.txt", "1051:o 1052:i", "No Ok Ok", true,
+         "question yes-no-cancel: $1050\ninfo ok-cancel: $1051\nwarning ok-cancel: $1052",
+         "keep.txt|Read_Me.txt report.001 report.bat"},
+        // A copy that does not fit: the error, and OK goes on to the next disk; no piece cut short is left.
+        {2, 1024 * 1024, "", "1056:c", "Ok Ok", true,
+         "error ok-cancel: Cannot copy '$T/report.001' to '$D/report.001': No space left on device.\ninfo ok-cancel: "
+         "Please insert disk 2 of 2 into drive $D",
+         "|Read_Me.txt report.002 report.bat"},
+        // The disk is taken out while the question is up: Yes empties nothing beneath it.
+        {1, kDiskBytes, "on the disk.txt,beneath", "1050:o", "Yes Cancel", false,
+         "question yes-no-cancel: $1050\nwarning ok-cancel: $1052", "on the disk.txt|beneath"},
+        // Cancel at every prompt keeps the pieces.
+        {2, 0, "", "", "Cancel", false, "warning ok-cancel: $1052", "|"},
+        {2, kDiskBytes, "a", "", "Cancel", false, "question yes-no-cancel: $1050", "|a"},
+        {2, kDiskBytes, "a", "", "No Cancel", false, "question yes-no-cancel: $1050\ninfo ok-cancel: $1051", "|a"},
+        {2, kDiskBytes, "", "", "Cancel", false, "info ok-cancel: Please insert disk 2 of 2 into drive $D",
+         "|report.001"},
+        {2, 100 * 1024, "", "", "Cancel", false,
+         "error ok-cancel: Cannot copy '$T/report.001' to '$D/report.001': No space left on device.", "|"},
     };
-    for (const auto& [where, size, used, answers] : cases) {
-        SCOPED_TRACE(where);
+    const std::map<QString, MsgResult> answer = {{u"Ok"_qs, MsgResult::Ok},
+                                                 {u"Cancel"_qs, MsgResult::Cancel},
+                                                 {u"Yes"_qs, MsgResult::Yes},
+                                                 {u"No"_qs, MsgResult::No}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
         shell = ScriptedShell();
-        disk.reset();
+        taken.clear();
         QDir(temp).removeRecursively();
-        const QString source = split(kFloppyPieceSize + 10, 2);
-        if (size)
-            insert(size);
-        if (used)
-            WriteFile(drive + u"/a"_qs, PatternBytes(9000));
-        for (MsgResult r : answers)
-            shell.answer(r);
-        EXPECT_FALSE(write(source, 2));
-        EXPECT_EQ(shell.boxes.size(), answers.size());
-        EXPECT_EQ(Listing(temp), u"report.001 report.002 report.bat");
+        const QString source = split(c.pieces == 1 ? 3000 : kFloppyPieceSize + 10, c.pieces);
+        const QStringList files = QString::fromUtf8(c.files).split(u',', Qt::SkipEmptyParts);
+        if (files.contains(u"beneath"_qs))
+            WriteFile(drive + u"/beneath"_qs, "under the disk");
+        if (c.disk)
+            insert(c.disk);
+        for (const QString& name : files)
+            if (name != u"beneath")
+                WriteFile(drive + u'/' + name, PatternBytes(20000));
+        for (const QString& a : QString::fromUtf8(c.answers).split(u' '))
+            shell.answer(answer.at(a));
+        const QStringList acts = QString::fromUtf8(c.acts).split(u' ', Qt::SkipEmptyParts);
+        shell.onBox = [&](const MsgBoxRequest& box) {
+            for (const QString& act : acts)
+                if (box.text.startsWith(DriveText(act.section(u':', 0, 0).toInt(), drive).left(30))) {
+                    if (act.endsWith(u'o') || act.endsWith(u'c'))
+                        takeOut();
+                    if (act.endsWith(u'i') || act.endsWith(u'c'))
+                        insert();
+                }
+        };
+        EXPECT_EQ(write(source, c.pieces), c.written);
+        QString told = QString::fromUtf8(c.told).replace(u"$D"_qs, drive).replace(u"$T"_qs, temp);
+        for (int id : {1050, 1051, 1052})
+            told.replace(u'$' + QString::number(id), driveText(id));
+        EXPECT_EQ(shell.told(), told);
+        QStringList disks;
+        for (const Disk& d : taken)
+            disks << d.names();
+        EXPECT_EQ(disks.join(u'|') + u'|' + onDisk(), QString::fromUtf8(c.disks));
+        EXPECT_EQ(Listing(temp), c.written       ? u""
+                                 : c.pieces == 1 ? u"report.001 report.bat"
+                                                 : u"report.001 report.002 report.bat");
         EXPECT_FALSE(shell.busy);
+        disk.reset();
+        QFile::remove(drive + u"/beneath"_qs);
     }
-    // Through the driver, the user is told where they are.
-    shell = ScriptedShell();
-    disk.reset();
-    job.SourceFile = file(u"small.zip"_qs, PatternBytes(3000));
-    toDisk({}, true);
-    shell.answer(MsgResult::Cancel);
-    EXPECT_FALSE(run());
-    ASSERT_EQ(keptFolders().size(), 1);
-    const QString kept = QDir::temp().filePath(keptFolders()[0]);
-    EXPECT_EQ(shell.told(), u"warning ok-cancel: "_qs + driveText(1052) + u"\nwarning ok: The pieces are kept in '"_qs +
-                                kept + u"'."_qs);
-    EXPECT_EQ(Listing(kept), u"small.001 small.bat");
-}
-
-TEST_F(Floppy, AFolderWithoutADiskIsNeverEmptied) {
-    // The disk is taken out while the question is up, and the user says Yes: the bare folder beneath stays.
-    const QString source = split(3000, 1);
-    WriteFile(drive + u"/beneath.txt"_qs, PatternBytes(20000));
-    insert();
-    WriteFile(drive + u"/on the disk.txt"_qs, PatternBytes(20000));
-    onBox(1050, [this] { takeOut(); });
-    shell.answer(MsgResult::Yes, MsgResult::Cancel);
-    EXPECT_FALSE(write(source, 1));
-    EXPECT_EQ(shell.last(), driveText(1052));
-    EXPECT_EQ(onDisk() + u'|' + taken.at(0).names(), u"beneath.txt|on the disk.txt");
 }
 
 TEST_F(Floppy, FailedDeletesOfTheTemporaryFilesAreTold) {
