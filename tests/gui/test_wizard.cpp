@@ -179,46 +179,35 @@ TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
     }
 }
 
-TEST_F(Wizard, ProgressBarWidths) {
-    frmMain& w = open();
-    w.pbProgress->setVisible(true);
-    w.pbProgress->setFixedWidth(210); // inner width 208 px; 4 px stay free at each end: 200 px of bar
-    show([](SplitJob&) {}, 3);
-    QApplication::processEvents();
-    ASSERT_EQ(w.pbProgress->contentsRect().width(), 208);
-    const std::tuple<int, const char*, int> steps[] = {// percent, text, bar width (0: no bar)
-                                                       {0, "Connect to mailserver...", 0},
-                                                       {50, "Writing: a.001", 100},
-                                                       {100, "", 200},
-                                                       {150, "x", 200},
-                                                       {-7, "odd", 0}};
-    for (const auto& [percent, text, width] : steps) {
-        w.ShowProgress(percent, QString::fromUtf8(text));
-        EXPECT_EQ(w.lblProgress->isVisible() ? w.lblProgress->width() : 0, width) << percent;
-        EXPECT_EQ(w.lblInfo->text(), QString::fromUtf8(text));
-        EXPECT_EQ(w.lblProgress->x(), width ? w.pbProgress->contentsRect().left() + 4 : w.lblProgress->x());
-    }
-}
-
 TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
     const QString source = file(u"report.zip"_qs, PatternBytes(2500000));
-    for (const QString& from : {u"/nonexistent/report.zip"_qs, source}) {
-        const bool fails = from != source;
+    const std::tuple<QString, const char*, QString> cases[] = {
+        // source, custom size, the box
+        {u"/nonexistent/report.zip"_qs, "", u"error ok: Cannot read the file to split '/nonexistent/report.zip'"_qs},
+        {source, "100", u"error ok: The custom size '100' cannot be used"_qs},
+        {source, "1 MB", u"info ok: There were 3 splitfiles created."_qs},
+    };
+    for (const auto& [from, custom, told] : cases) {
+        const bool fails = told.startsWith(u"error"_qs);
         frmMain& w = open();
         show(
-            [&](SplitJob& j) {
+            [&, custom = custom](SplitJob& j) {
                 j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = dir.path(), j.SourceFile = from;
+                j.SizeIndex = 4, j.CustomSplitSize = QString::fromUtf8(custom);
             },
             3);
+        shell = ScriptedShell();
         w.cmdFinish->click();
+        EXPECT_TRUE(shell.told().startsWith(told)) << shell.told().toStdString();
         EXPECT_EQ(w.isVisible() + w.LastJobFailed, fails ? 2 : 0);
-        EXPECT_EQ(store.get(u"SplitDir"_qs), dir.path());
-        EXPECT_TRUE(shell.last().contains(fails ? from : u"There were 3 splitfiles created."_qs));
+        EXPECT_EQ(store.get(u"SplitDir"_qs) + u'|' + store.get(u"CustomSplitSize"_qs),
+                  dir.path() + u'|' + QString::fromUtf8(custom));
         if (fails) {
             EXPECT_EQ(state() + Look({w.cmdCancel}), u"3 BFcmdCancel");
         }
     }
     EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.zip");
+    EXPECT_TRUE(ReadFile(dir.filePath(u"report.bat"_qs)).startsWith("@echo off\r\n")); // no lines for a .txt
 }
 
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {

@@ -6,7 +6,6 @@
 #include "mail/modRASConnection.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
-#include "support/TmpfsMount.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -34,15 +33,6 @@ TEST(FindFileInTree, DepthFirstExactNamesNoLinksOneFileSystem) {
     EXPECT_EQ(find(root.path()), deep);
     QFile::remove(root.filePath(u"rasphone.pbk"_qs));
     EXPECT_EQ(find(root.path()), make(root, "rasphone.pbk"));
-
-    QTemporaryDir tree;
-    QDir().mkpath(tree.filePath(u"mnt"_qs));
-    TmpfsMount other(tree.filePath(u"mnt"_qs), 1 << 20);
-    if (!other.available())
-        GTEST_SKIP() << other.whyNot().toStdString();
-    const QString onOther = make(tree, "mnt/rasphone.pbk");
-    EXPECT_EQ(find(tree.path()), QString());
-    EXPECT_EQ(find(tree.filePath(u"mnt"_qs)), onOther); // started on that file system, the search finds it
 }
 
 class DialUp : public JobTest {

@@ -8,14 +8,12 @@
 #include "split/RemovableDrive.h"
 #include "split/SplitFile.h"
 #include "support/JobTest.h"
-#include "support/TmpfsMount.h"
+#include "support/Peers.h"
 
 #include <QDirIterator>
 
 #include <map>
 #include <memory>
-
-#include <sys/mount.h>
 
 namespace {
 
@@ -127,21 +125,6 @@ TEST(ReadMe, TheBodyAndTheFooterWithWindowsLineBreaks) {
                                         "\r\nCreated using Brevimo. To get your own copy, go to: " + kMakerAddress);
 }
 
-TEST_F(Floppy, ProgressForTwoDisks) {
-    const QString source = split(kFloppyPieceSize + 10, 2);
-    insert();
-    changeAtEveryPrompt();
-    shell.answer(MsgResult::Ok);
-    ASSERT_TRUE(write(source, 2));
-    QStringList progress;
-    for (const auto& [percent, text] : shell.progress)
-        progress << QString::number(percent) + u' ' + QString(text).replace(drive, u"$D"_qs);
-    EXPECT_EQ(progress.join(u'|'),
-              u"1 |33 Copy: 'report.001' to $D|50 Copied: 'report.001' to $D|67 Copy: 'report.002' "
-              "to $D|83 Copied: 'report.002' to $D|100 Copy: 'report.bat' to $D|100 Delete temporary "
-              "splitfiles"_qs);
-}
-
 // What the user finds in the drive, does while a box is up and answers; what is told, what the disks hold (those
 // taken out, then the one in the drive) and what stays in the temporary folder. In the texts $D is the drive,
 // $T the temporary folder, and $1050 .. $1052 the texts of the questions.
@@ -227,24 +210,6 @@ TEST_F(Floppy, EveryPromptAndItsAnswers) {
         disk.reset();
         QFile::remove(drive + u"/beneath"_qs);
     }
-}
-
-TEST_F(Floppy, FailedDeletesOfTheTemporaryFilesAreTold) {
-    // The temporary folder on a disk of its own, made read-only once the pieces are in it.
-    QDir().mkpath(temp);
-    TmpfsMount tempDisk(temp, 4 * 1024 * 1024);
-    ASSERT_TRUE(tempDisk.available());
-    const QString source = split(3000, 1);
-    ASSERT_EQ(::mount(nullptr, QFile::encodeName(temp).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-    insert();
-    shell.answer(MsgResult::Ok, MsgResult::Ok, MsgResult::Cancel);
-    EXPECT_TRUE(write(source, 1));
-    takeOut();
-    insert();
-    EXPECT_FALSE(write(source, 1)); // Cancel ends at the first
-    EXPECT_EQ(shell.told(), u"error ok-cancel: Cannot delete '$T/report.001': Read-only file system.\nerror ok-cancel: "
-                            "Cannot delete '$T/report.bat': Read-only file system.\nerror ok-cancel: Cannot delete "
-                            "'$T/report.001': Read-only file system."_qs.replace(u"$T"_qs, temp));
 }
 
 TEST(RemovableDrive, ReadyMeansAMountedDiskThatIsNotTheRoot) {

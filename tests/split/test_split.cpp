@@ -2,7 +2,7 @@
 #include "split/PathNames.h"
 #include "split/SplitFile.h"
 #include "support/JobTest.h"
-#include "support/TmpfsMount.h"
+#include "support/Peers.h"
 
 namespace {
 

@@ -45,6 +45,18 @@ QString Listing(const QString& folder) {
     return names.join(u' ');
 }
 
+ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
+    : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        qputenv(name_, old_);
+    else
+        qunsetenv(name_);
+}
+
 void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }

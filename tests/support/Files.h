@@ -31,5 +31,19 @@ template <typename E = std::runtime_error, typename F> QString Thrown(F&& f) {
     return {};
 }
 
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
 // Readable QStrings in test failures.
 void PrintTo(const QString& s, std::ostream* os);

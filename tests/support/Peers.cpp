@@ -5,17 +5,12 @@
 #include <QDir>
 #include <QFile>
 
-ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
-    : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-}
+#include <cerrno>
+#include <cstring>
 
-ScopedEnv::~ScopedEnv() {
-    if (had_)
-        qputenv(name_, old_);
-    else
-        qunsetenv(name_);
-}
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 SmtpServer::SmtpServer(const QStringList& options) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -84,4 +79,30 @@ QStringList StandInNmcli::calls() const {
     QFile f(dir_.filePath(QStringLiteral("calls")));
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
                                        : QStringList();
+}
+
+// Once per process: a mount namespace of our own, so that nothing mounted here is seen outside.
+static QString enterPrivateNamespace() {
+    static const QString error = []() -> QString {
+        if (geteuid() != 0)
+            return QStringLiteral("mounting a tmpfs needs root");
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return QStringLiteral("a private mount namespace: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return {};
+    }();
+    return error;
+}
+
+TmpfsMount::TmpfsMount(const QString& mountPoint, int64_t bytes, bool readOnly)
+    : mountPoint_(mountPoint), whyNot_(enterPrivateNamespace()) {
+    const QByteArray options = "size=" + QByteArray::number(static_cast<qlonglong>(bytes)) + ",mode=0755";
+    mounted_ = whyNot_.isEmpty() && mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs",
+                                          readOnly ? MS_RDONLY : 0, options.constData()) == 0;
+    if (!mounted_ && whyNot_.isEmpty())
+        whyNot_ = QStringLiteral("mount tmpfs: ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+TmpfsMount::~TmpfsMount() {
+    if (mounted_)
+        umount2(QFile::encodeName(mountPoint_).constData(), MNT_DETACH);
 }

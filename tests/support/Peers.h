@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Files.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -8,20 +10,6 @@
 
 #include <map>
 #include <memory>
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 // aiosmtpd on a free port of 127.0.0.1 (options: see smtp_server.py); it stores what it receives in a folder.
 class SmtpServer {
@@ -70,4 +58,20 @@ private:
     bool ready_ = false;
     std::unique_ptr<ScopedEnv> path_, log_;
     std::map<QByteArray, std::unique_ptr<ScopedEnv>> vars_;
+};
+
+// A small tmpfs mounted on a folder in a mount namespace of the test process's own: a full, read-only or removable
+// disk. Needs root; whyNot() says why it is not available, for a GTEST_SKIP.
+class TmpfsMount {
+public:
+    TmpfsMount(const QString& mountPoint, int64_t bytes, bool readOnly = false);
+    ~TmpfsMount();
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+    bool available() const { return mounted_; }
+    const QString& whyNot() const { return whyNot_; }
+
+private:
+    QString mountPoint_, whyNot_;
+    bool mounted_ = false;
 };
