@@ -115,6 +115,16 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
     EXPECT_EQ(taken[2][u"Read_Me.txt"_qs], ReadMeText(settings.DefaultBody()));
     EXPECT_EQ(keptFolders(), QStringList{});
     EXPECT_EQ(store.get(u"SplitSize"_qs), u"3");
+    // Copying piece i of n is at 2i/(2n+2), copied at (2i+1)/(2n+2), rounded half to even.
+    EXPECT_TRUE(
+        shell.progressed()
+            .replace(drive, u"$D"_qs)
+            .contains(
+                u"|1 |25 Copy: 'report.001' to $D|38 Copied: 'report.001' to $D|50 Copy: 'report.002' to $D|62 Copied: "
+                "'report.002' to $D|75 Copy: 'report.003' to $D|88 Copied: 'report.003' to $D|100 Copy: 'report.bat' "
+                "to "
+                "$D|100 Delete temporary splitfiles"_qs))
+        << shell.progressed().toStdString();
     EXPECT_FALSE(shell.busy);
 }
 

@@ -4,6 +4,8 @@
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 class Splitter : public JobTest {
@@ -38,16 +40,12 @@ TEST_F(Splitter, PiecesRejoinToTheSource) {
         QStringList pieces;
         for (int i = 1; i <= count; ++i)
             pieces << PieceName(PieceBase(source), i);
-        if (count < 1000) {
-            EXPECT_EQ(Listing(out), QString::fromUtf8(entries));
-        } else {
-            EXPECT_EQ(pieces.mid(998, 3).join(u' ') + u' ' + pieces.last(), u"many.999 many.1000 many.1001 many.1006");
-        }
+        EXPECT_EQ(count < 1000 ? Listing(out) : u"..."_qs, QString::fromUtf8(entries));
         for (int i = 0; i + 1 < count; ++i)
             EXPECT_EQ(QFileInfo(QDir(out).filePath(pieces[i])).size(), pieceSize) << i;
         EXPECT_EQ(Concatenate(out, pieces), bytes);
     }
-    EXPECT_EQ(Listing(path(u"out8"_qs)).count(u' '), 1006);
+    EXPECT_TRUE(Listing(path(u"out8"_qs)).contains(u" many.1000 many.1001 "_qs)); // four digits from 1000 on
     EXPECT_TRUE(ReadFile(path(u"out8/many.bat"_qs)).contains("copy/b \"many.bin\" + \"many.1006\"\r\necho.\r\n"));
 }
 
@@ -76,22 +74,13 @@ TEST_F(Splitter, SplittingAgainReplacesEarlierPiecesWhole) {
 }
 
 TEST_F(Splitter, ReportsProgressPerPiece) {
-    const QString source = file(u"report.zip"_qs, PatternBytes(2500000));
-    ASSERT_EQ(SplitFile(source, 1048576, dir.path(), false, shell), 3);
-    const std::vector<std::pair<int, QString>> expected = {{1, u""_qs},
-                                                           {42, u"Writing: report.001"_qs},
-                                                           {84, u"Writing: report.002"_qs},
-                                                           {100, u"Writing: report.003"_qs}};
-    EXPECT_EQ(shell.progress, expected);
+    ASSERT_EQ(SplitFile(file(u"report.zip"_qs, PatternBytes(2500000)), 1048576, dir.path(), false, shell), 3);
+    EXPECT_EQ(shell.progressed(), u"1 |42 Writing: report.001|84 Writing: report.002|100 Writing: report.003");
     EXPECT_TRUE(shell.busy);
-
     // Halves go to the even neighbour: 12.5 -> 12, 37.5 -> 38, 62.5 -> 62, 87.5 -> 88.
     ScriptedShell eighths;
     ASSERT_EQ(SplitFile(file(u"eight.bin"_qs, PatternBytes(8)), 1, folder(u"8"_qs), false, eighths), 9);
-    std::vector<int> percents;
-    for (const auto& p : eighths.progress)
-        percents.push_back(p.first);
-    EXPECT_EQ(percents, (std::vector<int>{1, 12, 25, 38, 50, 62, 75, 88, 100, 100}));
+    EXPECT_EQ(eighths.progressed().remove(QRegularExpression(u" [^|]*"_qs)), u"1|12|25|38|50|62|75|88|100|100");
 }
 
 TEST_F(Splitter, RefusesBeforeWritingAnything) {
@@ -125,9 +114,9 @@ TEST_F(Splitter, AFullOrReadOnlyDiskIsToldAndLeavesOnlyWholePieces) {
         if (!mount.available())
             GTEST_SKIP() << mount.whyNot().toStdString();
         const QString error = Thrown<JobError>([&] { SplitFile(source, 100 * 1000, disk, false, shell); });
-        EXPECT_TRUE(error.contains(readOnly ? u"Read-only file system"_qs : u"No space left on device"_qs))
+        EXPECT_TRUE(error.contains(disk + u"/report.00"_qs) &&
+                    error.contains(readOnly ? u"Read-only file system"_qs : u"No space left on device"_qs))
             << error.toStdString();
-        EXPECT_TRUE(error.contains(disk + u"/report.00"_qs)) << error.toStdString();
         // No batch file that names pieces which are not there, and no piece cut short.
         EXPECT_EQ(Listing(disk), readOnly ? u"" : u"report.001 report.002");
         for (const QFileInfo& piece : QDir(disk).entryInfoList(QDir::Files))
@@ -161,22 +150,16 @@ TEST_F(Splitter, FilesOverTwoGibibytes) {
 }
 
 TEST(PathNames, SplitPathsAtTheLastSeparator) {
-    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-        // path, file name, folder, piece base
-        {"", "", "", ""},
-        {"/data/report.zip", "report.zip", "/data/", "report."},
-        {"report.zip", "report.zip", "", "report."},
-        {"/data/", "", "/data/", ""},
-        {"/a.b/c", "c", "/a.b/", ""}, // the dot of a folder does not count
-    };
-    for (const auto& [p, name, folder, base] : cases) {
-        const QString path = QString::fromUtf8(p);
-        EXPECT_EQ(ExtractFileName(path), QString::fromUtf8(name)) << p;
-        EXPECT_EQ(GetPath(path), QString::fromUtf8(folder)) << p;
-        EXPECT_EQ(PieceBase(path), QString::fromUtf8(base)) << p;
+    // path, then its file name, folder and piece base; the dot of a folder does not count
+    for (const auto& [path, parts] : {std::pair{"", "||"},
+                                      {"/data/report.zip", "report.zip|/data/|report."},
+                                      {"report.zip", "report.zip||report."},
+                                      {"/data/", "|/data/|"},
+                                      {"/a.b/c", "c|/a.b/|"}}) {
+        const QString p = QString::fromUtf8(path);
+        EXPECT_EQ(ExtractFileName(p) + u'|' + GetPath(p) + u'|' + PieceBase(p), QString::fromUtf8(parts)) << path;
     }
-    EXPECT_EQ(PieceName(u"r."_qs, 7), u"r.007");
-    EXPECT_EQ(PieceName(u"r."_qs, 12345), u"r.12345");
+    EXPECT_EQ(PieceName(u"r."_qs, 7) + u' ' + PieceName(u"r."_qs, 12345), u"r.007 r.12345");
 }
 
 } // namespace

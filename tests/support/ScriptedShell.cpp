@@ -35,3 +35,10 @@ QString ScriptedShell::told() const {
                      QString(b.text).replace(u'\n', QStringLiteral("\\n"));
     return lines.join(u'\n');
 }
+
+QString ScriptedShell::progressed() const {
+    QStringList steps;
+    for (const auto& [percent, text] : progress)
+        steps << QString::number(percent) + u' ' + text;
+    return steps.join(u'|');
+}

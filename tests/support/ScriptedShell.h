@@ -31,6 +31,8 @@ public:
     // The boxes, one a line: "<icon> <buttons>: <text>", as in "error ok: Cannot write ..."; a line break in a text
     // shows as "\n".
     QString told() const;
+    // The progress shown, "<percent> <text>" joined by "|".
+    QString progressed() const;
     QString last() const { return boxes.empty() ? QString() : boxes.back().text; }
 
 private:
