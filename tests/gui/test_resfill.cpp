@@ -1,4 +1,4 @@
-// ResFill's rules on a window of one control of each kind the program uses, and the captions of its windows.
+// The captions and tool-tips that ResFill gives the windows.
 
 #include "app/ResFill.h"
 #include "app/frmMain.h"
@@ -9,69 +9,6 @@
 #include <QtWidgets>
 
 namespace {
-
-template <typename T>
-T* make(QWidget* form, const char* tag, const char* toolTip = nullptr, const char* text = nullptr) {
-    auto* w = new T(form);
-    w->setProperty("Tag", tag ? QString::fromLatin1(tag) : QVariant());
-    if (toolTip)
-        w->setProperty("ToolTipText", QString::fromLatin1(toolTip));
-    if constexpr (requires { w->setText(QString()); })
-        w->setText(QString::fromLatin1(text ? text : ""));
-    return w;
-}
-
-// The caption (or the items of a list) and the tool-tip of each control, one a line.
-QString shown(QWidget* form) {
-    QStringList lines{form->windowTitle()};
-    for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        QStringList texts;
-        if (auto* combo = qobject_cast<QComboBox*>(w))
-            for (int i = 0; i < combo->count(); ++i)
-                texts << combo->itemText(i);
-        if (auto* list = qobject_cast<QListWidget*>(w))
-            for (int i = 0; i < list->count(); ++i)
-                texts << list->item(i)->text();
-        const QString caption = qobject_cast<QLabel*>(w)            ? qobject_cast<QLabel*>(w)->text()
-                                : qobject_cast<QGroupBox*>(w)       ? qobject_cast<QGroupBox*>(w)->title()
-                                : qobject_cast<QLineEdit*>(w)       ? qobject_cast<QLineEdit*>(w)->text()
-                                : qobject_cast<QAbstractButton*>(w) ? qobject_cast<QAbstractButton*>(w)->text()
-                                                                    : texts.join(u',');
-        lines << caption + u'|' + w->toolTip();
-    }
-    return lines.join(u'\n');
-}
-
-TEST(ResFill, TheRulesOfEveryKindOfControl) {
-    QWidget form;
-    form.setWindowTitle(u"designed"_qs);
-    form.setProperty("Tag", u"4000"_qs);
-    make<QLabel>(&form, "1020");
-    make<QLabel>(&form, "abc", nullptr, "kept");
-    make<QLabel>(&form, "1019abc", nullptr, "kept"); // a label needs the whole text to be a number
-    make<QPushButton>(&form, "1019abc", "1024");     // a button takes the number at the start
-    make<QPushButton>(&form, "", nullptr, "designed");
-    make<QCheckBox>(&form, "1011");
-    make<QRadioButton>(&form, "1039.4"); // rounded half to even
-    make<QGroupBox>(&form, "1029");
-    make<QPushButton>(&form, "1099", "1098", "designed"); // ids not in the table
-    make<QPushButton>(&form, "99999", nullptr, "designed");
-    make<QLineEdit>(&form, "1020", "5006", "typed"); // a text box has no caption
-    make<QComboBox>(&form, "ResFill", "4014")->addItems({u"1039"_qs, u"x"_qs, u"1040"_qs});
-    auto* plain = make<QListWidget>(&form, nullptr, "4014x"); // no "ResFill" tag, and no whole id: all kept
-    plain->addItems({u"1039"_qs});
-    plain->setToolTip(u"designed"_qs);
-    ResFill(&form);
-    EXPECT_EQ(shown(&form), u"E-Mail Settings\nZIP Filename:|\nkept|\nkept|\nAdd File...|Adds Files to ZIP\ndesigned|\n"
-                            "Always show this screen|\n512 kB|\nSize of split's:|\ndesigned|\ndesigned|\ntyped|Enter "
-                            "E-Mail-Addresses separated by commas.\n512 kB,x,1 MB|The connection to use, to contact "
-                            "your e-mail server.\n1039|designed"_qs);
-    QWidget untitled; // an empty window id keeps the designed title
-    untitled.setWindowTitle(u"designed"_qs);
-    untitled.setProperty("Tag", u""_qs);
-    ResFill(&untitled);
-    EXPECT_EQ(untitled.windowTitle(), u"designed");
-}
 
 // Every caption and tool-tip of the three windows, against captions.txt beside this file.
 TEST_F(JobTest, CaptionsOfTheWindowsAsTheUserSeesThem) {
@@ -104,6 +41,29 @@ TEST_F(JobTest, CaptionsOfTheWindowsAsTheUserSeesThem) {
     describe(&message);
     EXPECT_EQ(lines.join(u'\n'),
               QString::fromUtf8(ReadFile(QStringLiteral(BREVIMO_TESTS "/gui/captions.txt"))).trimmed());
+}
+
+// The rules for what no window has: a list's items replaced only under the "ResFill" tag and only for whole
+// numbers, the number at the start of a button's id, a label's id a whole number, an empty window id.
+TEST(ResFill, TheRulesNoWindowShows) {
+    QWidget form;
+    form.setWindowTitle(u"designed"_qs);
+    form.setProperty("Tag", u""_qs);
+    auto* combo = new QComboBox(&form);
+    combo->setProperty("Tag", u"ResFill"_qs);
+    combo->addItems({u"1039"_qs, u"x"_qs, u"1040.5"_qs, u"1041x"_qs});
+    auto* list = new QListWidget(&form);
+    list->addItem(u"1039"_qs);
+    auto* label = new QLabel(u"kept"_qs, &form);
+    label->setProperty("Tag", u"1019abc"_qs);
+    auto* button = new QPushButton(&form);
+    button->setProperty("Tag", u"1039.5abc"_qs);
+    button->setProperty("ToolTipText", u"99999"_qs);
+    ResFill(&form);
+    EXPECT_EQ(QStringList({combo->itemText(0), combo->itemText(1), combo->itemText(2), combo->itemText(3),
+                           list->item(0)->text(), label->text(), button->text(), button->toolTip(), form.windowTitle()})
+                  .join(u'|'),
+              u"512 kB|x|1 MB|1041x|1039|kept|1 MB||designed");
 }
 
 } // namespace
