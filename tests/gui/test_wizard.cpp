@@ -89,13 +89,13 @@ TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
     EXPECT_EQ(w.cboSendTo->itemText(1) + u' ' + w.lblVersion->text(), u"five@x.test 1.00.000");
     const auto fields = [&] {
         return Look({w.optSize[0], w.optSize[4], w.txtCustomSize, w.optMail, w.optFiles, w.optFolder, w.txtSplitFolder,
-                     w.chkBatchAsText, w.cboSendTo, w.txtZipFilename});
+                     w.chkBatchAsText, w.cboSendTo, w.txtZipFilename, w.cmdAddFile, w.cmdRemove});
     };
     EXPECT_EQ(fields(),
               u"optSize0 optSize4* txtCustomSize:64k optMail* optFiles- optFolder*- txtSplitFolder-:/srv/pieces "
-              "chkBatchAsText* cboSendTo:two@x.test txtZipFilename:");
+              "chkBatchAsText* cboSendTo:two@x.test txtZipFilename: cmdAddFile- cmdRemove-");
     QTest::keyClicks(w.txtZipFilename, u"a.zip"_qs);
-    EXPECT_FALSE(w.optFiles->isEnabled()) << "typing a name does not enable the files option";
+    EXPECT_EQ(Look({w.optFiles, w.cmdAddFile}), u"optFiles- cmdAddFile"); // typing a name enables Add alone
     // /dst: enables and selects the files option.
     show([](SplitJob& j) {
         j.SourceFile = u"/data/x.bin"_qs;
@@ -105,7 +105,7 @@ TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
         j.CarbonCopy = u"cc@x.test"_qs;
     });
     EXPECT_EQ(fields(), u"optSize0* optSize4 txtCustomSize-:64k optMail optFiles* optFolder* txtSplitFolder:/srv/out "
-                        "chkBatchAsText*- cboSendTo-:two@x.test txtZipFilename:/data/x.bin");
+                        "chkBatchAsText*- cboSendTo-:two@x.test txtZipFilename:/data/x.bin cmdAddFile cmdRemove");
     EXPECT_EQ(w.Job().CarbonCopy, u"cc@x.test");
     EXPECT_EQ(w.Job().target(), Target::Folder);
 
@@ -273,19 +273,6 @@ protected:
 
     frmMain& w;
 };
-
-TEST_F(ArchivePage, AddAndRemoveFollowTheNameBox) {
-    EXPECT_TRUE(w.cmdNew->isEnabled() && w.cmdOpen->isEnabled());
-    for (const QString& name : {u""_qs, u"x"_qs, u""_qs}) {
-        w.txtZipFilename->setText(name);
-        EXPECT_EQ(w.cmdAddFile->isEnabled() + w.cmdRemove->isEnabled(), name.isEmpty() ? 0 : 2);
-    }
-    EXPECT_FALSE(w.optFiles->isEnabled());
-    job = w.Job(); // a source from the command line enables them as typing does
-    job.SourceFile = u"/data/report.zip"_qs;
-    w.ShowJob(job);
-    EXPECT_TRUE(w.cmdAddFile->isEnabled());
-}
 
 TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/notes.txt"_qs, "notes, first folder");

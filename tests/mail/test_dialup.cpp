@@ -70,86 +70,62 @@ TEST_F(DialUp, ComponentListsConnectsAndHangsUp) {
               (QStringList{u"--wait 90 connection up id Work VPN @0"_qs, u"connection down id Work VPN @0"_qs}));
 }
 
-TEST_F(DialUp, ASecondAttemptWithTheFoundOrConfiguredPhonebook) {
-    const std::tuple<const char*, const char*, const char*, const char*, const char*, int, const char*> cases[] = {
-        // connections, those that fail, the phonebook configured and the one in the tree (relative to it), the one in
-        // use at the end, dials, and what is told (a box, or the error of the second attempt)
-        {"Office", "", "", "sub/rasphone.pbk", "", 1, ""}, // up at once: no search
-        {"Other", "", "", "Windows/System32/ras/rasphone.pbk", "Windows/System32/ras/rasphone.pbk", 1, ""},
-        {"Office", "Office", "", "", "", 1, ""}, // the search finds nothing: no second dial
-        {"Office", "", "gone/my.pbk", "rasphone.pbk", "gone/my.pbk", 0,
-         "error ok: Unable to locate phonebook file: \r\\n'$TREE/gone/my.pbk' \r\\nPlease locate it under settings."},
-        {"Office", "Office", "my.pbk", "my.pbk", "my.pbk", 2,
-         "651: The connection 'Office' could not be made: Error: Connection activation failed: no carrier."},
-    };
-    for (const auto& [connections, failUp, configured, present, inUse, dials, told] : cases) {
-        SCOPED_TRACE(present);
-        QTemporaryDir tree;
-        const auto inTree = [&](const char* rel) { return *rel ? tree.filePath(QString::fromUtf8(rel)) : QString(); };
-        nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(connections));
-        nmcli.set("NMCLI_FAIL_UP", QString::fromUtf8(failUp));
-        if (*present)
-            WriteFile(inTree(present), "[Office]\n");
-        const qsizetype before = connectionCalls().filter(u"connection up"_qs).size();
-        QString book = inTree(configured), result = book;
-        mRAS fresh;
-        shell = ScriptedShell();
-        QString error;
-        try {
-            result = ConnectDialUp(book, u"Office"_qs, fresh, shell, tree.path());
-        } catch (const ComponentError& e) {
-            error = QString::number(e.number()) + u": "_qs + e.description();
-        }
-        EXPECT_EQ(book, result);
-        EXPECT_EQ(result, inTree(inUse));
-        EXPECT_EQ(shell.told() + error, QString::fromUtf8(told).replace(u"$TREE"_qs, tree.path()));
-        EXPECT_EQ(connectionCalls().filter(u"connection up"_qs).size() - before, dials);
-    }
-}
-// The mail branch with UseRAS set: dialled before the first message, hung up after the last or a failure.
+// The mail branch with UseRAS set: dialled before the first message, hung up after the last or a failure. A
+// first attempt that fails searches the tree for the default phonebook (unless one is configured) and dials again
+// with it.
 TEST_F(DialUp, AroundTheMailSeries) {
     job.SendTo = u"to@x.test"_qs;
     job.SourceFile = file(u"data.bin"_qs, PatternBytes(2500000));
     job.NoUI = true;
     const QString up = u"--wait 90 connection up id Office @0"_qs, show = u"-t -f NAME connection show @0|"_qs;
-    const std::tuple<const char*, const char*, const char*, const char*, QString, const char*> cases[] = {
-        // connections, those that fail, the stored phonebook, the server's options; the calls of "connection" (with
-        // the number of mails the server had then), the failure told ("": sent)
-        {"Office", "", "", "", show + up + u"|connection down id Office @3"_qs, ""},
-        {"Office", "", "", "--reject-message 2", show + up + u"|connection down id Office @1"_qs, "message 2 refused"},
-        {"Other", "", "", "", show + up + u"|connection down id Office @3"_qs, ""}, // the phonebook found is stored
-        {"Office", "Office", "my.pbk", "", up + u'|' + up,
+    const QString down = u"|connection down id Office @3"_qs;
+    struct Case {
+        const char *connections, *failing, *configured, *phonebooks, *server;
+        QString calls; // those of "connection", each with the number of mails the server had then
+        bool sent;
+        const char* told; // the first box
+    };
+    const Case cases[] = {
+        {"Office", "", "", "ras/rasphone.pbk", "", show + up + down, true, ""}, // up at once: no search
+        {"Office", "", "", "", "--reject-message 2", show + up + u"|connection down id Office @1"_qs, false,
+         "message 2 refused"},
+        {"Other", "", "", "a/rasphone.pbk,a/b/rasphone.pbk", "", show + up + down, true, ""}, // found, and stored
+        {"Office", "Office", "", "", "", show + up, true, ""}, // nothing found: no second attempt
+        {"Office", "", "gone/my.pbk", "rasphone.pbk", "", "", true,
+         "Unable to locate phonebook file: \r\n'$TREE/gone/my.pbk' \r\nPlease locate it under settings."},
+        {"Office", "Office", "my.pbk", "my.pbk", "", up + u'|' + up, false,
          "The dial-up connection 'Office' could not be made: The connection 'Office' could not be made: Error: "
          "Connection activation failed: no carrier."},
     };
-    for (const auto& [connections, failUp, configured, options, calls, told] : cases) {
-        SCOPED_TRACE(calls.toStdString());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.calls.toStdString());
         QTemporaryDir tree;
-        WriteFile(tree.filePath(u"my.pbk"_qs), "[Office]\n");
-        WriteFile(tree.filePath(u"ras/rasphone.pbk"_qs), "[Office]\n");
-        SmtpServer server(QString::fromUtf8(options).split(u' ', Qt::SkipEmptyParts));
+        for (const QString& book : QString::fromUtf8(c.phonebooks).split(u',', Qt::SkipEmptyParts))
+            WriteFile(tree.filePath(book), "[Office]\n");
+        SmtpServer server(QString::fromUtf8(c.server).split(u' ', Qt::SkipEmptyParts));
         ASSERT_TRUE(server.running());
         sender(server.host());
         store.set(u"UseRAS"_qs, u"-1"_qs);
         store.set(u"RASConnection"_qs, u"Office"_qs);
-        const QString book = *configured ? tree.filePath(QString::fromUtf8(configured)) : QString();
+        const QString book = *c.configured ? tree.filePath(QString::fromUtf8(c.configured)) : QString();
         store.set(u"RASPhoneBook"_qs, book);
-        nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(connections));
-        nmcli.set("NMCLI_FAIL_UP", QString::fromUtf8(failUp));
+        nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(c.connections));
+        nmcli.set("NMCLI_FAIL_UP", QString::fromUtf8(c.failing));
         nmcli.set("NMCLI_WATCH", server.folder());
         const qsizetype before = connectionCalls().size();
         shell = ScriptedShell();
         Settings fresh(store, u"/opt"_qs, [] { return false; });
         JobDriver driver(job, fresh, shell);
         driver.setPhoneBookSearchRoot(tree.path());
-        EXPECT_EQ(driver.StartProcess(), !*told);
-        EXPECT_EQ(server.messageCount(), *told ? (*options ? 1 : 0) : 3);
-        EXPECT_EQ(connectionCalls().mid(before).join(u'|'), calls);
+        EXPECT_EQ(driver.StartProcess(), c.sent);
+        EXPECT_EQ(server.messageCount(), c.sent ? 3 : *c.server ? 1 : 0);
+        EXPECT_EQ(connectionCalls().mid(before).join(u'|'), c.calls);
         EXPECT_EQ(store.get(u"RASPhoneBook"_qs),
-                  QByteArray(connections) != "Other" ? book : tree.filePath(u"ras/rasphone.pbk"_qs));
-        EXPECT_TRUE(shell.texts().empty() ? !*told : shell.texts()[0].contains(QString::fromUtf8(told)))
+                  QByteArray(c.connections) == "Other" ? tree.filePath(u"a/rasphone.pbk"_qs) : book);
+        const QString told = QString::fromUtf8(c.told).replace(u"$TREE"_qs, tree.path());
+        EXPECT_TRUE(told.isEmpty() ? shell.boxes.empty() : shell.texts().at(0).contains(told))
             << shell.told().toStdString();
-        EXPECT_EQ(shell.last().startsWith(u"The pieces are kept in"_qs), *told != 0);
+        EXPECT_EQ(shell.last().startsWith(u"The pieces are kept in"_qs), !c.sent);
     }
 }
 
