@@ -190,41 +190,30 @@ TEST_F(Mail, AFailureStopsTheSeriesAndKeepsThePieces) {
 
 // Over TLS with the login from ~/.netrc, and the test's certificate trusted.
 TEST_F(Mail, EncryptedLinesAndTheLogin) {
-    SelfSignedCertificate cert;
-    ASSERT_TRUE(cert.valid());
     WriteFile(QDir::home().filePath(u".netrc"_qs), "machine 127.0.0.1\n  login jo\n  password s3cret\n");
     QFile::setPermissions(QDir::home().filePath(u".netrc"_qs), QFile::ReadOwner | QFile::WriteOwner);
-    const QStringList login{u"--auth"_qs, u"jo"_qs, u"s3cret"_qs};
-    const QStringList tls{cert.certificate(), cert.key(), u"--auth"_qs, u"jo"_qs, u"s3cret"_qs};
-    const std::tuple<QStringList, const char*, QString, const char*> cases[] = {
-        // the server, the scheme, the certificates trusted, what the server saw of the login
-        {QStringList{u"--starttls"_qs} + tls, "", cert.certificate(), "jo s3cret tls"},
-        {QStringList{u"--smtps"_qs} + tls, "smtps://", cert.certificate(), "jo s3cret tls"},
-        {login + QStringList{u"--auth-without-tls"_qs}, "", cert.certificate(), ""}, // never over an open line
-        {QStringList{u"--starttls"_qs} + tls, "", u"/nonexistent-ca.pem"_qs, ""},    // nor to an unknown server
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
+        // the server's options, the scheme, its certificate trusted, what the server saw of the login
+        {"--starttls", "", true, "jo s3cret tls"},
+        {"--smtps", "smtps://", true, "jo s3cret tls"},
+        {"--auth-without-tls", "", true, ""}, // never over an open line
+        {"--starttls", "", false, ""},        // nor to an unknown server
     };
-    for (const auto& [options, scheme, trust, logins] : cases) {
-        SCOPED_TRACE(options.join(u' ').toStdString());
+    for (const auto& [options, scheme, trusted, logins] : cases) {
+        SCOPED_TRACE(options);
         const bool sent = *logins;
-        ScopedEnv trusted("SSL_CERT_FILE", trust.toUtf8());
-        SmtpServer server(options);
+        SmtpServer server({QString::fromUtf8(options), u"--auth"_qs, u"jo"_qs, u"s3cret"_qs});
         ASSERT_TRUE(server.running());
+        ScopedEnv trust("SSL_CERT_FILE", trusted ? server.folder().toUtf8() + "/cert.pem" : "/nonexistent-ca.pem");
         sender(QString::fromUtf8(scheme) + server.host());
         shell = ScriptedShell();
         EXPECT_EQ(run(), sent);
-        EXPECT_EQ(server.logins().join(u'|'), QString::fromUtf8(logins));
-        EXPECT_EQ(server.messageCount(), sent ? 3 : 0);
-        if (!sent) {
-            EXPECT_TRUE(shell.told().contains(
-                trust == cert.certificate() ? u"127.0.0.1 offers no encrypted connection"_qs : u"certificate"_qs))
-                << shell.told().toStdString();
-            continue;
-        }
-        EXPECT_EQ(server.connections(), 1);
-        QByteArray rebuilt;
-        for (int i = 1; i <= 3; ++i)
-            rebuilt += parse(server.message(i)).attachments.at(0);
-        EXPECT_EQ(rebuilt, source);
+        EXPECT_EQ(server.logins().join(u'|') + u'|' + QString::number(server.messageCount()),
+                  QString::fromUtf8(logins) + (sent ? u"|3"_qs : u"|0"_qs));
+        EXPECT_TRUE(shell.told().contains(!sent && trusted ? u"127.0.0.1 offers no encrypted connection"_qs
+                                          : sent           ? u"successfully"_qs
+                                                           : u"certificate"_qs))
+            << shell.told().toStdString();
     }
 }
 

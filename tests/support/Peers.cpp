@@ -52,16 +52,6 @@ QStringList SmtpServer::logins() const {
                                        : QStringList();
 }
 
-SelfSignedCertificate::SelfSignedCertificate() {
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels); // its progress dots are of no interest
-    openssl.start(QStringLiteral("openssl"),
-                  {u"req"_qs, u"-x509"_qs, u"-newkey"_qs, u"rsa:2048"_qs, u"-nodes"_qs, u"-keyout"_qs, key(),
-                   u"-out"_qs, certificate(), u"-days"_qs, u"2"_qs, u"-subj"_qs, u"/CN=127.0.0.1"_qs, u"-addext"_qs,
-                   u"subjectAltName=IP:127.0.0.1,DNS:localhost"_qs});
-    valid_ = openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
-}
-
 StandInNmcli::StandInNmcli() {
     ready_ = QFile::link(QStringLiteral(BREVIMO_NMCLI), dir_.filePath(QStringLiteral("nmcli")));
     path_ = std::make_unique<ScopedEnv>("PATH", dir_.path().toUtf8() + ':' + qgetenv("PATH"));

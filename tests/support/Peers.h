@@ -31,19 +31,6 @@ private:
     int port_ = 0;
 };
 
-// A self-signed certificate for 127.0.0.1 and localhost, made with openssl.
-class SelfSignedCertificate {
-public:
-    SelfSignedCertificate();
-    bool valid() const { return valid_; }
-    QString certificate() const { return dir_.filePath(QStringLiteral("cert.pem")); }
-    QString key() const { return dir_.filePath(QStringLiteral("key.pem")); }
-
-private:
-    QTemporaryDir dir_;
-    bool valid_ = false;
-};
-
 // The stand-in nmcli first on PATH for the object's lifetime; its calls are read back with calls().
 class StandInNmcli {
 public:

@@ -6,8 +6,9 @@ stdout, then serves until its standard input closes.
 
 --reject-message N --reject-code C   answer C (4xx or 5xx) to the DATA of message N instead of 250
 --drop-message N                      close the connection instead of accepting message N
---starttls CERT KEY                   offer STARTTLS with that certificate
---smtps CERT KEY                      speak TLS from the first byte
+--starttls                            offer STARTTLS, with a self-signed certificate for 127.0.0.1 and localhost
+                                      made for this server as <folder>/cert.pem
+--smtps                               speak TLS from the first byte, with that certificate
 --auth USER PASSWORD                  offer AUTH (PLAIN, LOGIN) and require it before MAIL; every attempt is
                                       appended to <folder>/auth as "user password tls|plain"
 --auth-without-tls                    offer AUTH on an unencrypted connection too
@@ -18,6 +19,7 @@ import asyncio
 import os
 import socket
 import ssl
+import subprocess
 import sys
 
 from aiosmtpd.controller import Controller
@@ -87,7 +89,11 @@ class Authenticator:
         return AuthResult(success=login == self.user and password == self.password)
 
 
-def tls_context(cert, key):
+def tls_context(folder):
+    cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                    "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"],
+                   check=True, capture_output=True)
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
     return context
@@ -105,8 +111,8 @@ def main():
     parser.add_argument("--reject-message", type=int, default=0)
     parser.add_argument("--reject-code", type=int, default=554)
     parser.add_argument("--drop-message", type=int, default=0)
-    parser.add_argument("--starttls", nargs=2, metavar=("CERT", "KEY"))
-    parser.add_argument("--smtps", nargs=2, metavar=("CERT", "KEY"))
+    parser.add_argument("--starttls", action="store_true")
+    parser.add_argument("--smtps", action="store_true")
     parser.add_argument("--auth", nargs=2, metavar=("USER", "PASSWORD"))
     parser.add_argument("--auth-without-tls", action="store_true")
     args = parser.parse_args()
@@ -116,9 +122,9 @@ def main():
     port = free_port()
     kwargs = {"data_size_limit": 0}
     if args.starttls:
-        kwargs["tls_context"] = tls_context(*args.starttls)
+        kwargs["tls_context"] = tls_context(args.folder)
     if args.smtps:
-        kwargs["ssl_context"] = tls_context(*args.smtps)
+        kwargs["ssl_context"] = tls_context(args.folder)
     if args.auth:
         kwargs["authenticator"] = Authenticator(args.folder, *args.auth)
         kwargs["auth_required"] = True
