@@ -1,6 +1,9 @@
+#include "split/BatchFile.h"
 #include "split/JobError.h"
 #include "split/PathNames.h"
+#include "split/PieceSize.h"
 #include "split/SplitFile.h"
+#include "split/VbConvert.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
@@ -160,6 +163,112 @@ TEST(PathNames, SplitPathsAtTheLastSeparator) {
         EXPECT_EQ(ExtractFileName(p) + u'|' + GetPath(p) + u'|' + PieceBase(p), QString::fromUtf8(parts)) << path;
     }
     EXPECT_EQ(PieceName(u"r."_qs, 7) + u' ' + PieceName(u"r."_qs, 12345), u"r.007 r.12345");
+}
+
+TEST(BatchFile, ExactBytesAndTheRemLinesOnlyWhenAsked) {
+    const QByteArray expected = ReadFile(QStringLiteral(BREVIMO_TESTS "/split/report.bat"));
+    QTemporaryDir dir;
+    ScriptedShell shell;
+    WriteFile(dir.filePath(u"report.zip"_qs), PatternBytes(2500000));
+    ASSERT_EQ(SplitFile(dir.filePath(u"report.zip"_qs), 1048576, dir.path(), false, shell), 3);
+    EXPECT_EQ(ReadFile(dir.filePath(u"report.bat"_qs)), expected);
+    EXPECT_EQ(BatchFileText(u"report.zip"_qs, u"report."_qs, 3, true),
+              "rem PLEASE CHANGE THE '.TXT' EXTENSION OF THIS FILE TO '.BAT'\r\nrem \r\n" + expected);
+}
+
+TEST(BatchFile, NamesAsCmdReadsThem) {
+    const std::tuple<QString, int, const char*, const char*> cases[] = {
+        // source, pieces, a part of the text, what it lacks
+        {u"a.zip"_qs, 1, "echo Re-Assembling Split Pieces...\r\ncopy/b \"a.001\" \"a.zip\"\r\necho.\r\n", " + "},
+        {u"a.zip"_qs, 1, "@echo off\r\necho.\r\n", "chcp"},
+        {u"100%.zip"_qs, 2, "copy/b \"100%%.001\" \"100%%.zip\"\r\ncopy/b \"100%%.zip\" + \"100%%.002\"\r\n",
+         "\"100%.0"},
+        {u"Fotos_M\u00e4rz.zip"_qs, 1, "@echo off\r\nchcp 65001 >nul\r\necho.\r\n", "\xe4"},
+        {u"Fotos_M\u00e4rz.zip"_qs, 1, "copy/b \"Fotos_M\xc3\xa4rz.001\" \"Fotos_M\xc3\xa4rz.zip\"\r\n", "\r\r"},
+    };
+    for (const auto& [source, count, contains, lacks] : cases) {
+        const QByteArray text = BatchFileText(source, source.section(u'.', 0, 0) + u'.', count, false);
+        EXPECT_TRUE(text.contains(contains) && !text.contains(lacks)) << text.toStdString();
+    }
+}
+
+TEST(BatchFile, UnsafeNamesAreRefused) {
+    const std::pair<QString, const char*> cases[] = {
+        {u"say \"hi\".zip"_qs, "a double quote"},
+        {u"two\nlines.zip"_qs, "a line break"},
+        {u"tab\there.zip"_qs, "a control character"},
+        {u"del\x7f.zip"_qs, "a control character"},
+        {u"a<b.zip"_qs, "'<'"},
+        {u"a>b.zip"_qs, "'>'"},
+        {u"a|b.zip"_qs, "'|'"},
+        {u"what?.zip"_qs, "'?'"},
+        {u"star*.zip"_qs, "'*'"},
+        {u"back\\slash.zip"_qs, "'\\'"},
+        {u"c:colon.zip"_qs, "':'"},
+        // accepted
+        {u"100%.zip"_qs, nullptr},
+        {u"a & b (1).zip"_qs, nullptr},
+        {u"M\u00e4rz.zip"_qs, nullptr},
+        {u"semi;colon.zip"_qs, nullptr},
+    };
+    for (const auto& [name, reason] : cases) {
+        const QString error = Thrown<JobError>([&, n = name] { CheckBatchSafeName(n); });
+        EXPECT_EQ(error.contains(name) && error.contains(QString::fromUtf8(reason)), reason != nullptr)
+            << error.toStdString();
+        EXPECT_EQ(error.isEmpty(), reason == nullptr) << name.toStdString();
+    }
+}
+
+TEST(PieceSize, CustomTextsAndTheOptions) {
+    const std::pair<const char*, int64_t> accepted[] = {
+        {"100 MB", 104857600}, {"100MB", 104857600}, {"100mb", 104857600}, {"100 M", 104857600}, {"64 KB", 65536},
+        {"64k", 65536},        {"512 K", 524288},    {"1.5 M", 1572864},   {"0", 1048576},       {"", 1048576},
+        {"abc", 1048576},      {" 2 MB ", 2097152},  {"0.5 K", 512},       {"2.5 K", 2560}};
+    for (const auto& [text, bytes] : accepted)
+        EXPECT_EQ(CustomPieceSize(QString::fromUtf8(text)), bytes) << text;
+    for (const char* text :
+         {"100", "-5 MB", "0 MB", "0 K", "1.50 MB", "5 GB", "1 0 MB", "12 bytes", "0.0001 K", "99999999999999 MB"}) {
+        const QString error = Thrown<PieceSizeError>([&] { CustomPieceSize(QString::fromUtf8(text)); });
+        EXPECT_TRUE(error.contains(u'\'' + QString::fromUtf8(text) + u'\'')) << text << error.toStdString();
+    }
+    const int64_t fixed[] = {524288, 1048576, 1433600, 2097152, 65536};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(PieceSizeFor(i, u"64k"_qs), fixed[i]) << i;
+    const std::tuple<bool, bool, const char*, int64_t> jobs[] = {
+        // mail, floppy, the custom size: floppies ignore the size options, and mail wins over the kept floppy choice
+        {false, true, "not a size MB", 1433600},
+        {false, false, "3 K", 3072},
+        {true, true, "3 K", 3072}};
+    for (const auto& [mail, floppy, custom, bytes] : jobs) {
+        SplitJob job;
+        job.SizeIndex = 4;
+        job.CustomSplitSize = QString::fromUtf8(custom);
+        job.MailSelected = mail;
+        job.FloppySelected = floppy;
+        EXPECT_EQ(PieceSizeOf(job), bytes) << custom;
+    }
+}
+
+TEST(VbConvert, ValNumberTextAndToInt16) {
+    const std::pair<const char*, double> vals[] = {{"1.5 M", 1.5}, {"  -12abc", -12}, {"1 2 3", 123},
+                                                   {"2E3x", 2000}, {"5E", 5},         {"1.2.3", 1.2},
+                                                   {"abc", 0},     {"", 0},           {".", 0}};
+    for (const auto& [text, value] : vals)
+        EXPECT_EQ(Val(QString::fromUtf8(text)), value) << text;
+    EXPECT_EQ(NumberText(100) + u' ' + NumberText(1.5) + u' ' + NumberText(-5) + u' ' + NumberText(1e20),
+              u"100 1.5 -5 1E+20");
+    const std::pair<const char*, std::optional<int16_t>> ints[] = {
+        {"2.5", 2}, {"3.5", 4}, {"", 0}, {"40000", std::nullopt}};
+    for (const auto& [text, value] : ints)
+        EXPECT_EQ(ToInt16(QString::fromUtf8(text)), value) << text;
+}
+
+TEST_F(JobTest, SettingsThatCannotBeStoredAreToldButTheJobStands) {
+    job.SourceFile = file(u"report.zip"_qs, PatternBytes(2500000));
+    toDisk(dir.path());
+    store.failWrites = true;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(shell.told(), u"info ok: There were 3 splitfiles created.\nwarning ok: cannot store SplitSize");
 }
 
 } // namespace
