@@ -23,16 +23,10 @@ protected:
         settingsDialog->show();
         return *settingsDialog;
     }
-    // What the settings dialog shows: its fields, then the connections with the selected one in brackets.
     QString shown() const {
         const frmSettings& d = *settingsDialog;
-        QString s = QStringList{d.txtFriendlyName->text(), d.txtEMailAddress->text(), d.txtHostName->text(),
-                                d.txtFile->text(), d.chkUseRAS->isChecked() ? u"dial-up"_qs : u"no dial-up"_qs}
-                        .join(u'|');
-        for (int i = 0; i < d.cboPhoneBook->count(); ++i)
-            s += i == d.cboPhoneBook->currentIndex() ? u" ["_qs + d.cboPhoneBook->itemText(i) + u']'
-                                                     : u' ' + d.cboPhoneBook->itemText(i);
-        return s;
+        return Look({d.txtFriendlyName, d.txtEMailAddress, d.txtHostName, d.txtFile, d.chkUseRAS, d.cboPhoneBook}) +
+               QStringLiteral(" (%1)").arg(d.cboPhoneBook->count());
     }
 
     StandInNmcli nmcli;
@@ -47,7 +41,8 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     store.set(u"UseRAS"_qs, u"-1"_qs);
     store.set(u"RASConnection"_qs, u"Home"_qs);
     frmSettings& d = openSettings();
-    EXPECT_EQ(shown(), u"Jo|jo@x.test|smtps://mail.x.test||dial-up Office [Home]");
+    EXPECT_EQ(shown(), u"txtFriendlyName:Jo txtEMailAddress:jo@x.test txtHostName:smtps://mail.x.test txtFile: "
+                       u"chkUseRAS* cboPhoneBook:Home (2)");
     d.chkUseRAS->click(); // the dial-up fields follow the check box
     EXPECT_EQ(Look({d.fraRAS, d.txtFile, d.cmdFile, d.cboPhoneBook}), u"fraRAS- txtFile-: cmdFile- cboPhoneBook-:Home");
     d.chkUseRAS->click();
@@ -59,7 +54,7 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
 
     store.set(u"RASConnection"_qs, u"office"_qs); // other letter case: not the same entry
     openSettings();
-    EXPECT_EQ(shown(), u"Jo|jo@x.test|smtps://mail.x.test||dial-up Office Home");
+    EXPECT_EQ(shown().section(u' ', 4), u"chkUseRAS* cboPhoneBook: (2)"); // no entry selected
     settingsDialog->txtFriendlyName->setText(u" Jo "_qs);
     settingsDialog->txtEMailAddress->setText(u"not an address"_qs);
     settingsDialog->txtHostName->setText(u"h:25"_qs);
@@ -69,7 +64,8 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     EXPECT_EQ(settingsDialog->result(), QDialog::Accepted);
     nmcli.set("NMCLI_AVAILABLE", u"0"_qs); // and without NetworkManager the list is empty
     openSettings();
-    EXPECT_EQ(shown(), u" Jo |not an address|h:25|/etc/ppp/my.pbk|no dial-up");
+    EXPECT_EQ(shown(), u"txtFriendlyName: Jo  txtEMailAddress:not an address txtHostName:h:25 txtFile-:/etc/ppp/my.pbk "
+                       u"chkUseRAS cboPhoneBook-: (0)");
     EXPECT_EQ(store.get(u"RASConnection"_qs), u"");
 }
 

@@ -59,19 +59,6 @@ public:
             taken.emplace_back(drive);
         disk.reset();
     }
-    // The user reacts to a box with this text while it is up.
-    void onBox(int textId, const std::function<void()>& act) {
-        shell.onBox = [this, textId, act](const MsgBoxRequest& box) {
-            if (box.text.startsWith(driveText(textId)))
-                act();
-        };
-    }
-    void changeAtEveryPrompt() {
-        onBox(1056, [this] {
-            takeOut();
-            insert();
-        });
-    }
     // A source, split as the driver would leave it for the writer.
     QString split(int64_t size, int pieces) {
         const QString source = file(u"report.zip"_qs, PatternBytes(size, 5));
@@ -97,7 +84,12 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
     toDisk({}, true);
     job.SizeIndex = 3; // "2 MB": disks take their own size
     insert();
-    changeAtEveryPrompt();
+    shell.onBox = [this](const MsgBoxRequest& box) { // the user changes the disk when asked for the next
+        if (box.buttons == MsgButtons::OkCancel) {
+            takeOut();
+            insert();
+        }
+    };
     shell.answer(MsgResult::Ok, MsgResult::Ok);
     const bool ok = run();
     takeOut();

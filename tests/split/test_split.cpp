@@ -66,16 +66,6 @@ TEST_F(Splitter, TheSourcesOwnFolderAndNeverTheSourceItself) {
     }
 }
 
-TEST_F(Splitter, SplittingAgainReplacesEarlierPiecesWhole) {
-    const QString out = folder(u"out"_qs);
-    const QString source = file(u"r.zip"_qs, PatternBytes(5000, 1));
-    ASSERT_EQ(SplitFile(source, 4000, out, false, shell), 2);
-    const QByteArray second = PatternBytes(3000, 2);
-    WriteFile(source, second);
-    ASSERT_EQ(SplitFile(source, 4000, out, false, shell), 1);
-    EXPECT_EQ(ReadFile(path(u"out/r.001"_qs)), second);
-}
-
 TEST_F(Splitter, ReportsProgressPerPiece) {
     ASSERT_EQ(SplitFile(file(u"report.zip"_qs, PatternBytes(2500000)), 1048576, dir.path(), false, shell), 3);
     EXPECT_EQ(shell.progressed(), u"1 |42 Writing: report.001|84 Writing: report.002|100 Writing: report.003");
