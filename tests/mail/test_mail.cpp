@@ -165,28 +165,23 @@ TEST_F(Mail, TextAloneListsAndHeaders) {
 }
 
 TEST_F(Mail, AFailureStopsTheSeriesAndKeepsThePieces) {
-    const std::tuple<QStringList, const char*> cases[] = {
-        // the server (none: a host that cannot be found), the failure told
-        {QStringList(), "error ok: Host not found!"},
-        {QStringList{u"--reject-message"_qs, u"2"_qs, u"--reject-code"_qs, u"554"_qs}, "plain ok: "},
-        {QStringList{u"--reject-message"_qs, u"2"_qs, u"--reject-code"_qs, u"451"_qs}, "plain ok: "},
-        {QStringList{u"--drop-message"_qs, u"2"_qs}, "plain ok: "},
-    };
-    for (const auto& [options, told] : cases) {
-        SCOPED_TRACE(options.join(u' ').toStdString());
-        const std::unique_ptr<SmtpServer> server(options.isEmpty() ? nullptr : new SmtpServer(options));
+    // The server's options (none: a host that cannot be found), and the failure told.
+    for (const auto& [options, told] : {std::pair{"", "error ok: Host not found!"},
+                                        {"--reject-message 2", "plain ok: *message 2 refused by the test server"},
+                                        {"--drop-message 2", "plain ok: "}}) {
+        SCOPED_TRACE(options);
+        const std::unique_ptr<SmtpServer> server(*options ? new SmtpServer(QString::fromUtf8(options).split(u' '))
+                                                          : nullptr);
         sender(server ? server->host() : u"no-such-host.invalid"_qs);
         shell = ScriptedShell();
         EXPECT_FALSE(run());
         EXPECT_EQ(server ? server->messageCount() : 1, 1); // 3 was never sent
-        const QStringList lines = shell.told().split(u'\n');
-        ASSERT_GE(lines.size(), 2);
-        EXPECT_TRUE(lines[lines.size() - 2].startsWith(QString::fromUtf8(told))) << shell.told().toStdString();
-        if (options.value(0) == u"--reject-message") {
-            EXPECT_TRUE(shell.told().contains(u"message 2 refused by the test server")) << shell.told().toStdString();
-        }
         ASSERT_EQ(keptFolders().size(), 1);
         const QString kept = QDir::temp().filePath(keptFolders()[0]);
+        const QStringList lines = shell.told().split(u'\n');
+        EXPECT_TRUE(lines.size() == 2 && lines[0].startsWith(QString::fromUtf8(told).section(u'*', 0, 0)) &&
+                    lines[0].contains(QString::fromUtf8(told).section(u'*', 1)))
+            << shell.told().toStdString();
         EXPECT_EQ(lines.back(), u"warning ok: The pieces are kept in '"_qs + kept + u"'."_qs);
         EXPECT_EQ(Listing(kept), u"report.001 report.002 report.003 report.bat");
         QDir(kept).removeRecursively();
