@@ -11,41 +11,23 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
-// Runs `act` on the next modal window as soon as it is shown (a dialog's exec() blocks the test), and
-// records its class. Gives up after about five seconds, or when it goes out of scope.
-class WhenModal {
-public:
-    explicit WhenModal(std::function<void(QWidget*)> act) : state_(std::make_shared<State>()) {
-        state_->act = std::move(act);
-        poll(state_, 0);
-    }
-    ~WhenModal() { state_->act = nullptr; } // a later dialog is not this one's
-    WhenModal(const WhenModal&) = delete;
-    WhenModal& operator=(const WhenModal&) = delete;
-    bool happened() const { return !state_->seen.isEmpty(); }
-    QString className() const { return state_->seen; }
-
-private:
-    struct State {
-        std::function<void(QWidget*)> act;
-        QString seen;
-    };
-    static void poll(std::shared_ptr<State> state, int tries) {
-        QTimer::singleShot(10, [state, tries] {
-            if (!state->act)
-                return;
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                state->seen = QString::fromLatin1(modal->metaObject()->className());
-                state->act(modal);
-            } else if (tries < 500) {
-                poll(state, tries + 1);
-            }
-        });
-    }
-    std::shared_ptr<State> state_;
-};
+// Runs `trigger`, which shows a modal window (whose exec() blocks), and `act` on that window once it shows.
+// Returns its class, or "" when none came.
+inline QString OnModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& act) {
+    QString seen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && seen.isEmpty()) {
+            seen = QString::fromLatin1(modal->metaObject()->className());
+            timer.stop();
+            act(modal);
+        }
+    });
+    timer.start(10);
+    trigger();
+    return seen;
+}
 
 // Chooses in Qt's own file dialog as a user would: the full path typed, or for a multi-selection dialog the
 // names typed as "a" "b" in their folder. That dialog takes what its view has selected of the typed names so
@@ -72,9 +54,24 @@ inline void ChooseInFileDialog(QWidget* modal, const QString& folder, const QStr
     static_cast<QDialog*>(dialog)->accept();
 }
 
-inline void ChooseInFileDialog(QWidget* modal, const QString& path) {
-    const QFileInfo info(path);
-    ChooseInFileDialog(modal, info.path(), {info.fileName()});
+// Runs `trigger`, which shows a file dialog, and chooses `names` of `folder` there (none: Cancel). Returns what the
+// dialog showed: "title|folder|filters|the selected filter|save, files or file".
+inline QString InFileDialog(const std::function<void()>& trigger, const QString& folder, const QStringList& names) {
+    QString shown;
+    OnModal(trigger, [&](QWidget* modal) {
+        auto* d = qobject_cast<QFileDialog*>(modal);
+        shown = QStringList{d->windowTitle(), d->directory().absolutePath(), d->nameFilters().join(u','),
+                            d->selectedNameFilter(),
+                            d->acceptMode() == QFileDialog::AcceptSave    ? QStringLiteral("save")
+                            : d->fileMode() == QFileDialog::ExistingFiles ? QStringLiteral("files")
+                                                                          : QStringLiteral("file")}
+                    .join(u'|');
+        if (names.isEmpty())
+            d->reject();
+        else
+            ChooseInFileDialog(d, folder, names);
+    });
+    return shown;
 }
 
 // Widgets as the user sees them, by name (with the "Index" of a control array): "*" when checked, "-" when

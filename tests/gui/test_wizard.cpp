@@ -167,13 +167,13 @@ TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
         open();
         show([](SplitJob& j) { j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = u"/srv/out"_qs; },
              2);
-        WhenModal answer([ok = ok](QWidget* modal) {
-            auto* d = static_cast<frmSettings*>(modal);
-            d->txtFriendlyName->setText(u"Joanna"_qs);
-            (ok ? d->cmdOk : d->cmdCancel)->click();
-        });
-        window->cmdNext->click();
-        EXPECT_EQ(answer.className() + u'|' + state() + u'|' + store.get(u"FriendlyName"_qs),
+        const QString shown = OnModal([&] { window->cmdNext->click(); },
+                                      [ok = ok](QWidget* modal) {
+                                          auto* d = static_cast<frmSettings*>(modal);
+                                          d->txtFriendlyName->setText(u"Joanna"_qs);
+                                          (ok ? d->cmdOk : d->cmdCancel)->click();
+                                      });
+        EXPECT_EQ(shown + u'|' + state() + u'|' + store.get(u"FriendlyName"_qs),
                   QString::fromUtf8(dialog) + u"|3 BF|"_qs + QString::fromUtf8(name));
         EXPECT_TRUE(window->lblSumary->text().contains(u"'/srv/out'"));
     }
@@ -214,20 +214,10 @@ TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     QDir().mkpath(dir.filePath(u"chosen"_qs));
     frmMain& w = open();
     w.txtSplitFolder->setText(dir.path());
-    for (const bool cancel : {false, true}) {
-        WhenModal choose([&](QWidget* modal) {
-            auto* d = qobject_cast<QFileDialog*>(modal);
-            EXPECT_EQ(d->windowTitle() + u'|' + d->directory().absolutePath(),
-                      u"Select splitfiles-folder|"_qs + (cancel ? dir.filePath(u"chosen"_qs) : dir.path()));
-            if (cancel)
-                d->reject();
-            else
-                ChooseInFileDialog(d, dir.filePath(u"chosen"_qs));
-        });
-        w.cmdSetFolder_Click();
-        EXPECT_TRUE(choose.happened());
-        EXPECT_EQ(w.txtSplitFolder->text(), dir.filePath(u"chosen"_qs));
-    }
+    EXPECT_EQ(InFileDialog([&] { w.cmdSetFolder_Click(); }, dir.path(), {u"chosen"_qs}),
+              u"Select splitfiles-folder|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
+    EXPECT_TRUE(InFileDialog([&] { w.cmdSetFolder_Click(); }, {}, {}).startsWith(u"Select splitfiles-folder|"_qs));
+    EXPECT_EQ(w.txtSplitFolder->text(), dir.filePath(u"chosen"_qs));
 }
 
 // The source archive page: its buttons with scripted file dialogs, real archives on disk, the list and the info
@@ -235,25 +225,8 @@ TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
 class ArchivePage : public Wizard {
 protected:
     ArchivePage() : w(open()) { w.txtSubject->clear(); }
-    // Clicks the button; the dialog that opens gets `names` of `folder`, or is cancelled for none. Returns what
-    // the dialog showed: "title|folder|filters|mode".
     QString click(QPushButton* button, const QString& folder, const QStringList& names) {
-        QString shown;
-        WhenModal pick([&](QWidget* modal) {
-            auto* d = qobject_cast<QFileDialog*>(modal);
-            shown = QStringList{d->windowTitle(), d->directory().absolutePath(), d->nameFilters().join(u','),
-                                d->acceptMode() == QFileDialog::AcceptSave    ? u"save"_qs
-                                : d->fileMode() == QFileDialog::ExistingFiles ? u"files"_qs
-                                                                              : u"file"_qs}
-                        .join(u'|');
-            if (names.isEmpty())
-                d->reject();
-            else
-                ChooseInFileDialog(d, folder, names);
-        });
-        button->click();
-        EXPECT_TRUE(pick.happened());
-        return shown;
+        return InFileDialog([button] { button->click(); }, folder, names);
     }
     QString add(const QString& path) {
         return click(w.cmdAddFile, QFileInfo(path).path(), {QFileInfo(path).fileName()});
@@ -278,16 +251,17 @@ TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/notes.txt"_qs, "notes, first folder");
     file(u"first/table.csv"_qs, "1;2;3\n");
     const QString later = file(u"second/notes.txt"_qs, "notes from the second folder, the later one");
-    EXPECT_EQ(click(w.cmdNew, dir.path(), {u"backup"_qs}), u"Create new ZIP-File|"_qs +
-                                                               QDir(QDir::tempPath()).absolutePath() +
-                                                               u"|ZIP Files (*.zip),All Files (*.*)|save"_qs);
+    EXPECT_EQ(click(w.cmdNew, dir.path(), {u"backup"_qs}),
+              u"Create new ZIP-File|"_qs + QDir(QDir::tempPath()).absolutePath() +
+                  u"|ZIP Files (*.zip),All Files (*.*)|ZIP Files (*.zip)|save"_qs);
     EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"backup"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"backup"_qs))) << "New only names the archive";
     EXPECT_TRUE(w.optFiles->isEnabled());
     EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <backup>");
 
     EXPECT_EQ(click(w.cmdAddFile, dir.filePath(u"first"_qs), {u"notes.txt"_qs, u"table.csv"_qs}),
-              u"Add File to ZIP|"_qs + dir.path() + u"|All Files (*.*)|files"_qs); // it starts in the last folder
+              u"Add File to ZIP|"_qs + dir.path() +
+                  u"|All Files (*.*)|All Files (*.*)|files"_qs); // it starts in the last folder
     EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"backup.zip"_qs));
     EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <backup>") << "Add keeps the subject New set";
     EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv ("_qs) && listed().endsWith(u" / 25)"_qs))
@@ -324,7 +298,7 @@ TEST_F(ArchivePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     add(file(u"b.txt"_qs, "b"));
     EXPECT_TRUE(w.txtSubject->text().isEmpty()) << "an Add to an existing archive leaves the subject alone";
     w.lbFiles->clear();
-    EXPECT_EQ(click(w.cmdOpen, dir.path(), {u"have.zip"_qs}).section(u'|', 3), u"file");
+    EXPECT_EQ(click(w.cmdOpen, dir.path(), {u"have.zip"_qs}).section(u'|', 3), u"ZIP Files (*.zip)|file");
     EXPECT_TRUE(listed().startsWith(u"a.txt b.txt ("_qs));
     EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <have.zip>");
     EXPECT_TRUE(w.optFiles->isEnabled());
