@@ -66,8 +66,7 @@ TEST(CommandLine, OptionTable) {
         {"/sr", nullptr},
         {"/src:a /xyz:b", nullptr},
         {"  /src:trimmed  ", "src=trimmed"},
-        {"src:a.zip", nullptr},
-    };
+        {"src:a.zip", nullptr}};
     for (const auto& [line, expected] : cases) {
         SCOPED_TRACE(line);
         SplitJob job = startJob();

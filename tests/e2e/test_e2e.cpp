@@ -28,7 +28,7 @@ protected:
     }
 
     QString config() const { return dir.filePath(u"config"_qs); }
-    QString out() const { return dir.filePath(u"out"_qs); }
+    QString out() const { return dir.filePath(u"out, with comma"_qs); } // stored as it is
     QString settingsFile() const { return config() + u"/Brevimo/Brevimo.conf"_qs; }
     // A fresh settings folder holding these [General] lines, and an empty folder for the pieces.
     void reset(const QString& settings) {

@@ -1,5 +1,4 @@
 #include "settings/JobSettings.h"
-#include "settings/QSettingsStore.h"
 #include "support/JobTest.h"
 
 namespace {
@@ -129,30 +128,6 @@ TEST_F(SettingsTest, RecipientHistory) {
     }
     EXPECT_EQ(loaded(), u"4|64k|/out|R5@x.test,r5@x.test,new@x.test,r1@x.test,r2@x.test,r3@x.test,r4@x.test,r5@x.test,"
                         "r6@x.test|R5@x.test");
-}
-
-// The real store: an INI file whose [General] section holds the keys, read back as written.
-TEST(QSettingsStoreTest, RoundTripThroughTheFile) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"Brevimo.conf"_qs);
-    const QString app = u"Brevimo"_qs, general = u"General"_qs;
-    const std::pair<QString, QString> values[] = {
-        {u"SplitDir"_qs, u"/home/u/out, with comma"_qs}, {u"Empty"_qs, u""_qs}, {u"At"_qs, u"@odd"_qs}};
-    {
-        QSettingsStore store(file);
-        for (const auto& [key, value] : values)
-            store.write(app, general, key, value);
-        const QByteArray text = ReadFile(file); // written at once, before the store goes away
-        EXPECT_TRUE(text.startsWith("[General]\n") && text.contains("SplitDir=")) << text.toStdString();
-    }
-    QSettingsStore again(file);
-    for (const auto& [key, value] : values)
-        EXPECT_EQ(again.read(app, general, key, u"d"_qs), value);
-    EXPECT_EQ(again.read(app, general, u"Missing"_qs, u"d"_qs), u"d");
-    WriteFile(file, ReadFile(file) + "Hand=a@x.test, b@x.test\n"); // a hand-edited list is one text again
-    EXPECT_EQ(QSettingsStore(file).read(app, general, u"Hand"_qs, {}), u"a@x.test,b@x.test");
-    QSettingsStore unwritable(u"/proc/brevimo-cannot-be-here/Brevimo.conf"_qs);
-    EXPECT_THROW(unwritable.write(app, general, u"SplitDir"_qs, u"x"_qs), SettingsError);
 }
 
 } // namespace
