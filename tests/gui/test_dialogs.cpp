@@ -38,8 +38,7 @@ protected:
 TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     nmcli.set("NMCLI_CONNECTIONS", u"Office,Home"_qs);
     sender(u"smtps://mail.x.test"_qs);
-    store.set(u"UseRAS"_qs, u"-1"_qs);
-    store.set(u"RASConnection"_qs, u"Home"_qs);
+    store.set(u"UseRAS=-1\nRASConnection=Home"_qs);
     frmSettings& d = openSettings();
     EXPECT_EQ(shown(), u"txtFriendlyName:Jo txtEMailAddress:jo@x.test txtHostName:smtps://mail.x.test txtFile: "
                        u"chkUseRAS* cboPhoneBook:Home (2)");

@@ -79,12 +79,8 @@ TEST_F(Wizard, PagesAndButtons) {
 
 TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
     EXPECT_EQ(open().cboSendTo->count() + window->cboSendTo->currentText().size(), 0); // an empty history
-    for (const auto& [key, value] : {std::pair{"ToEMailAddress02", "two@x.test"},
-                                     {"ToEMailAddress05", "five@x.test"},
-                                     {"SplitSize", "4"},
-                                     {"CustomSplitSize", "64k"},
-                                     {"SplitDir", "/srv/pieces"}})
-        store.set(QString::fromUtf8(key), QString::fromUtf8(value));
+    store.set(
+        u"ToEMailAddress02=two@x.test\nToEMailAddress05=five@x.test\nSplitSize=4\nCustomSplitSize=64k\nSplitDir=/srv/pieces"_qs);
     frmMain& w = open();
     EXPECT_EQ(w.cboSendTo->itemText(1) + u' ' + w.lblVersion->text(), u"five@x.test 1.00.000");
     const auto fields = [&] {

@@ -98,8 +98,7 @@ TEST_F(SettingsTest, EachSettingIsReadOnceAndWrittenAtOnce) {
 }
 
 TEST_F(SettingsTest, RecipientHistory) {
-    store.set(u"ToEMailAddress02"_qs, u"b@x.test"_qs);
-    store.set(u"ToEMailAddress05"_qs, u"e@x.test"_qs);
+    store.set(u"ToEMailAddress02=b@x.test\nToEMailAddress05=e@x.test"_qs);
     EXPECT_EQ(loaded(), u"1|100 MB|/opt/brevimo|b@x.test,e@x.test|b@x.test"); // gaps close on load
     for (int i = 1; i <= 9; ++i)
         store.set(QStringLiteral("ToEMailAddress%1").arg(i, 2, 10, QLatin1Char('0')),

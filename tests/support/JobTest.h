@@ -23,9 +23,7 @@ protected:
     }
     // A sender and a mail server, as the settings dialog stores them.
     void sender(const QString& host = QStringLiteral("mail.x.test")) {
-        store.set(QStringLiteral("FriendlyName"), QStringLiteral("Jo"));
-        store.set(QStringLiteral("FromEMailAddress"), QStringLiteral("jo@x.test"));
-        store.set(QStringLiteral("Host"), host);
+        store.set(QStringLiteral("FriendlyName=Jo\nFromEMailAddress=jo@x.test\nHost=") + host);
     }
     void toDisk(const QString& folder, bool floppy = false) {
         job.MailSelected = false;

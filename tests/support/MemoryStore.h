@@ -20,10 +20,15 @@ public:
     }
     QString location(const QString&) override { return QStringLiteral("memory"); }
 
-    // Keys of Brevimo's General section.
+    // Keys of Brevimo's General section, one or several lines of "key=value" as in the INI file.
     void set(const QString& key, const QString& text) { values[path(key)] = text; }
-    bool has(const QString& key) const { return values.count(path(key)) != 0; }
-    QString get(const QString& key) const { return has(key) ? values.at(path(key)) : QStringLiteral("<none>"); }
+    void set(const QString& lines) {
+        for (const QString& line : lines.split(u'\n'))
+            set(line.section(u'=', 0, 0), line.section(u'=', 1));
+    }
+    QString get(const QString& key) const {
+        return values.count(path(key)) ? values.at(path(key)) : QStringLiteral("<none>");
+    }
 
     std::map<QString, QString> values; // "app/section/key" -> text
     std::map<QString, int> reads;      // key -> number of reads
