@@ -93,7 +93,6 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
          "report.001 report.002 report.003 report.004 report.005 report.bat", ""},
         {"/src:$SRC|/dst:$OUT|/nui", "ulimit -f 1500", "1||*report.001': File too large*", "", ""},
         {"/?", "", usage, "", nullptr},
-        {"/src:$SRC||/nui", "", usage, "", nullptr},
         {"/src:$SRCx|/dst:$OUT|/nui", "", "1||*report.zipx': No such file or directory*", "", "SplitSize=1"},
         {"/src:$SRC|/sto:a@b.test|/nui", "", "1||No mail server is set*", "", "ToEMailAddress01=a@b.test"},
         {"", "", "1||*needs a display*", "", nullptr},

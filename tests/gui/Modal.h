@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 // Runs `trigger`, which shows a modal window (whose exec() blocks), and `act` on that window once it shows.
@@ -29,47 +30,37 @@ inline QString OnModal(const std::function<void()>& trigger, const std::function
     return seen;
 }
 
-// Chooses in Qt's own file dialog as a user would: the full path typed, or for a multi-selection dialog the
-// names typed as "a" "b" in their folder. That dialog takes what its view has selected of the typed names so
-// far, and its view loads in the background: so the names are typed once the view lists them all.
-inline void ChooseInFileDialog(QWidget* modal, const QString& folder, const QStringList& names) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (!dialog)
-        return;
-    QString line = QDir(folder).filePath(names.value(0));
-    if (dialog->fileMode() == QFileDialog::ExistingFiles) {
-        dialog->setDirectory(folder);
-        auto* model = dialog->findChild<QFileSystemModel*>();
-        const auto listed = [&] {
-            for (const QString& name : names)
-                if (!model->index(QDir(folder).filePath(name)).isValid())
-                    return false;
-            return true;
-        };
-        for (QDeadlineTimer deadline(5000); model && !listed() && !deadline.hasExpired();)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        line = u'"' + names.join(QStringLiteral("\" \"")) + u'"';
-    }
-    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(line);
-    static_cast<QDialog*>(dialog)->accept();
-}
-
-// Runs `trigger`, which shows a file dialog, and chooses `names` of `folder` there (none: Cancel). Returns what the
-// dialog showed: "title|folder|filters|the selected filter|save, files or file".
+// Runs `trigger`, which shows a file dialog, and chooses `names` of `folder` there as a user would (none: Cancel):
+// the full path typed, or for a multi-selection dialog the names typed as "a" "b" once its view, which loads in the
+// background, lists them all (the dialog takes what its view has selected of them). Returns what the dialog showed:
+// "title|folder|filters|the selected filter|save, files or file".
 inline QString InFileDialog(const std::function<void()>& trigger, const QString& folder, const QStringList& names) {
     QString shown;
     OnModal(trigger, [&](QWidget* modal) {
         auto* d = qobject_cast<QFileDialog*>(modal);
+        const bool many = d->fileMode() == QFileDialog::ExistingFiles;
         shown = QStringList{d->windowTitle(), d->directory().absolutePath(), d->nameFilters().join(u','),
                             d->selectedNameFilter(),
-                            d->acceptMode() == QFileDialog::AcceptSave    ? QStringLiteral("save")
-                            : d->fileMode() == QFileDialog::ExistingFiles ? QStringLiteral("files")
-                                                                          : QStringLiteral("file")}
+                            d->acceptMode() == QFileDialog::AcceptSave ? QStringLiteral("save")
+                            : many                                     ? QStringLiteral("files")
+                                                                       : QStringLiteral("file")}
                     .join(u'|');
         if (names.isEmpty())
-            d->reject();
-        else
-            ChooseInFileDialog(d, folder, names);
+            return d->reject();
+        QString line = QDir(folder).filePath(names[0]);
+        if (many) {
+            d->setDirectory(folder);
+            auto* model = d->findChild<QFileSystemModel*>();
+            const auto listed = [&] {
+                return std::all_of(names.begin(), names.end(),
+                                   [&](const QString& n) { return model->index(QDir(folder).filePath(n)).isValid(); });
+            };
+            for (QDeadlineTimer deadline(5000); !listed() && !deadline.hasExpired();)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            line = u'"' + names.join(QStringLiteral("\" \"")) + u'"';
+        }
+        d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(line);
+        static_cast<QDialog*>(d)->accept();
     });
     return shown;
 }

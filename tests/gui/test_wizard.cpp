@@ -207,7 +207,7 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
 }
 
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
-    QDir().mkpath(dir.filePath(u"chosen"_qs));
+    folder(u"chosen"_qs);
     frmMain& w = open();
     w.txtSplitFolder->setText(dir.path());
     EXPECT_EQ(InFileDialog([&] { w.cmdSetFolder_Click(); }, dir.path(), {u"chosen"_qs}),

@@ -21,6 +21,11 @@ protected:
         WriteFile(dir.filePath(name), bytes);
         return dir.filePath(name);
     }
+    // A new folder under the test's folder.
+    QString folder(const QString& name) {
+        QDir().mkpath(dir.filePath(name));
+        return dir.filePath(name);
+    }
     // A sender and a mail server, as the settings dialog stores them.
     void sender(const QString& host = QStringLiteral("mail.x.test")) {
         store.set(QStringLiteral("FriendlyName=Jo\nFromEMailAddress=jo@x.test\nHost=") + host);
