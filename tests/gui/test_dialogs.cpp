@@ -130,7 +130,9 @@ TEST_F(Dialogs, PhonebookBrowseAndTheFileDialogWrapper) {
 }
 
 // Every caption and tool-tip of the three windows, against captions.txt beside this file.
-TEST_F(JobTest, CaptionsOfTheWindowsAsTheUserSeesThem) {
+using Captions = JobTest;
+
+TEST_F(Captions, OfTheWindowsAsTheUserSeesThem) {
     QStringList lines;
     const auto describe = [&](QWidget* window) {
         lines << u'[' + QString::fromLatin1(window->metaObject()->className()) + u"] "_qs + window->windowTitle();

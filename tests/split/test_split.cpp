@@ -240,7 +240,7 @@ TEST(VbConvert, ValNumberTextAndToInt16) {
         EXPECT_EQ(ToInt16(QString::fromUtf8(text)), value) << text;
 }
 
-TEST_F(JobTest, SettingsThatCannotBeStoredAreToldButTheJobStands) {
+TEST_F(Splitter, AJobStandsWhenItsSettingsCannotBeStored) {
     job.SourceFile = file(u"report.zip"_qs, PatternBytes(2500000));
     toDisk(dir.path());
     store.failWrites = true;
