@@ -106,8 +106,8 @@ constexpr Entry kTable[] = {
     {1112, "'%1' is not a folder. Choose the folder for the pieces and try again."},
     {1114, "The piece size of %1 bytes cannot be used. Choose a size above 0."},
     {1115, "The pieces of '%1' would overwrite the file itself. Split it into another folder or rename it first."},
-    {1116, "'%1' changed while it was being split (it is shorter than when the split began). Try again when no "
-           "other program writes to it."},
+    {1116, "'%1' changed while it was split: it no longer has the length it had when the split began. Try again when "
+           "no other program writes to it."},
     {1117, "The pieces are kept in '%1'."},
     {1118, "No mail server is set. Enter the server and the sender's address in the e-mail settings (Host and "
            "FromEMailAddress in %1), then try again."},
@@ -118,6 +118,30 @@ constexpr Entry kTable[] = {
     {1122, "Cannot copy '%1' to '%2': %3."},
     {1123, "Cannot delete '%1': %2."},
     {1124, "The disk in '%1' could not be written to the end: %2. Check the disk, then write it again."},
+    {1125, "'%1' is %2, not an ordinary file. Only ordinary files can be split; choose one and try again."},
+    {1126, "The folder '%1' already holds '%2', which does not rebuild '%3'. Split into another folder, or move "
+           "that set away first."},
+    {1127, "Another job is writing the pieces of '%1' into '%2' right now. Wait until it has finished, or choose "
+           "another folder."},
+    {1128, "'%1' is %2, not an ordinary file, and stands where a piece or the batch file goes. Remove it or choose "
+           "another folder, then try again."},
+    {1129, "The split of '%1' was stopped by %2."},
+    {1130, "\n'%1' holds %2 and no batch file: the set is not complete. Split again to make a whole set."},
+    {1131, "\nNo piece of '%1' was written."},
+    {1132, "The receiver cannot rebuild '%1': %2. Rename the file and try again."},
+    {1133, "Windows keeps the name '%1' for a device"},
+    {1134, "Windows drops a dot or blank at the end of a name"},
+    {1135, "its batch file has the same name and would overwrite itself while it runs"},
+    {1136, "its piece names would be longer than the 255 characters Windows allows"},
+    {1137, "Cannot write '%1': %2."},
+    {1138, "a symbolic link"},
+    {1139, "a folder"},
+    {1140, "a named pipe (FIFO)"},
+    {1141, "a socket"},
+    {1142, "a block device"},
+    {1143, "a character device"},
+    {1144, " to "},
+    {1145, "it is %1, not an ordinary file"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

@@ -1,27 +1,46 @@
 #include "archive/VBZipBas.h"
 
+#include "app/ResStrings.h"
 #include "archive/ZipHandles.h"
+#include "split/JobError.h"
 #include "split/PathNames.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <memory>
 #include <set>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // What Debian's zip leaves when the last entry goes: the end record of an archive without entries.
 const QByteArray kEmptyArchive = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
 
-// The file must be readable now: an archive that takes some files of an Add and not others is not written.
-void checkReadable(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw ComponentError(ZIP_ER_OPEN, QStringLiteral("%1: Is a folder").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ComponentError(ZIP_ER_OPEN, QStringLiteral("%1: %2").arg(path, file.errorString()));
+using File = std::unique_ptr<FILE, decltype(&std::fclose)>;
+
+// Opens a file to add; only an ordinary file, opened without waiting (a named pipe would block for ever, a
+// device never end). An archive that takes some files of an Add and not others is not written.
+File openToAdd(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw ComponentError(ZIP_ER_OPEN, QStringLiteral("%1: %2").arg(path, SystemReason(errno)));
+    File file(::fdopen(fd, "rb"), &std::fclose);
+    struct stat st {};
+    if (!file) {
+        ::close(fd);
+        throw ComponentError(ZIP_ER_OPEN, QStringLiteral("%1: %2").arg(path, SystemReason(errno)));
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw ComponentError(ZIP_ER_OPEN, QStringLiteral("%1: %2").arg(
+                                              path, LoadResString(Res::NotAnOrdinaryFile).arg(KindOfFile(st.st_mode))));
+    return file;
 }
 
 void closeArchive(ZipArchive& za, const QString& path) {
@@ -31,15 +50,18 @@ void closeArchive(ZipArchive& za, const QString& path) {
 }
 
 void addFiles(const ZipRequest& r) {
+    std::vector<File> files;
     for (const QString& name : r.names)
-        checkReadable(name);
+        files.push_back(openToAdd(name));
 
     ZipArchive za = OpenArchive(r.archive, ZIP_CREATE);
-    for (const QString& name : r.names) {
+    for (qsizetype i = 0; i < r.names.size(); ++i) {
+        const QString& name = r.names[i];
         ZipErrorHolder error;
-        ZipSource source(zip_source_file_create(QFile::encodeName(name).constData(), 0, -1, error.get()));
+        ZipSource source(zip_source_filep_create(files[static_cast<size_t>(i)].get(), 0, -1, error.get()));
         if (!source)
             throw ZipErrorOf(error.get(), name);
+        (void)files[static_cast<size_t>(i)].release(); // the source closes it
         const QByteArray entry = ExtractFileName(name).toUtf8();
         const zip_int64_t index =
             zip_file_add(za.get(), entry.constData(), source.get(), ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);

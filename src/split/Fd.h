@@ -10,6 +10,16 @@ public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0)
+                ::close(fd_);
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
     ~Fd() {
         if (fd_ >= 0)
             ::close(fd_);

@@ -69,27 +69,29 @@ bool FloppyWriter::boxOk(int textId, MsgIcon icon) {
     return shell_.MsgBox({DriveText(textId, drive_), MsgButtons::OkCancel, icon, 0, {}}) == MsgResult::Ok;
 }
 
-FloppyWriter::Step FloppyWriter::fileError(const QString& text) {
+FloppyWriter::Step FloppyWriter::fileError(const QString& text, Step onOk) {
     const MsgResult r = shell_.MsgBox({text, MsgButtons::OkCancel, MsgIcon::Critical, 0, {}});
-    return r == MsgResult::Ok ? Step::Go : Step::Cancel;
+    return r == MsgResult::Ok ? onOk : Step::Cancel;
 }
 
 FloppyWriter::Step FloppyWriter::checkDisk() {
     for (;;) {
-        const DriveState disk = GetDrive(drive_);
-        if (!disk.ready) {
+        if (!GetDrive(drive_).ready) {
             if (!boxOk(1052, MsgIcon::Exclamation))
                 return Step::Cancel;
             continue;
         }
-        if (disk.totalSize <= disk.freeSpace)
+        if (!DiskHoldsData(drive_))
             return Step::Go;
-        switch (shell_.MsgBox({DriveText(1050, drive_), MsgButtons::YesNoCancel, MsgIcon::Question, 0, {}})) {
+        // No is the default: a stray Enter must not delete a disk's files.
+        switch (shell_.MsgBox({DriveText(1050, drive_), MsgButtons::YesNoCancel, MsgIcon::Question, 1, {}})) {
         case MsgResult::Yes:
             // The disk may have been taken out while the question was up: never empty a folder that is not a disk.
             if (!GetDrive(drive_).ready)
                 continue;
-            return emptyDisk();
+            if (const Step emptied = emptyDisk(); emptied != Step::Go)
+                return emptied;
+            return Step::Go;
         case MsgResult::No:
             if (!boxOk(1051, MsgIcon::Information))
                 return Step::Cancel;
@@ -109,16 +111,16 @@ FloppyWriter::Step FloppyWriter::emptyDisk() {
         if (!it->is_directory(ec) || it->is_symlink(ec))
             files.push_back(it->path()); // files of the top folder only; folders and what they hold stay
     if (ec)
-        return fileError(LoadResString(Res::CannotDelete).arg(drive_, SystemReason(ec.value())));
+        return fileError(LoadResString(Res::CannotDelete).arg(drive_, SystemReason(ec.value())), Step::Again);
     for (const fs::path& file : files)
-        if (deleteFile(QFile::decodeName(file.c_str())) == Step::Cancel)
-            return Step::Cancel;
+        if (const Step step = deleteFile(QFile::decodeName(file.c_str()), Step::Again); step != Step::Go)
+            return step;
     return Step::Go;
 }
 
-FloppyWriter::Step FloppyWriter::deleteFile(const QString& path) {
+FloppyWriter::Step FloppyWriter::deleteFile(const QString& path, Step onOk) {
     if (::unlink(QFile::encodeName(path).constData()) != 0)
-        return fileError(LoadResString(Res::CannotDelete).arg(path, SystemReason(errno)));
+        return fileError(LoadResString(Res::CannotDelete).arg(path, SystemReason(errno)), onOk);
     return Step::Go;
 }
 
@@ -126,51 +128,64 @@ FloppyWriter::Step FloppyWriter::copy(const QString& name, const QString& tempFo
     const QString from = JoinPath(tempFolder, name);
     const QString to = JoinPath(drive_, name);
     if (const int error = copyFile(from, to); error != 0)
-        return fileError(LoadResString(Res::CannotCopy).arg(from, to, SystemReason(error)));
+        return fileError(LoadResString(Res::CannotCopy).arg(from, to, SystemReason(error)), Step::Again);
+    return Step::Go;
+}
+
+FloppyWriter::Step FloppyWriter::writeReadMe() {
+    QSaveFile readMe(JoinPath(drive_, QStringLiteral("Read_Me.txt")));
+    const QByteArray text = ReadMeText(body_);
+    if (!readMe.open(QIODevice::WriteOnly) || readMe.write(text) != text.size() || !readMe.commit())
+        return fileError(LoadResString(Res::CannotCreate).arg(readMe.fileName(), readMe.errorString()), Step::Again);
     return Step::Go;
 }
 
 FloppyWriter::Step FloppyWriter::flushDisk() {
     Fd folder(::open(QFile::encodeName(drive_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0 || ::syncfs(folder.get()) != 0)
-        return fileError(LoadResString(Res::DiskNotWritten).arg(drive_, SystemReason(errno)));
+        return fileError(LoadResString(Res::DiskNotWritten).arg(drive_, SystemReason(errno)), Step::Again);
     return Step::Go;
+}
+
+FloppyWriter::Step FloppyWriter::writeDisk(int i, int pieceCount, const QString& base, const QString& tempFolder) {
+    const QString to = DriveText(1055, drive_);
+    const int64_t steps = 2 * int64_t{pieceCount} + 2;
+    const QString piece = PieceName(base, i);
+    shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i}, steps)), LoadResString(1053) + piece + to);
+    if (const Step step = copy(piece, tempFolder); step != Step::Go)
+        return step;
+    shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i} + 1, steps)), LoadResString(1054) + piece + to);
+    if (i == pieceCount) {
+        shell_.ShowProgress(100, LoadResString(1053) + BatchName(base) + to);
+        if (const Step step = copy(BatchName(base), tempFolder); step != Step::Go)
+            return step;
+        if (const Step step = writeReadMe(); step != Step::Go)
+            return step;
+    }
+    return flushDisk();
 }
 
 bool FloppyWriter::WriteToFloppies(const QString& source, int pieceCount, const QString& tempFolder) {
     BusyPointer busy(shell_);
     shell_.ShowProgress(1, QString());
     const QString base = PieceBase(source);
-    const QString to = DriveText(1055, drive_);
-    const int64_t steps = 2 * int64_t{pieceCount} + 2;
 
     for (int i = 1; i <= pieceCount; ++i) {
-        if (checkDisk() == Step::Cancel)
+        // A disk that failed is never passed over: its files go onto another one.
+        Step step = Step::Again;
+        while (step == Step::Again) {
+            step = checkDisk();
+            if (step == Step::Go)
+                step = writeDisk(i, pieceCount, base, tempFolder);
+        }
+        if (step == Step::Cancel)
             return false;
-        const QString piece = PieceName(base, i);
-        shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i}, steps)), LoadResString(1053) + piece + to);
-        if (copy(piece, tempFolder) == Step::Cancel)
-            return false;
-        shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i} + 1, steps)), LoadResString(1054) + piece + to);
         if (i < pieceCount) {
-            if (flushDisk() == Step::Cancel)
-                return false;
             const QString next = LoadResString(1056) + QString::number(i + 1) + LoadResString(1057) +
                                  QString::number(pieceCount) + DriveText(1058, drive_);
             if (shell_.MsgBox({next, MsgButtons::OkCancel, MsgIcon::Information, 0, {}}) != MsgResult::Ok)
                 return false;
-            continue;
         }
-        const QString batch = BatchName(base);
-        shell_.ShowProgress(100, LoadResString(1053) + batch + to);
-        if (copy(batch, tempFolder) == Step::Cancel)
-            return false;
-        QSaveFile readMe(JoinPath(drive_, QStringLiteral("Read_Me.txt")));
-        const QByteArray text = ReadMeText(body_);
-        if (readMe.open(QIODevice::WriteOnly) && readMe.write(text) == text.size())
-            (void)readMe.commit(); // the receiver can do without it: a failure here is not told
-        if (flushDisk() == Step::Cancel)
-            return false;
     }
 
     shell_.ShowProgress(100, LoadResString(1059));
@@ -179,7 +194,7 @@ bool FloppyWriter::WriteToFloppies(const QString& source, int pieceCount, const 
         names << PieceName(base, i);
     names << BatchName(base);
     for (const QString& name : names)
-        if (deleteFile(JoinPath(tempFolder, name)) == Step::Cancel)
+        if (deleteFile(JoinPath(tempFolder, name), Step::Go) == Step::Cancel)
             return false;
     QDir().rmdir(tempFolder); // only when nothing else is left in it
     return true;

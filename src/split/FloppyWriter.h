@@ -13,19 +13,21 @@ public:
     // drive: the folder the disks are mounted on. body: the text for Read_Me.txt, before the footer.
     FloppyWriter(QString drive, QString body, Shell& shell);
 
-    // True when every disk was written and the temporary files were deleted; false when the user cancelled
-    // at a prompt. The pieces stay in tempFolder then.
+    // True when every piece, the batch file and Read_Me.txt are on a disk and the temporary files were deleted;
+    // false when the user cancelled at a prompt. The pieces stay in tempFolder then.
     bool WriteToFloppies(const QString& source, int pieceCount, const QString& tempFolder);
 
 private:
-    enum class Step { Go, Cancel };
-
+    // Go on, end as cancelled, or write the disk's files again onto another disk.
+    enum class Step { Go, Cancel, Again };
     Step checkDisk();
     Step emptyDisk();
+    Step writeDisk(int i, int pieceCount, const QString& base, const QString& tempFolder);
     Step copy(const QString& name, const QString& tempFolder);
-    Step deleteFile(const QString& path);
+    Step writeReadMe();
+    Step deleteFile(const QString& path, Step onOk);
     Step flushDisk();
-    Step fileError(const QString& text);
+    Step fileError(const QString& text, Step onOk);
     bool boxOk(int textId, MsgIcon icon);
 
     QString drive_;

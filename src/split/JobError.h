@@ -17,3 +17,6 @@ private:
 
 // The system's reason for errno, as a sentence part ("No space left on device").
 QString SystemReason(int error);
+
+// What a file of this mode is, for messages: "a symbolic link", "a named pipe (FIFO)", ...
+QString KindOfFile(unsigned mode);

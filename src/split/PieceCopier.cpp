@@ -1,5 +1,7 @@
 #include "split/PieceCopier.h"
 
+#include "split/StopSignals.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -7,6 +9,8 @@
 
 void PieceCopier::copy(int in, int64_t offset, int out, int64_t count) {
     while (count > 0) {
+        if (StopRequested())
+            throw CopyFailure{EINTR};
         if (useKernelCopy_) {
             loff_t off = offset;
             const ssize_t n = ::copy_file_range(in, &off, out, nullptr, static_cast<size_t>(count), 0);

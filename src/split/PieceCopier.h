@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-// Thrown by PieceCopier: errno of the failure; 0 means the source ended early.
+// Thrown by PieceCopier: errno of the failure; 0 means the source ended early, EINTR that a signal asked to stop.
 struct CopyFailure {
     int error;
 };

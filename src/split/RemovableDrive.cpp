@@ -2,7 +2,10 @@
 
 #include "app/ResStrings.h"
 
+#include <QDir>
 #include <QFile>
+
+#include <algorithm>
 
 #include <climits>
 #include <cstdlib>
@@ -28,6 +31,14 @@ DriveState GetDrive(const QString& folder) {
         return {};
     const auto unit = static_cast<int64_t>(fs.f_frsize);
     return {true, static_cast<int64_t>(fs.f_blocks) * unit, static_cast<int64_t>(fs.f_bfree) * unit};
+}
+
+bool DiskHoldsData(const QString& folder) {
+    const QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return std::any_of(names.begin(), names.end(), [](const QString& name) {
+        return name != u"lost+found" && name != u"System Volume Information" && !name.startsWith(u".Trash-");
+    });
 }
 
 QString DriveText(int id, const QString& drive) {

@@ -6,10 +6,11 @@
 #include "split/JobError.h"
 #include "split/PathNames.h"
 #include "split/PieceCopier.h"
+#include "split/PieceFolder.h"
+#include "split/StopSignals.h"
 #include "split/VbConvert.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -63,7 +64,8 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     if (pieceSize <= 0)
         throw JobError(LoadResString(Res::BadPieceSize).arg(pieceSize));
 
-    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+    // A named pipe must not make the open wait for a writer that never comes.
+    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (in.get() < 0)
         throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
     struct stat st {};
@@ -71,6 +73,8 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
         throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
     if (S_ISDIR(st.st_mode))
         throw JobError(LoadResString(Res::SourceIsFolder).arg(source));
+    if (!S_ISREG(st.st_mode))
+        throw JobError(LoadResString(Res::NotARegularFile).arg(source, KindOfFile(st.st_mode)));
     const int64_t length = st.st_size;
 
     const QString dir = effectiveFolder(source, folder);
@@ -84,6 +88,7 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     const int64_t count = full + 1;
     if (count > kMaxPieces)
         throw JobError(LoadResString(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
+    CheckReceiverName(fileName, count);
 
     // A source named like one of its own pieces (report.001, report.bat) in the same folder would be
     // destroyed by the first write.
@@ -93,46 +98,52 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     if (sameFile(st, JoinPath(dir, BatchName(base))))
         throw JobError(LoadResString(Res::OverwritesSource).arg(source));
 
+    const PieceFolder pieces(dir, base);
+    pieces.checkNames(count);
+    const BatchSet earlier = pieces.previous();
+    if (earlier.pieceCount != 0 && earlier.fileName != fileName)
+        throw JobError(LoadResString(Res::OtherSetInFolder).arg(dir, pieces.path(BatchName(base)), fileName));
+
+    const StopOnSignals stop;
     PieceCopier copier;
-    auto writePiece = [&](int64_t number, int64_t offset, int64_t bytes) {
-        const QString path = JoinPath(dir, PieceName(base, number));
-        Fd out(::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (out.get() < 0)
-            throw JobError(LoadResString(Res::CannotWrite).arg(path, SystemReason(errno)));
-        int error = 0;
-        bool sourceEnded = false;
-        try {
-            copier.copy(in.get(), offset, out.get(), bytes);
-        } catch (const CopyFailure& f) {
-            error = f.error;
-            sourceEnded = f.error == 0;
+    try {
+        // The batch file marks a whole set: the old one goes first, the new one comes last.
+        pieces.remove(BatchName(base));
+        for (int64_t i = 1; i <= count; ++i) {
+            const int64_t offset = (i - 1) * pieceSize;
+            pieces.writeWhole(PieceName(base, i), [&](int fd) {
+                try {
+                    copier.copy(in.get(), offset, fd, i < count ? pieceSize : length - full * pieceSize);
+                    return 0;
+                } catch (const CopyFailure& f) {
+                    if (f.error == 0) // the source ended early
+                        throw JobError(LoadResString(Res::SourceChanged).arg(source));
+                    return f.error;
+                }
+            });
+            const double percent = static_cast<double>(std::min(i * pieceSize, length)) / static_cast<double>(length);
+            shell.ShowProgress(length ? static_cast<int>(RoundHalfEven(percent * 100)) : 100,
+                               LoadResString(1049) + PieceName(base, i));
         }
-        const int closeError = out.close();
-        if (!error && !sourceEnded)
-            error = closeError;
-        if (error || sourceEnded) {
-            ::unlink(nativePath(path).constData());
-            if (sourceEnded)
-                throw JobError(LoadResString(Res::SourceChanged).arg(source));
-            throw JobError(LoadResString(Res::CannotWrite).arg(path, SystemReason(error)));
-        }
-        return path;
-    };
-
-    for (int64_t i = 1; i <= full; ++i) {
-        writePiece(i, (i - 1) * pieceSize, pieceSize);
-        const double percent = static_cast<double>(i) * static_cast<double>(pieceSize) / static_cast<double>(length);
-        shell.ShowProgress(static_cast<int>(RoundHalfEven(percent * 100)), LoadResString(1049) + PieceName(base, i));
+        // The content must end where the size said when the split began (as /proc files do not).
+        char more = 0;
+        if (::pread(in.get(), &more, 1, length) != 0)
+            throw JobError(LoadResString(Res::SourceChanged).arg(source));
+        const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
+        pieces.writeWhole(BatchName(base), [&](int fd) {
+            return ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size() ? 0 : errno;
+        });
+    } catch (const JobError& e) {
+        QString message = StopRequested()
+                              ? LoadResString(Res::Stopped).arg(source, QString::fromLatin1(StopRequested()))
+                              : e.message();
+        const QString there = pieces.present(std::max(count, earlier.pieceCount));
+        message += there.isEmpty() ? LoadResString(Res::NoPieceThere).arg(fileName)
+                                   : LoadResString(Res::PiecesThere).arg(dir, there);
+        throw JobError(message);
     }
-    writePiece(count, full * pieceSize, length - full * pieceSize);
-    shell.ShowProgress(100, LoadResString(1049) + PieceName(base, count));
-
-    // The batch file is written whole or not at all.
-    const QString batchPath = JoinPath(dir, BatchName(base));
-    QSaveFile batch(batchPath);
-    const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
-    if (!batch.open(QIODevice::WriteOnly) || batch.write(text) != text.size() || !batch.commit())
-        throw JobError(LoadResString(Res::CannotWrite).arg(batchPath, batch.errorString()));
-
+    // Pieces of the earlier set beyond this one's would rebuild nothing now.
+    for (int64_t i = count + 1; i <= earlier.pieceCount; ++i)
+        pieces.remove(PieceName(base, i));
     return static_cast<int>(count);
 }

@@ -16,6 +16,8 @@
 
 #include <zip.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A peer program's exit status and its standard output (and error, merged, unless only the output is wanted).
@@ -168,12 +170,16 @@ TEST_F(Archive, AFailedAddLeavesTheArchiveAsItWas) {
     ASSERT_EQ(add(zip, {file(u"a.txt"_qs, "a")}), 0);
     const QString missing = dir.filePath(u"gone.txt"_qs);
     const QString notZip = file(u"letter.zip"_qs, "Dear Jo,\n");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(u"pipe"_qs)).constData(), 0600), 0);
     const std::tuple<QString, QStringList, int, QString> cases[] = {
         // archive, files, code, named in the message
         {zip, {file(u"b.txt"_qs, "b"), missing}, ZIP_ER_OPEN, missing}, // one of several cannot be read
         {zip, {dir.filePath(u"one"_qs)}, ZIP_ER_OPEN, dir.filePath(u"one"_qs)},
         {notZip, {dir.filePath(u"a.txt"_qs)}, ZIP_ER_NOZIP, notZip},      // not an archive: not overwritten
         {dir.filePath(u"fresh.zip"_qs), {missing}, ZIP_ER_OPEN, missing}, // no archive for a failed first Add
+        // only ordinary files: a named pipe would block the Add for ever, a device never end
+        {zip, {dir.filePath(u"pipe"_qs)}, ZIP_ER_OPEN, dir.filePath(u"pipe"_qs) + u": it is a named pipe (FIFO)"_qs},
+        {zip, {u"/dev/zero"_qs}, ZIP_ER_OPEN, u"/dev/zero: it is a character device, not an ordinary file"_qs},
     };
     for (const auto& [archive, files, code, named] : cases) {
         const QByteArray was = QFile::exists(archive) ? ReadFile(archive) : QByteArray();

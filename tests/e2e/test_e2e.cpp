@@ -3,11 +3,15 @@
 #include "support/Files.h"
 #include "support/Peers.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QThread>
+
 #include <QTemporaryDir>
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -40,8 +44,7 @@ protected:
     }
 
     // shellPrefix: for limits that only a shell sets (ulimit).
-    Outcome run(const QStringList& args, const QString& shellPrefix = {}) {
-        QProcess p;
+    void start(QProcess& p, const QStringList& args, const QString& shellPrefix = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(name));
@@ -51,9 +54,16 @@ protected:
         p.start(u"/bin/sh"_qs,
                 QStringList{u"-c"_qs, shellPrefix + u"\nexec \"$0\" \"$@\""_qs, QStringLiteral(BREVIMO_BINARY)} + args);
         p.closeWriteChannel();
+    }
+    static Outcome finish(QProcess& p) {
         EXPECT_TRUE(p.waitForFinished(60000));
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+    Outcome run(const QStringList& args, const QString& shellPrefix = {}) {
+        QProcess p;
+        start(p, args, shellPrefix);
+        return finish(p);
     }
 
     QString stored(const QString& key) { return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString(); }
@@ -94,6 +104,8 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
         {"/src:$SRC|/dst:$OUT|/nui", "ulimit -f 1500", "1||*report.001': File too large*", "", ""},
         {"/?", "", usage, "", nullptr},
         {"/src:$SRCx|/dst:$OUT|/nui", "", "1||*report.zipx': No such file or directory*", "", "SplitSize=1"},
+        {"/src:/dev/stdin|/dst:$OUT|/nui", "", "1||'/dev/stdin' is a named pipe (FIFO), not an ordinary file*", "", ""},
+        {"/src:/proc/self/status|/dst:$OUT|/nui", "", "1||'/proc/self/status' changed while it was split*", "001", ""},
         {"/src:$SRC|/sto:a@b.test|/nui", "", "1||No mail server is set*", "", "ToEMailAddress01=a@b.test"},
         {"", "", "1||*needs a display*", "", nullptr},
         {"/src:$SRC", "", "1||*needs a display*", "", nullptr},
@@ -142,6 +154,48 @@ TEST_F(EndToEnd, MailJobWithoutAWindow) {
     EXPECT_TRUE(QDir(QDir::tempPath()).entryList({u"brevimo-*"_qs}, QDir::Dirs).isEmpty());
     EXPECT_EQ(nmcli.calls().filter(u"connection"_qs).join(u'|'),
               u"-t -f NAME connection show @0|--wait 90 connection up id Office @0|connection down id Office @5");
+}
+
+// Two jobs writing one set at once: one is refused, and the set is whole.
+TEST_F(EndToEnd, TwoJobsAtOnceIntoOneFolder) {
+    const QString big = dir.filePath(u"big.zip"_qs);
+    QFile file(big);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 300; ++i)
+        file.write(PatternBytes(1 << 20, static_cast<uint32_t>(i)));
+    file.close();
+    reset({});
+    QProcess first, second;
+    for (QProcess* p : {&first, &second})
+        start(*p, {u"/src:"_qs + big, u"/dst:"_qs + out(), u"/nui"_qs});
+    const Outcome a = finish(first), b = finish(second);
+    EXPECT_EQ(a.exitCode + b.exitCode, 1) << a.err.toStdString() << b.err.toStdString();
+    EXPECT_TRUE((a.exitCode ? a : b).err.contains(u"Another job is writing the pieces of 'big.' into"_qs));
+    QStringList names = Listing(out()).split(u' ');
+    ASSERT_EQ(names.size(), 302);
+    names.removeLast();
+    EXPECT_EQ(Concatenate(out(), names), ReadFile(big));
+}
+
+// Ctrl-C while a gibibyte is split: whole pieces only, no batch file, and the message says what is there.
+TEST_F(EndToEnd, ASignalStopsTheSplitCleanly) {
+    QFile sparse(dir.filePath(u"big.img"_qs));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(int64_t{1} << 30));
+    sparse.close();
+    reset({});
+    QProcess p;
+    start(p, {u"/src:"_qs + sparse.fileName(), u"/dst:"_qs + out(), u"/sze:512"_qs, u"/nui"_qs});
+    for (QDeadlineTimer deadline(20000); !QFile::exists(out() + u"/big.010"_qs) && !deadline.hasExpired();)
+        QThread::msleep(5);
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    const Outcome r = finish(p);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(u"was stopped by SIGINT (Ctrl-C).\n'"_qs + out() + u"' holds big.001 to big."_qs))
+        << r.err.toStdString();
+    const QStringList names = Listing(out()).split(u' ');
+    EXPECT_TRUE(names.size() >= 10 && names.size() < 2048 && names.filter(u"big."_qs).size() == names.size());
+    for (const QString& name : names)
+        EXPECT_EQ(QFileInfo(out() + u'/' + name).size(), 524288) << name.toStdString();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "split/BatchFile.h"
 #include "split/JobError.h"
 #include "split/PathNames.h"
+#include "split/PieceFolder.h"
 #include "split/PieceSize.h"
 #include "split/SplitFile.h"
 #include "split/VbConvert.h"
@@ -66,41 +67,91 @@ TEST_F(Splitter, ReportsProgressPerPiece) {
 TEST_F(Splitter, RefusesBeforeWritingAnything) {
     const QString out = folder(u"out"_qs);
     const QString source = file(u"big.zip"_qs, PatternBytes(40000));
+    const QString report = file(u"r/report.zip"_qs, PatternBytes(40000));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(u"pipe.zip"_qs)).constData(), 0600), 0);
+    file(u"links/report.001"_qs, "old");
+    QFile::link(file(u"victim.txt"_qs, "mine"), dir.filePath(u"links/report.002"_qs));
+    file(u"other/report.bat"_qs, BatchFileText(u"report.photos.zip"_qs, u"report."_qs, 2, false));
+    file(u"foreign/report.bat"_qs, "@echo off\r\necho mine\r\n");
+    folder(u"busy"_qs);
+    const PieceFolder held(dir.filePath(u"busy"_qs), u"report."_qs); // another job writes there
     const std::tuple<QString, int64_t, QString, const char*> cases[] = {
         // source, piece size, folder, what the message says
         {dir.filePath(u"missing.zip"_qs), 10, out, "missing.zip': No such file or directory"},
         {QString(), 10, out, "No file to split"},
         {out, 10, out, "is a folder, not a file"},
+        {dir.filePath(u"pipe.zip"_qs), 10, out, "pipe.zip' is a named pipe (FIFO), not an ordinary file"},
+        {u"/dev/zero"_qs, 10, out, "'/dev/zero' is a character device, not an ordinary file"},
         {source, 10, dir.filePath(u"nowhere"_qs), "nowhere' does not exist"},
         {source, 10, file(u"plain.txt"_qs, "x"), "is not a folder"},
         {source, 1, out, "40001 pieces"},
         {source, 0, out, "above 0"},
         {source, -5, out, "above 0"},
         {file(u"odd\"name.zip"_qs, "x"), 4, out, "a double quote"},
+        {file(u"CON.txt.zip"_qs, "x"), 4, out, "Windows keeps the name 'CON' for a device"},
+        {file(u"tool.Bat"_qs, "x"), 4, out, "its batch file has the same name"},
+        {report, 10000, dir.filePath(u"links"_qs), "links/report.002' is a symbolic link, not an ordinary file"},
+        {report, 10000, dir.filePath(u"other"_qs), "other/report.bat', which does not rebuild 'report.zip'"},
+        {report, 10000, dir.filePath(u"foreign"_qs), "foreign/report.bat', which does not rebuild 'report.zip'"},
+        {report, 10000, dir.filePath(u"busy"_qs), "Another job is writing the pieces of 'report.' into"},
     };
     for (const auto& [from, pieceSize, to, told] : cases) {
+        const QString before = Listing(to);
         const QString error = Thrown<JobError>([&] { SplitFile(from, pieceSize, to, false, shell); });
         EXPECT_TRUE(error.contains(QString::fromUtf8(told))) << error.toStdString();
-        EXPECT_EQ(Listing(out), u"");
+        EXPECT_EQ(Listing(to), before);
     }
+    EXPECT_EQ(ReadFile(dir.filePath(u"victim.txt"_qs)), "mine");
 }
 
-TEST_F(Splitter, AFullOrReadOnlyDiskIsToldAndLeavesOnlyWholePieces) {
+// A set is whole or has no batch file: a full disk, a read-only one or a signal leaves whole pieces only, and the
+// message says which are there. A new set replaces an earlier one of the same source whole.
+TEST_F(Splitter, ASetIsWholeOrHasNoBatchFile) {
     const QString source = file(u"report.zip"_qs, PatternBytes(1000 * 1000));
-    for (const bool readOnly : {false, true}) {
-        SCOPED_TRACE(readOnly);
-        const QString disk = folder(readOnly ? u"ro"_qs : u"full"_qs);
-        TmpfsMount mount(disk, 256 * 1024, readOnly);
-        if (!mount.available())
-            GTEST_SKIP() << mount.whyNot().toStdString();
+    const QString again = folder(u"again"_qs);
+    ASSERT_EQ(SplitFile(source, 100 * 1000, again, false, shell), 11);
+    const std::tuple<int64_t, bool, int, const char*, const char*> cases[] = {
+        // disk size (0: the folder of an earlier set of 11 pieces), read-only, signal at the third piece, told,
+        // what stays
+        {256 * 1024, false, 0, "report.003': No space left on device.*'$D' holds report.001 to report.002 and no batch",
+         "report.001 report.002"},
+        {256 * 1024, true, 0, "Cannot write '$D': Read-only file system.", ""},
+        {0, false, SIGINT, "stopped by SIGINT (Ctrl-C).\n'$D' holds report.001 to report.011 and no batch file",
+         "report.001 report.002 report.003 report.004 report.005 report.006 report.007 report.008 report.009 "
+         "report.010 report.011"},
+        {0, false, SIGTERM, "stopped by SIGTERM.", "*"},
+    };
+    for (const auto& [size, readOnly, signal, told, left] : cases) {
+        SCOPED_TRACE(told);
+        const QString disk = size ? folder(readOnly ? u"ro"_qs : u"full"_qs) : again;
+        const std::unique_ptr<TmpfsMount> mount(size ? new TmpfsMount(disk, size, readOnly) : nullptr);
+        if (mount && !mount->available())
+            GTEST_SKIP() << mount->whyNot().toStdString();
+        shell = ScriptedShell();
+        shell.onProgress = [signal = signal](int percent) {
+            if (signal && percent >= 20)
+                ::raise(signal);
+        };
+        WriteFile(source, PatternBytes(1000 * 1000, signal)); // for a set of another content
         const QString error = Thrown<JobError>([&] { SplitFile(source, 100 * 1000, disk, false, shell); });
-        EXPECT_TRUE(error.contains(disk + u"/report.00"_qs) &&
-                    error.contains(readOnly ? u"Read-only file system"_qs : u"No space left on device"_qs))
-            << error.toStdString();
-        // No batch file that names pieces which are not there, and no piece cut short.
-        EXPECT_EQ(Listing(disk), readOnly ? u"" : u"report.001 report.002");
+        for (const QString& part : QString::fromUtf8(told).replace(u"$D"_qs, disk).split(u'*'))
+            EXPECT_TRUE(error.contains(part)) << error.toStdString();
+        if (*left != '*') {
+            EXPECT_EQ(Listing(disk), QString::fromUtf8(left));
+        }
+        EXPECT_FALSE(Listing(disk).contains(u".bat"_qs) || Listing(disk).contains(u".part"_qs))
+            << Listing(disk).toStdString();
         for (const QFileInfo& piece : QDir(disk).entryInfoList(QDir::Files))
-            EXPECT_EQ(piece.size(), 100 * 1000) << piece.fileName().toStdString();
+            EXPECT_EQ(piece.size(), piece.fileName() == u"report.011" ? 0 : 100 * 1000)
+                << piece.fileName().toStdString();
+    }
+    // Split again after all that, and then into 2 pieces: only the new set is there, whole.
+    shell = ScriptedShell();
+    for (const int64_t pieceSize : {int64_t{100 * 1000}, int64_t{600 * 1000}}) {
+        ASSERT_EQ(SplitFile(source, pieceSize, again, false, shell), pieceSize > 100000 ? 2 : 11);
+        const QStringList names = Listing(again).split(u' ');
+        EXPECT_EQ(names.size(), pieceSize > 100000 ? 3 : 12);
+        EXPECT_EQ(Concatenate(again, names.mid(0, names.size() - 1)), ReadFile(source));
     }
 }
 
@@ -160,16 +211,26 @@ TEST(BatchFile, NamesAsCmdReadsThem) {
         {u"a.zip"_qs, 1, "@echo off\r\necho.\r\n", "chcp"},
         {u"100%.zip"_qs, 2, "copy/b \"100%%.001\" \"100%%.zip\"\r\ncopy/b \"100%%.zip\" + \"100%%.002\"\r\n",
          "\"100%.0"},
-        {u"Fotos_M\u00e4rz.zip"_qs, 1, "@echo off\r\nchcp 65001 >nul\r\necho.\r\n", "\xe4"},
-        {u"Fotos_M\u00e4rz.zip"_qs, 1, "copy/b \"Fotos_M\xc3\xa4rz.001\" \"Fotos_M\xc3\xa4rz.zip\"\r\n", "\r\r"},
+        // in cmd's own code page 850 when the name fits it, else UTF-8 with a switch to it
+        {u"Fotos_M\u00e4rz.zip"_qs, 1, "@echo off\r\necho.\r\n", "chcp"},
+        {u"Fotos_M\u00e4rz.zip"_qs, 1, "copy/b \"Fotos_M\x84rz.001\" \"Fotos_M\x84rz.zip\"\r\n", "\xc3"},
+        {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3, "@echo off\r\nchcp 65001 >nul\r\necho.\r\n", "?"},
+        {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3,
+         "copy/b \"\xce\xa6\xcf\x89\xcf\x84\xce\xbf.001\" \"\xce\xa6\xcf\x89\xcf\x84\xce\xbf.zip\"\r\n", "\r\r"},
     };
     for (const auto& [source, count, contains, lacks] : cases) {
         const QByteArray text = BatchFileText(source, source.section(u'.', 0, 0) + u'.', count, false);
         EXPECT_TRUE(text.contains(contains) && !text.contains(lacks)) << text.toStdString();
+        // and what it rebuilds is read back from it
+        const std::optional<BatchSet> read = ReadBatchFile(text);
+        EXPECT_EQ(read ? read->fileName + u' ' + QString::number(read->pieceCount) : u"-"_qs,
+                  source + u' ' + QString::number(count));
     }
+    EXPECT_FALSE(ReadBatchFile("@echo off\r\ncopy a b\r\n"));
 }
 
-TEST(BatchFile, UnsafeNamesAreRefused) {
+TEST(BatchFile, NamesThatCannotBeCarriedOrRebuiltAreRefused) {
+    const QString longName = QString(u'x').repeated(252) + u".zip"_qs;
     const std::pair<QString, const char*> cases[] = {
         {u"say \"hi\".zip"_qs, "a double quote"},
         {u"two\nlines.zip"_qs, "a line break"},
@@ -182,14 +243,33 @@ TEST(BatchFile, UnsafeNamesAreRefused) {
         {u"star*.zip"_qs, "'*'"},
         {u"back\\slash.zip"_qs, "'\\'"},
         {u"c:colon.zip"_qs, "':'"},
+        // names the receiver's Windows cannot create, or that overwrite the running batch file
+        {u"con.zip"_qs, "the name 'con' for a device"},
+        {u"NUL"_qs, "the name 'NUL' for a device"},
+        {u"Com1.tar.gz"_qs, "the name 'Com1' for a device"},
+        {u"lpt9.zip"_qs, "the name 'lpt9' for a device"},
+        {u"report.zip."_qs, "a dot or blank at the end"},
+        {u"report.zip "_qs, "a dot or blank at the end"},
+        {u"tool.bat"_qs, "would overwrite itself"},
+        {u"TOOL.BAT"_qs, "would overwrite itself"},
+        {u"bat"_qs, "would overwrite itself"},
+        {longName, "longer than the 255 characters"},
         // accepted
         {u"100%.zip"_qs, nullptr},
         {u"a & b (1).zip"_qs, nullptr},
         {u"M\u00e4rz.zip"_qs, nullptr},
         {u"semi;colon.zip"_qs, nullptr},
+        {u"console.zip"_qs, nullptr},
+        {u"COM10.zip"_qs, nullptr},
+        {u"nodot"_qs, nullptr}, // pieces 001.. and the batch file "bat": intended
+        {u"tool.bat.zip"_qs, nullptr},
+        {longName.mid(1), nullptr},
     };
     for (const auto& [name, reason] : cases) {
-        const QString error = Thrown<JobError>([&, n = name] { CheckBatchSafeName(n); });
+        const QString error = Thrown<JobError>([&, n = name] {
+            CheckBatchSafeName(n);
+            CheckReceiverName(n, 1);
+        });
         EXPECT_EQ(error.contains(name) && error.contains(QString::fromUtf8(reason)), reason != nullptr)
             << error.toStdString();
         EXPECT_EQ(error.isEmpty(), reason == nullptr) << name.toStdString();

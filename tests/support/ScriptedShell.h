@@ -19,7 +19,14 @@ public:
     std::function<void(const MsgBoxRequest&)> onBox;
 
     MsgResult MsgBox(const MsgBoxRequest& request) override;
-    void ShowProgress(int percent, const QString& text) override { progress.emplace_back(percent, text); }
+    // Runs when progress is shown: what happens meanwhile (a signal comes, say).
+    std::function<void(int percent)> onProgress;
+
+    void ShowProgress(int percent, const QString& text) override {
+        progress.emplace_back(percent, text);
+        if (onProgress)
+            onProgress(percent);
+    }
     void SetBusy(bool b) override { busy = b; }
 
     std::vector<MsgBoxRequest> boxes;

@@ -1,0 +1,136 @@
+#include "split/PieceFolder.h"
+
+#include "app/ResStrings.h"
+#include "split/JobError.h"
+#include "split/PathNames.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QString kindOf(mode_t mode) {
+    if (S_ISLNK(mode))
+        return LoadResString(Res::KindLink);
+    if (S_ISDIR(mode))
+        return LoadResString(Res::KindFolder);
+    if (S_ISFIFO(mode))
+        return LoadResString(Res::KindFifo);
+    if (S_ISSOCK(mode))
+        return LoadResString(Res::KindSocket);
+    return LoadResString(S_ISBLK(mode) ? Res::KindBlockDevice : Res::KindCharDevice);
+}
+
+} // namespace
+
+QString KindOfFile(unsigned mode) {
+    return kindOf(static_cast<mode_t>(mode));
+}
+
+PieceFolder::PieceFolder(QString folder, QString base)
+    : folder_(std::move(folder)), base_(std::move(base)),
+      lockPath_(JoinPath(folder_, u'.' + base_ + QStringLiteral("brevimo-lock"))) {
+    // A lock file that its holder removed while this job opened it is no lock: take the one at the name.
+    for (;;) {
+        Fd fd(::open(native(lockPath_).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd.get() < 0)
+            throw JobError(LoadResString(Res::CannotCreate).arg(folder_, SystemReason(errno)));
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK)
+                throw JobError(LoadResString(Res::FolderBusy).arg(base_, folder_));
+            throw JobError(LoadResString(Res::CannotCreate).arg(lockPath_, SystemReason(errno)));
+        }
+        struct stat held {
+        }, named{};
+        if (::fstat(fd.get(), &held) == 0 && ::lstat(native(lockPath_).constData(), &named) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+            lock_ = std::move(fd);
+            return;
+        }
+    }
+}
+
+PieceFolder::~PieceFolder() {
+    ::unlink(native(lockPath_).constData()); // before the lock goes, so that no one takes a lock on a lost file
+}
+
+QString PieceFolder::path(const QString& name) const {
+    return JoinPath(folder_, name);
+}
+
+void PieceFolder::checkNames(int64_t count) const {
+    for (int64_t i = 0; i <= count; ++i) {
+        const QString file = path(i == 0 ? BatchName(base_) : PieceName(base_, i));
+        struct stat st {};
+        if (::lstat(native(file).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+            throw JobError(LoadResString(Res::InTheWay).arg(file, kindOf(st.st_mode)));
+    }
+}
+
+BatchSet PieceFolder::previous() const {
+    QFile file(path(BatchName(base_)));
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw JobError(LoadResString(Res::CannotReadSource).arg(file.fileName(), file.errorString()));
+    return ReadBatchFile(file.read(1 << 20)).value_or(BatchSet{QString(), -1});
+}
+
+void PieceFolder::writeWhole(const QString& name, const std::function<int(int fd)>& write) const {
+    const QString target = path(name);
+    const QByteArray hidden = native(path(u'.' + name + QStringLiteral(".part")));
+    Fd out(::open(hidden.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (out.get() < 0 && errno == EEXIST && ::unlink(hidden.constData()) == 0) // left by a job that was killed
+        out = Fd(::open(hidden.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (out.get() < 0)
+        throw JobError(LoadResString(Res::CannotWrite).arg(target, SystemReason(errno)));
+    int error = 0;
+    try {
+        error = write(out.get());
+    } catch (const JobError&) {
+        out.close();
+        ::unlink(hidden.constData());
+        throw;
+    }
+    if (const int closed = out.close(); error == 0)
+        error = closed;
+    if (error == 0 && ::rename(hidden.constData(), native(target).constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(hidden.constData());
+        throw JobError(LoadResString(Res::CannotWrite).arg(target, SystemReason(error)));
+    }
+}
+
+void PieceFolder::remove(const QString& name) const {
+    if (::unlink(native(path(name)).constData()) != 0 && errno != ENOENT)
+        throw JobError(LoadResString(Res::CannotDelete).arg(path(name), SystemReason(errno)));
+}
+
+QString PieceFolder::present(int64_t last) const {
+    QStringList runs;
+    int64_t from = 0;
+    for (int64_t i = 1; i <= last + 1; ++i) {
+        struct stat st {};
+        const bool there = i <= last && ::lstat(native(path(PieceName(base_, i))).constData(), &st) == 0;
+        if (there && from == 0)
+            from = i;
+        if (!there && from != 0) {
+            runs << (from == i - 1 ? PieceName(base_, from)
+                                   : PieceName(base_, from) + LoadResString(Res::To) + PieceName(base_, i - 1));
+            from = 0;
+        }
+    }
+    return runs.join(QStringLiteral(", "));
+}

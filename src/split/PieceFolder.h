@@ -1,0 +1,44 @@
+#pragma once
+
+#include "split/BatchFile.h"
+#include "split/Fd.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+// The folder a set of pieces goes into, held for one job: the pieces and the batch file of one base are written
+// there by this job alone, whole or not at all.
+class PieceFolder {
+public:
+    // Takes the folder's lock for base; throws JobError when another job holds it.
+    PieceFolder(QString folder, QString base);
+    ~PieceFolder();
+    PieceFolder(const PieceFolder&) = delete;
+    PieceFolder& operator=(const PieceFolder&) = delete;
+
+    // Throws JobError unless every name of a set of count pieces is free or an ordinary file.
+    void checkNames(int64_t count) const;
+    // The set whose batch file is in the folder, with the file name it rebuilds; an empty set when there is no
+    // batch file, and a set without a name when the file there is no batch file of this program.
+    BatchSet previous() const;
+
+    // Writes the file under a hidden name and gives it its own name once it is complete: a file under its own
+    // name is always whole. write fills the open file and returns 0 or errno. Throws JobError after removing
+    // what was written.
+    void writeWhole(const QString& name, const std::function<int(int fd)>& write) const;
+    // Removes the file if it is there; throws JobError when it cannot.
+    void remove(const QString& name) const;
+
+    // "report.001 to report.004, report.007": the pieces from 1 to last that are in the folder.
+    QString present(int64_t last) const;
+
+    QString path(const QString& name) const;
+
+private:
+    QString folder_;
+    QString base_;
+    QString lockPath_;
+    Fd lock_;
+};
