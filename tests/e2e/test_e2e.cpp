@@ -1,5 +1,6 @@
 // The real binary with real command lines, without a display and with a settings folder of its own.
 
+#include "split/PathNames.h"
 #include "support/Files.h"
 #include "support/Peers.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <QTemporaryDir>
@@ -196,6 +198,32 @@ TEST_F(EndToEnd, ASignalStopsTheSplitCleanly) {
     EXPECT_TRUE(names.size() >= 10 && names.size() < 2048 && names.filter(u"big."_qs).size() == names.size());
     for (const QString& name : names)
         EXPECT_EQ(QFileInfo(out() + u'/' + name).size(), 524288) << name.toStdString();
+}
+
+// The batch files rebuild their sources under a real command interpreter: wine's cmd, when wine is there.
+TEST_F(EndToEnd, BatchFilesRebuildUnderCmd) {
+    if (QStandardPaths::findExecutable(u"wine"_qs).isEmpty())
+        GTEST_SKIP() << "no wine on this machine";
+    for (const QString& name : {u"report.zip"_qs, u"Fotos_M\u00e4rz.zip"_qs, u"100% & (1).tar.gz"_qs}) {
+        SCOPED_TRACE(name.toStdString());
+        reset({});
+        const QByteArray bytes = PatternBytes(2500000, static_cast<uint32_t>(name.size()));
+        WriteFile(dir.filePath(name), bytes);
+        ASSERT_EQ(run({u"/src:"_qs + dir.filePath(name), u"/dst:"_qs + out(), u"/nui"_qs}).exitCode, 0);
+        QProcess cmd;
+        cmd.setWorkingDirectory(out());
+        cmd.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"WINEDEBUG"_qs, u"-all"_qs);
+        cmd.setProcessEnvironment(env);
+        // Under a plain name: how cmd reads its own command line is not the point here.
+        QFile::copy(out() + u'/' + PieceBase(name) + u"bat"_qs, out() + u"/rebuild.bat"_qs);
+        cmd.start(u"wine"_qs, {u"cmd"_qs, u"/c"_qs, u"rebuild.bat"_qs});
+        cmd.write("\r\n"); // for the pause
+        cmd.closeWriteChannel();
+        ASSERT_TRUE(cmd.waitForFinished(120000));
+        EXPECT_EQ(ReadFile(out() + u'/' + name), bytes) << cmd.readAll().toStdString();
+    }
 }
 
 } // namespace
