@@ -121,17 +121,24 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
                     return f.error;
                 }
             });
-            const double percent = static_cast<double>(std::min(i * pieceSize, length)) / static_cast<double>(length);
-            shell.ShowProgress(length ? static_cast<int>(RoundHalfEven(percent * 100)) : 100,
-                               LoadResString(1049) + PieceName(base, i));
+            const int64_t done = std::min(i * pieceSize, length);
+            const double percent = length ? 100.0 * static_cast<double>(done) / static_cast<double>(length) : 100.0;
+            shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), LoadResString(1049) + PieceName(base, i));
         }
         // The content must end where the size said when the split began (as /proc files do not).
         char more = 0;
-        if (::pread(in.get(), &more, 1, length) != 0)
-            throw JobError(LoadResString(Res::SourceChanged).arg(source));
+        if (const ssize_t n = ::pread(in.get(), &more, 1, length); n != 0)
+            throw JobError(n > 0 ? LoadResString(Res::SourceChanged).arg(source)
+                                 : LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
         const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
         pieces.writeWhole(BatchName(base), [&](int fd) {
-            return ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size() ? 0 : errno;
+            for (qsizetype done = 0; done < text.size();) {
+                const ssize_t n = ::write(fd, text.constData() + done, static_cast<size_t>(text.size() - done));
+                if (n < 0 && errno != EINTR)
+                    return errno;
+                done += std::max<ssize_t>(n, 0);
+            }
+            return 0;
         });
     } catch (const JobError& e) {
         QString message = StopRequested()
