@@ -20,9 +20,18 @@ public:
     bool ConnectFlag = false;
     int32_t ConnectOption = 0;
     QString Server;
+    // Seconds to wait for a reply: to the greeting and each command, and to the end of a message (RFC 5321
+    // 4.5.3.2 asks for at least 5 and 10 minutes). A connection itself is given 30 seconds.
+    int ReplyTimeout = 300;
+    int MessageTimeout = 600;
     void OpenConnection();
     void CloseConnection();
     int LastSocketError() const { return lastSocketError_; }
+    // The largest message the server takes, from SIZE in its greeting (RFC 1870); 0 when it names none.
+    int64_t ServerSizeLimit() const;
+    // After a failure: the command the server refused ("RCPT TO:<b@x.test>") and its reply, as sent.
+    QString FailedCommand() const;
+    QString FailedReply() const;
     // The server offers no encryption, and a password was to be sent.
     static constexpr int NoEncryptionError = 20064;
 
@@ -53,26 +62,30 @@ public:
     void AppendText(const QString& text);
     void EndPart(); // the parent part is current again
 
-    // Hands the message to the server; returns when the server accepted it.
+    // Hands the message to the server; returns when the server accepted it. The message is written out to a
+    // file in SpoolFolder first (the system's temporary folder when it is empty).
+    QString SpoolFolder;
     void SendMessage();
 
     // Notifications, on the calling thread while OpenConnection or SendMessage runs.
     std::function<void(const QString&)> StatusMessage;
     std::function<void(int32_t done, int32_t total)> Progress;
 
-    // The message as it would be sent (for tests and diagnostics).
+    // The message as it would be sent (for tests and diagnostics), and its size in bytes.
     QByteArray RenderMessage();
+    int64_t MessageSize();
     // The envelope recipients parsed from the three lists.
     std::vector<QString> EnvelopeRecipients() const;
 
     struct Part;
-
-private:
     struct Connection;
 
+private:
     [[noreturn]] void fail(int number, const QString& description);
-    void perform();
+    void perform(long replyTimeout);
     void secure(void* curl, const QString& server);
+    // Writes the message being composed to the open file.
+    void writeMessage(int fd);
 
     std::unique_ptr<Part> message_;
     Part* current_ = nullptr;
@@ -80,3 +93,7 @@ private:
     std::unique_ptr<Connection> connection_;
     int lastSocketError_ = 0;
 };
+
+// Starts the MIME library once per process; every mMail does it, and so must code that parses addresses
+// without one.
+void InitMailLibrary();

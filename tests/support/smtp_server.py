@@ -12,6 +12,11 @@ stdout, then serves until its standard input closes.
 --auth USER PASSWORD                  offer AUTH (PLAIN, LOGIN) and require it before MAIL; every attempt is
                                       appended to <folder>/auth as "user password tls|plain"
 --auth-without-tls                    offer AUTH on an unencrypted connection too
+--delay-message N --delay S           wait S seconds before the reply to the DATA of message N
+--refuse-mail                         answer 552 to every MAIL
+--refuse-rcpt ADDRESS                 answer 550 to RCPT of that address
+--size N                              advertise SIZE N (RFC 1870) and refuse larger messages
+The EHLO names are appended to <folder>/ehlo, one a line; <folder>/quit counts the QUIT commands.
 """
 
 import argparse
@@ -27,13 +32,40 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Store:
-    def __init__(self, folder, reject_message, reject_code, drop_message):
+    def __init__(self, folder, args):
         self.folder = folder
         self.count = 0
         self.connections = 0
-        self.reject_message = reject_message
-        self.reject_code = reject_code
-        self.drop_message = drop_message
+        self.quits = 0
+        self.args = args
+        self.reject_message = args.reject_message
+        self.reject_code = args.reject_code
+        self.drop_message = args.drop_message
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        with open(os.path.join(self.folder, "ehlo"), "a") as f:
+            f.write(hostname + "\n")
+        return responses
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if self.args.refuse_mail:
+            return "552 5.3.4 sender <%s> refused by the test server" % address
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address == self.args.refuse_rcpt:
+            return "550 5.1.1 <%s> no such user here" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_QUIT(self, server, session, envelope):
+        self.quits += 1
+        with open(os.path.join(self.folder, "quit"), "w") as f:
+            f.write(str(self.quits))
+        return "221 Bye"
 
     def write_connections(self):
         with open(os.path.join(self.folder, "connections"), "w") as f:
@@ -41,6 +73,8 @@ class Store:
 
     async def handle_DATA(self, server, session, envelope):
         number = self.count + 1
+        if number == self.args.delay_message:
+            await asyncio.sleep(self.args.delay)
         if number == self.drop_message:
             server.transport.close()
             return "421 closing"
@@ -115,12 +149,17 @@ def main():
     parser.add_argument("--smtps", action="store_true")
     parser.add_argument("--auth", nargs=2, metavar=("USER", "PASSWORD"))
     parser.add_argument("--auth-without-tls", action="store_true")
+    parser.add_argument("--delay-message", type=int, default=0)
+    parser.add_argument("--delay", type=float, default=0)
+    parser.add_argument("--refuse-mail", action="store_true")
+    parser.add_argument("--refuse-rcpt", default="")
+    parser.add_argument("--size", type=int, default=0)
     args = parser.parse_args()
 
-    store = Store(args.folder, args.reject_message, args.reject_code, args.drop_message)
+    store = Store(args.folder, args)
     store.write_connections()
     port = free_port()
-    kwargs = {"data_size_limit": 0}
+    kwargs = {"data_size_limit": args.size}
     if args.starttls:
         kwargs["tls_context"] = tls_context(args.folder)
     if args.smtps:

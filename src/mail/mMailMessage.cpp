@@ -1,0 +1,302 @@
+// The mail component's message: the parts as set, rendered into MIME with GMime.
+
+// GLib's headers name fields "signals", which Qt defines as a keyword: they come first.
+#include <gmime/gmime.h>
+
+#include "mail/mMail.h"
+
+#include "mail/ComponentError.h"
+#include "mail/mMailPart.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+template <auto fn> struct Deleter {
+    template <typename T> void operator()(T* p) const { fn(p); }
+};
+void unrefObject(void* p) {
+    g_object_unref(p);
+}
+using GPtr = std::unique_ptr<void, Deleter<unrefObject>>;
+template <typename T> T* raw(const GPtr& p) {
+    return static_cast<T*>(p.get());
+}
+
+// No value may start a header line of its own.
+QByteArray headerSafe(const QString& v) {
+    QString s = v;
+    s.replace(u'\r', u' ').replace(u'\n', u' ');
+    return s.toUtf8();
+}
+
+bool isAscii(const QString& s) {
+    for (QChar c : s)
+        if (c.unicode() > 0x7f)
+            return false;
+    return true;
+}
+
+// RFC 5322 2.1.1: no line of a message may be longer than 998 characters.
+bool hasLongLine(const QString& text) {
+    qsizetype start = 0;
+    for (qsizetype end; (end = text.indexOf(u'\n', start)) >= 0; start = end + 1)
+        if (end - start > 998)
+            return true;
+    return text.size() - start > 998;
+}
+
+// "name=\"report.001\"" -> (name, report.001)
+std::pair<QByteArray, QByteArray> parameter(const QString& text) {
+    const qsizetype eq = text.indexOf(u'=');
+    if (eq < 0)
+        return {};
+    QString value = text.mid(eq + 1).trimmed();
+    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+        value = value.mid(1, value.size() - 2);
+    return {headerSafe(text.left(eq).trimmed()), headerSafe(value)};
+}
+
+GMimeContentEncoding encodingOf(const QString& name) {
+    const QByteArray n = name.toLatin1();
+    return g_mime_content_encoding_from_string(n.constData());
+}
+
+InternetAddressList* parseList(const QString& text) {
+    const QByteArray bytes = headerSafe(text);
+    return internet_address_list_parse(nullptr, bytes.constData());
+}
+
+void collectMailboxes(InternetAddressList* list, std::vector<QString>& out) {
+    if (!list)
+        return;
+    for (int i = 0; i < internet_address_list_length(list); ++i) {
+        InternetAddress* a = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_MAILBOX(a)) {
+            out.push_back(QString::fromUtf8(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a))));
+        } else if (INTERNET_ADDRESS_IS_GROUP(a)) {
+            collectMailboxes(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)), out);
+        }
+    }
+}
+
+GMimeObject* render(const mMail::Part& part) {
+    const QByteArray type = part.type.isEmpty() ? QByteArray("text") : part.type.toLatin1();
+    const QByteArray subtype = part.subtype.isEmpty() ? QByteArray("plain") : part.subtype.toLatin1();
+    if (type.compare("multipart", Qt::CaseInsensitive) == 0) {
+        GMimeMultipart* mp = g_mime_multipart_new_with_subtype(subtype.constData());
+        QString boundary = part.boundary;
+        const auto [key, value] = parameter(part.parameter);
+        if (boundary.isEmpty() && key.compare("boundary", Qt::CaseInsensitive) == 0)
+            boundary = QString::fromUtf8(value);
+        if (!boundary.isEmpty())
+            g_mime_multipart_set_boundary(mp, headerSafe(boundary).constData());
+        for (const auto& child : part.children) {
+            GMimeObject* c = render(*child);
+            g_mime_multipart_add(mp, c);
+            g_object_unref(c);
+        }
+        return GMIME_OBJECT(mp);
+    }
+
+    GMimePart* p = g_mime_part_new_with_type(type.constData(), subtype.constData());
+    GMimeObject* obj = GMIME_OBJECT(p);
+    const bool nonAsciiText = part.hasText && !isAscii(part.text);
+    const auto [key, value] = parameter(part.parameter);
+    if (!key.isEmpty()) {
+        // A text that is not ASCII cannot be what "us-ascii" says.
+        if (nonAsciiText && key.compare("charset", Qt::CaseInsensitive) == 0)
+            g_mime_object_set_content_type_parameter(obj, "charset", "utf-8");
+        else
+            g_mime_object_set_content_type_parameter(obj, key.constData(), value.constData());
+    } else if (nonAsciiText) {
+        g_mime_object_set_content_type_parameter(obj, "charset", "utf-8");
+    }
+    if (!part.disposition.isEmpty()) {
+        GMimeContentDisposition* d =
+            g_mime_content_disposition_parse(nullptr, headerSafe(part.disposition).constData());
+        g_mime_object_set_content_disposition(obj, d);
+        g_object_unref(d);
+    }
+    // 7bit carries only ASCII in lines a server takes.
+    if (nonAsciiText || (part.hasText && hasLongLine(part.text)))
+        g_mime_part_set_content_encoding(p, GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+    else if (!part.encoding.isEmpty())
+        g_mime_part_set_content_encoding(p, encodingOf(part.encoding));
+
+    GMimeStream* stream = nullptr;
+    if (!part.file.isEmpty()) {
+        GError* error = nullptr;
+        stream = g_mime_stream_fs_open(QFile::encodeName(part.file).constData(), O_RDONLY, 0, &error);
+        if (!stream) {
+            const QString why = QString::fromUtf8(error ? error->message : "cannot open");
+            g_clear_error(&error);
+            g_object_unref(p);
+            throw ComponentError(2, QStringLiteral("Cannot read '%1': %2").arg(part.file, why));
+        }
+    } else {
+        QByteArray text = part.text.toUtf8();
+        // SMTP and MIME text: lines end in CR LF.
+        text.replace("\r\n", "\n").replace('\n', "\r\n");
+        stream = g_mime_stream_mem_new_with_buffer(text.constData(), static_cast<size_t>(text.size()));
+    }
+    GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
+    g_object_unref(stream);
+    g_mime_part_set_content(p, content);
+    g_object_unref(content);
+    return obj;
+}
+
+GDateTime* dateOf(const QString& text) {
+    QDateTime t = QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
+    if (!t.isValid())
+        t = QDateTime::currentDateTime();
+    const QDate d = t.date();
+    const QTime tm = t.time();
+    return g_date_time_new_local(d.year(), d.month(), d.day(), tm.hour(), tm.minute(), tm.second());
+}
+
+void writeTo(GMimeObject* message, GMimeStream* stream) {
+    GMimeFormatOptions* format = g_mime_format_options_clone(nullptr);
+    g_mime_format_options_set_newline_format(format, GMIME_NEWLINE_FORMAT_DOS);
+    const ssize_t written = g_mime_object_write_to_stream(message, format, stream);
+    g_mime_format_options_free(format);
+    if (written < 0 || g_mime_stream_flush(stream) != 0)
+        throw ComponentError(2, QStringLiteral("The message could not be written out"));
+}
+
+} // namespace
+
+void InitMailLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
+
+void mMail::NewMessage() {
+    message_ = std::make_unique<Part>();
+    current_ = message_.get();
+    added_ = nullptr;
+    MessageDate.clear();
+    SenderName.clear();
+    SenderAddress.clear();
+    Recipients.clear();
+    CcRecipients.clear();
+    BccRecipients.clear();
+    MessageSubject.clear();
+    PartFile.clear();
+}
+
+void mMail::setContentType(const QString& v) {
+    current_->type = v;
+}
+void mMail::setContentSubtype(const QString& v) {
+    current_->subtype = v;
+}
+void mMail::setContentParameter(const QString& v) {
+    current_->parameter = v;
+}
+void mMail::setTransferEncoding(const QString& v) {
+    current_->encoding = v;
+}
+void mMail::setContentDisposition(const QString& v) {
+    current_->disposition = v;
+}
+void mMail::setBoundary(const QString& v) {
+    current_->boundary = v;
+}
+
+void mMail::AddPart() {
+    auto part = std::make_unique<Part>();
+    part->parent = current_;
+    added_ = part.get();
+    current_->children.push_back(std::move(part));
+}
+
+void mMail::SelectPart() {
+    if (!added_)
+        fail(1, QStringLiteral("No part to select"));
+    current_ = added_;
+}
+
+void mMail::LoadPartFile() {
+    if (!QFile::exists(PartFile))
+        fail(2, QStringLiteral("Cannot read '%1': No such file").arg(PartFile));
+    current_->file = PartFile;
+}
+
+void mMail::AppendText(const QString& text) {
+    current_->text += text;
+    current_->hasText = true;
+}
+
+void mMail::EndPart() {
+    if (current_->parent)
+        current_ = current_->parent;
+}
+
+std::vector<QString> mMail::EnvelopeRecipients() const {
+    std::vector<QString> all;
+    for (const QString* list : {&Recipients, &CcRecipients, &BccRecipients}) {
+        InternetAddressList* parsed = parseList(*list);
+        collectMailboxes(parsed, all);
+        if (parsed)
+            g_object_unref(parsed);
+    }
+    return all;
+}
+
+// The message as GMime objects; file contents are only referenced, and read while it is written out.
+static GPtr buildMessage(mMail& mail, const mMail::Part& root) {
+    GPtr message(g_mime_message_new(TRUE));
+    GMimeMessage* m = raw<GMimeMessage>(message);
+    g_mime_message_add_mailbox(m, GMIME_ADDRESS_TYPE_FROM, headerSafe(mail.SenderName).constData(),
+                               headerSafe(mail.SenderAddress).constData());
+    for (auto [list, type] :
+         {std::pair{&mail.Recipients, GMIME_ADDRESS_TYPE_TO}, {&mail.CcRecipients, GMIME_ADDRESS_TYPE_CC}}) {
+        if (InternetAddressList* parsed = parseList(*list)) {
+            internet_address_list_append(g_mime_message_get_addresses(m, type), parsed);
+            g_object_unref(parsed);
+        }
+    }
+    g_mime_message_set_subject(m, headerSafe(mail.MessageSubject).constData(), "utf-8");
+    GDateTime* date = dateOf(mail.MessageDate);
+    g_mime_message_set_date(m, date);
+    g_date_time_unref(date);
+    // Unique, on the right the sender's domain (RFC 5322 3.6.4).
+    const QByteArray domain = headerSafe(mail.SenderAddress.section(u'@', -1));
+    char* id = g_mime_utils_generate_message_id(domain.isEmpty() ? "localhost" : domain.constData());
+    g_mime_message_set_message_id(m, id);
+    g_free(id);
+
+    GMimeObject* body = render(root);
+    g_mime_message_set_mime_part(m, body);
+    g_object_unref(body);
+    return message;
+}
+
+QByteArray mMail::RenderMessage() {
+    GPtr message = buildMessage(*this, *message_);
+    GPtr out(g_mime_stream_mem_new());
+    writeTo(raw<GMimeObject>(message), raw<GMimeStream>(out));
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(raw<GMimeStream>(out)));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), static_cast<qsizetype>(bytes->len));
+}
+
+int64_t mMail::MessageSize() {
+    GPtr message = buildMessage(*this, *message_);
+    GPtr counter(g_mime_stream_null_new());
+    writeTo(raw<GMimeObject>(message), raw<GMimeStream>(counter));
+    return static_cast<int64_t>(GMIME_STREAM_NULL(raw<GMimeStream>(counter))->written);
+}
+
+void mMail::writeMessage(int fd) {
+    GPtr message = buildMessage(*this, *message_);
+    GPtr stream(g_mime_stream_fs_new(dup(fd)));
+    writeTo(raw<GMimeObject>(message), raw<GMimeStream>(stream));
+}

@@ -1,0 +1,392 @@
+// The mail component's session: one SMTP connection over libcurl, kept open for a series of messages.
+
+#include <curl/curl.h>
+
+#include "mail/mMail.h"
+
+#include "mail/ComponentError.h"
+#include "mail/Netrc.h"
+#include "mail/mMailPart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <mutex>
+#include <netdb.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+template <auto fn> struct Deleter {
+    template <typename T> void operator()(T* p) const { fn(p); }
+};
+using CurlPtr = std::unique_ptr<CURL, Deleter<curl_easy_cleanup>>;
+using SlistPtr = std::unique_ptr<curl_slist, Deleter<curl_slist_free_all>>;
+using FilePtr = std::unique_ptr<FILE, Deleter<std::fclose>>;
+using AddrInfoPtr = std::unique_ptr<addrinfo, Deleter<freeaddrinfo>>;
+
+// The bare host name of a server text: no scheme, port or path; IPv6 literals keep their brackets off.
+QString hostNameOf(const QString& server) {
+    QString s = server;
+    const qsizetype scheme = s.indexOf(QStringLiteral("://"));
+    if (scheme >= 0)
+        s = s.mid(scheme + 3);
+    s = s.section(u'/', 0, 0);
+    if (s.startsWith(u'['))
+        return s.mid(1).section(u']', 0, 0);
+    return s.section(u':', 0, 0);
+}
+
+// The system's fully qualified name, when it knows one.
+QString qualifiedHostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    addrinfo hints{};
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0)
+        return {};
+    AddrInfoPtr info(found);
+    const QString canonical = QString::fromUtf8(info->ai_canonname ? info->ai_canonname : name);
+    if (!canonical.contains(u'.') || canonical.startsWith(QStringLiteral("localhost")))
+        return {};
+    return canonical;
+}
+
+// The address this machine would use towards the host, as an RFC 5321 address literal. A datagram socket
+// that is only connected sends nothing.
+QString localAddressLiteral(const QString& host) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.toUtf8().constData(), "25", &hints, &found) != 0)
+        return {};
+    AddrInfoPtr info(found);
+    const int fd = socket(info->ai_family, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return {};
+    sockaddr_storage local{};
+    socklen_t length = sizeof local;
+    const bool known = connect(fd, info->ai_addr, info->ai_addrlen) == 0 &&
+                       getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0;
+    close(fd);
+    if (!known)
+        return {};
+    char text[INET6_ADDRSTRLEN] = {};
+    if (local.ss_family == AF_INET6) {
+        inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&local)->sin6_addr, text, sizeof text);
+        return QStringLiteral("[IPv6:%1]").arg(QString::fromLatin1(text));
+    }
+    inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&local)->sin_addr, text, sizeof text);
+    return QStringLiteral("[%1]").arg(QString::fromLatin1(text));
+}
+
+// libcurl greets with the URL's path, or with the short host name when there is none; servers that check
+// the greeting refuse a short name (RFC 5321 4.1.4).
+QByteArray urlOf(const QString& server) {
+    QString url = server;
+    if (!url.startsWith(u"smtp://", Qt::CaseInsensitive) && !url.startsWith(u"smtps://", Qt::CaseInsensitive))
+        url = QStringLiteral("smtp://") + url;
+    if (url.indexOf(u'/', url.indexOf(QStringLiteral("://")) + 3) >= 0)
+        return url.toUtf8(); // the user named the greeting
+    QString name = qualifiedHostName();
+    if (name.isEmpty())
+        name = localAddressLiteral(hostNameOf(server));
+    if (name.isEmpty())
+        return url.toUtf8();
+    return url.toUtf8() + '/' + QUrl::toPercentEncoding(name);
+}
+
+// The server's limit from a line of its EHLO reply: "250-SIZE 10240000" (RFC 1870).
+std::optional<int64_t> sizeLimitOf(const QString& line) {
+    const QString keyword = line.mid(4).trimmed();
+    if (!keyword.startsWith(QStringLiteral("SIZE"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const QString value = keyword.mid(4).trimmed();
+    if (keyword.size() > 4 && !keyword.at(4).isSpace())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong limit = value.toLongLong(&ok);
+    return ok && limit > 0 ? limit : 0;
+}
+
+int socketErrorOf(CURLcode code, int reply) {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return 11001;
+    case CURLE_COULDNT_CONNECT:
+        return 10061;
+    case CURLE_OPERATION_TIMEDOUT:
+        return 10060;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+        // The server said no (a reply of 400 and more), or the connection broke.
+        return reply >= 400 ? reply : 10054;
+    case CURLE_LOGIN_DENIED:
+        return 535;
+    case CURLE_USE_SSL_FAILED:
+        return mMail::NoEncryptionError;
+    default:
+        return 20000 + static_cast<int>(code);
+    }
+}
+
+} // namespace
+
+struct mMail::Connection {
+    CurlPtr curl;
+    QString host;
+    std::optional<NetrcLogin> login;
+    QByteArray url, user, password, caFile; // curl keeps pointers to them
+    char errors[CURL_ERROR_SIZE] = {};
+    mMail* owner = nullptr;
+    // The dialogue as it stands: the command sent last (without its arguments for AUTH) and the server's
+    // reply to it. QUIT and its reply are left out: they are not why anything failed.
+    QString command;
+    QString reply;
+    bool quitting = false;
+    int64_t sizeLimit = 0;
+
+    void sent(const QString& text) {
+        if (text.startsWith(QStringLiteral("QUIT"), Qt::CaseInsensitive))
+            quitting = true;
+        if (quitting)
+            return;
+        command = text.startsWith(QStringLiteral("AUTH"), Qt::CaseInsensitive) ? QStringLiteral("AUTH") : text;
+        reply.clear();
+    }
+
+    void received(const QString& line) {
+        if (owner->StatusMessage)
+            owner->StatusMessage(line);
+        if (quitting)
+            return;
+        if (line.startsWith(QStringLiteral("354")) && command.startsWith(QStringLiteral("DATA"))) {
+            // From here on the server owes the reply to the message itself.
+            command = QStringLiteral(".");
+            reply.clear();
+            return;
+        }
+        if (command.startsWith(QStringLiteral("EHLO"), Qt::CaseInsensitive))
+            if (const auto limit = sizeLimitOf(line))
+                sizeLimit = *limit;
+        reply += (reply.isEmpty() ? QString() : QStringLiteral(" ")) + line;
+    }
+
+    int replyCode() const { return reply.left(3).toInt(); }
+
+    // What a time-out without a reply means where the dialogue stands; nothing when the line never came up.
+    std::optional<QString> silenceOf(long seconds) const {
+        if (command == u'.')
+            return QStringLiteral("The mail server %1 did not confirm the message within %2 seconds; it may still "
+                                  "deliver it")
+                .arg(host)
+                .arg(seconds);
+        if (!command.isEmpty())
+            return QStringLiteral("The mail server %1 did not answer %2 within %3 seconds")
+                .arg(host, command)
+                .arg(seconds);
+        curl_off_t connected = 0;
+        if (curl_easy_getinfo(curl.get(), CURLINFO_CONNECT_TIME_T, &connected) == CURLE_OK && connected > 0)
+            return QStringLiteral("The mail server %1 did not greet within %2 seconds").arg(host).arg(seconds);
+        return std::nullopt;
+    }
+};
+
+namespace {
+
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t ultotal, curl_off_t ulnow) {
+    auto* self = static_cast<mMail*>(user);
+    if (ultotal > 0 && self->Progress)
+        self->Progress(static_cast<int32_t>(ulnow * 1000 / ultotal), 1000);
+    return 0;
+}
+
+// Replies to NOOP arrive as "body"; they are told through StatusMessage already.
+size_t onWrite(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
+size_t onRead(char* buffer, size_t size, size_t count, void* user) {
+    return std::fread(buffer, size, count, static_cast<FILE*>(user));
+}
+
+} // namespace
+
+mMail::mMail() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    InitMailLibrary();
+    NewMessage();
+}
+
+mMail::~mMail() = default;
+
+void mMail::fail(int number, const QString& description) {
+    if (number >= 10000 && number < 12000)
+        lastSocketError_ = number;
+    throw ComponentError(number, description);
+}
+
+int64_t mMail::ServerSizeLimit() const {
+    return connection_ ? connection_->sizeLimit : 0;
+}
+
+QString mMail::FailedCommand() const {
+    return connection_ ? connection_->command : QString();
+}
+
+QString mMail::FailedReply() const {
+    return connection_ ? connection_->reply : QString();
+}
+
+void mMail::OpenConnection() {
+    lastSocketError_ = 0;
+    connection_ = std::make_unique<Connection>();
+    connection_->owner = this;
+    connection_->curl.reset(curl_easy_init());
+    CURL* c = connection_->curl.get();
+    if (!c)
+        fail(20000, QStringLiteral("The mail library could not start"));
+    connection_->url = urlOf(Server.trimmed());
+    curl_easy_setopt(c, CURLOPT_URL, connection_->url.constData());
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, connection_->errors);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(
+        c, CURLOPT_DEBUGFUNCTION, +[](CURL*, curl_infotype type, char* data, size_t size, void* user) {
+            if (type != CURLINFO_HEADER_IN && type != CURLINFO_HEADER_OUT)
+                return 0;
+            auto* connection = static_cast<Connection*>(user);
+            const QString lines = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
+            for (const QString& line : lines.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+                if (type == CURLINFO_HEADER_OUT)
+                    connection->sent(line);
+                else
+                    connection->received(line);
+            }
+            return 0;
+        });
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, connection_.get());
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onWrite);
+    secure(c, Server.trimmed());
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
+    // Connects, greets and checks the line with NOOP; the connection stays open for the messages.
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
+    perform(ReplyTimeout);
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
+}
+
+void mMail::secure(void* handle, const QString& server) {
+    CURL* c = handle;
+    const QString host = hostNameOf(server);
+    connection_->host = host;
+    connection_->login = NetrcLoginFor(DefaultNetrcPath(), host);
+    if (connection_->login) {
+        // A password goes over an encrypted line or not at all.
+        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        connection_->user = connection_->login->login.toUtf8();
+        connection_->password = connection_->login->password.toUtf8();
+        curl_easy_setopt(c, CURLOPT_USERNAME, connection_->user.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, connection_->password.constData());
+    } else {
+        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    }
+    curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+    // SSL_CERT_FILE adds to the system's certificates instead of replacing them.
+    const QByteArray extra = qgetenv("SSL_CERT_FILE");
+    if (!extra.isEmpty()) {
+        connection_->caFile = extra;
+        curl_easy_setopt(c, CURLOPT_CAINFO, connection_->caFile.constData());
+        if (QFile::exists(QStringLiteral("/etc/ssl/certs")))
+            curl_easy_setopt(c, CURLOPT_CAPATH, "/etc/ssl/certs");
+    }
+}
+
+void mMail::perform(long replyTimeout) {
+    CURL* c = connection_->curl.get();
+    connection_->errors[0] = 0;
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, replyTimeout);
+    // libcurl also measures the speed while it waits for a reply: only a line that moves nothing for longer
+    // than a reply may take is dead. This also ends an upload the server stopped reading.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, replyTimeout);
+    const CURLcode code = curl_easy_perform(c);
+    if (code == CURLE_OK)
+        return;
+    const int number = socketErrorOf(code, connection_->replyCode());
+    QString detail = QString::fromUtf8(connection_->errors[0] ? connection_->errors : curl_easy_strerror(code));
+    if (number == NoEncryptionError)
+        detail = QStringLiteral("The mail server %1 offers no encrypted connection, so the password for it in "
+                                "~/.netrc was not sent. Use smtps:// in the server name, or a server that "
+                                "offers STARTTLS.")
+                     .arg(connection_->host);
+    if (code == CURLE_OPERATION_TIMEDOUT && connection_->reply.isEmpty())
+        detail = connection_->silenceOf(replyTimeout).value_or(detail);
+    if (number >= 10050 && number <= 10060) {
+        // Nothing more is said on a line that is dead: the QUIT of the clean-up would wait out another
+        // time-out. What the server said last stays readable for the caller.
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(c, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK && socket != CURL_SOCKET_BAD)
+            shutdown(socket, SHUT_RDWR);
+    }
+    fail(number, detail);
+}
+
+void mMail::SendMessage() {
+    if (!connection_)
+        fail(10057, QStringLiteral("Not connected to the mail server"));
+    CURL* c = connection_->curl.get();
+
+    // Written out first: the attachments are encoded on the way, never held in memory. In the job's own
+    // folder, so that nothing of it outlives the job elsewhere.
+    QTemporaryFile spool((SpoolFolder.isEmpty() ? QDir::tempPath() : SpoolFolder) + QStringLiteral("/.message-XXXXXX"));
+    if (!spool.open())
+        fail(2, QStringLiteral("Cannot write the message to %1: %2").arg(spool.fileTemplate(), spool.errorString()));
+    writeMessage(spool.handle());
+    const int readFd = dup(spool.handle());
+    FilePtr in(readFd >= 0 ? fdopen(readFd, "rb") : nullptr);
+    if (!in) {
+        if (readFd >= 0)
+            close(readFd);
+        fail(2, QStringLiteral("Cannot read the message back from %1").arg(spool.fileName()));
+    }
+    std::rewind(in.get());
+
+    SlistPtr rcpt;
+    for (const QString& r : EnvelopeRecipients())
+        rcpt.reset(curl_slist_append(rcpt.release(), ("<" + r.toUtf8() + ">").constData()));
+    const QByteArray from = "<" + SenderAddress.toUtf8().replace('\r', ' ').replace('\n', ' ') + ">";
+    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, onRead);
+    curl_easy_setopt(c, CURLOPT_READDATA, in.get());
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(spool.size()));
+    // The list and the file go with this message; the handle must not point at them afterwards.
+    struct Detach {
+        CURL* c;
+        ~Detach() {
+            curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
+            curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
+            curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+        }
+    } detach{c};
+    perform(MessageTimeout);
+}
+
+void mMail::CloseConnection() {
+    // Cleaning up the handle says QUIT on a connection that is still open.
+    connection_.reset();
+}
