@@ -142,6 +142,27 @@ constexpr Entry kTable[] = {
     {1143, "a character device"},
     {1144, " to "},
     {1145, "it is %1, not an ordinary file"},
+    {1146, "'%1' in %2 is not one e-mail address. Separate several addresses with ',' or ';' (a@example.com; "
+           "b@example.com) and try again. Nothing was split or sent."},
+    {1147, "Send to"},
+    {1148, "CC"},
+    {1149, "BCC"},
+    {1150, "No sender address is set in the e-mail settings (%1). Type your e-mail address there and try again. "
+           "Nothing was split or sent."},
+    {1151, "The sender address '%1' in the e-mail settings (%2) is not one e-mail address. Correct it there and try "
+           "again. Nothing was split or sent."},
+    {1152, "There is no recipient. Type at least one e-mail address in Send to, CC or BCC and try again. Nothing was "
+           "split or sent."},
+    {1153, "Message %1 of %2 was not sent: %3."},
+    {1154, " Messages 1 to %1 were sent."},
+    {1155, " No message was sent."},
+    {1156, "the mail server refused the recipient %1 (%2)"},
+    {1157, "the mail server refused the sender %1 (%2)"},
+    {1158, "the mail server refused the message (%1)"},
+    {1159, "the mail server answered %1 with '%2'"},
+    {1160, "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would have %3 "
+           "bytes. Nothing was sent. Choose a piece size of at most %4 bytes (a custom size of %5) and try again."},
+    {1161, " Bytes\nMessage size: about %1"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

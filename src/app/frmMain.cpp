@@ -6,6 +6,7 @@
 #include "app/Version.h"
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
+#include "mail/SendSplitMails.h"
 #include "settings/JobSettings.h"
 #include "shell/LocaleNumbers.h"
 #include "split/JobDriver.h"
@@ -393,6 +394,12 @@ QString frmMain::SummaryText() {
     QString text = LoadResString(1066) + txtZipFilename->text() + LoadResString(1067) + size;
     switch (job.target()) {
     case Target::Mail:
+        // Beside the piece, what the server is asked to take: base64 makes a third more of it.
+        if (refused.isEmpty()) {
+            mMail mail;
+            SplitMailSender sender(mail, job, settings_, shell_);
+            text += LoadResString(Res::MessageSizeNote).arg(GroupedNumber(sender.MessageSizeFor(PieceSizeOf(job))));
+        }
         text += LoadResString(1068) + cboSendTo->currentText() + LoadResString(1069) +
                 (job.CarbonCopy.isEmpty() ? LoadResString(1074) : job.CarbonCopy) + LoadResString(1070) +
                 (job.BlindCarbonCopy.isEmpty() ? LoadResString(1074) : job.BlindCarbonCopy) + LoadResString(1071) +

@@ -2,7 +2,9 @@
 
 #include "app/ResStrings.h"
 #include "mail/ComponentError.h"
+#include "mail/Mailboxes.h"
 #include "settings/JobSettings.h"
+#include "shell/LocaleNumbers.h"
 #include "split/JobError.h"
 #include "split/PathNames.h"
 #include "split/VbConvert.h"
@@ -10,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <random>
@@ -19,6 +22,11 @@ uint64_t NextBoundaryNumber() {
     static std::mt19937_64 generator;
     const double r = std::generate_canonical<double, 53>(generator);
     return static_cast<uint64_t>(r * 100000000000.0);
+}
+
+int64_t Base64Size(int64_t n) {
+    // 57 bytes make a line of 76 characters.
+    return (n + 2) / 3 * 4 + (n + 56) / 57 * 2;
 }
 
 SplitMailSender::SplitMailSender(mMail& mail, const SplitJob& job, Settings& settings, Shell& shell)
@@ -38,7 +46,7 @@ void SplitMailSender::mailSend_Progress(int32_t done, int32_t total) {
     shell_.ShowProgress(static_cast<int>(RoundHalfEven(percent)), MailStatusText);
 }
 
-void SplitMailSender::attach(const QString& name, const QString& folder) {
+void SplitMailSender::attach(const QString& name, const QString& file, const Series& series, Mode mode) {
     const QString quotedName = u'"' + name + u'"';
     mail_.AddPart();
     mail_.SelectPart();
@@ -48,47 +56,66 @@ void SplitMailSender::attach(const QString& name, const QString& folder) {
     mail_.setTransferEncoding(QStringLiteral("base64"));
     mail_.setContentDisposition(QStringLiteral("attachment; filename=") + quotedName);
     mail_.PartOption = 130;
-    mail_.PartFile = JoinPath(folder, name);
+    if (mode == Mode::Measure) {
+        // Measured without reading it: its encoded size is known from its size.
+        measuredFiles_ += Base64Size(series.sizeOf(file));
+        mail_.PartFile = QStringLiteral("/dev/null");
+    } else {
+        mail_.PartFile = file;
+    }
     mail_.LoadPartFile();
     mail_.EndPart();
 }
 
-void SplitMailSender::sendOne(int i, int n, const QString& sourceName, const QString& base, const QString& folder) {
+void SplitMailSender::compose(int i, const Series& series, Mode mode) {
+    const int n = series.count;
     const QString subject = job_.Subject;
     mail_.MessageOption = 1;
-    MailStatusText = n > 0 ? LoadResString(1063) + QStringLiteral(" '") + sourceName + u' ' + QString::number(i) +
-                                 LoadResString(1057) + QString::number(n) + u'\''
+    MailStatusText = n > 0 ? LoadResString(1063) + QStringLiteral(" '") + series.sourceName + u' ' +
+                                 QString::number(i) + LoadResString(1057) + QString::number(n) + u'\''
                            : LoadResString(1063) + QStringLiteral(" '") + subject + u'\'';
     mail_.NewMessage();
     // English names: the Date header is read by mail programs, not by people.
     mail_.MessageDate =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
     mail_.SenderName = settings_.FriendlyName();
-    mail_.SenderAddress = settings_.FromEMailAddress();
+    // A sender typed as "Jo <jo@x.test>" is that mailbox.
+    const QString from = settings_.FromEMailAddress().trimmed();
+    const auto sender = ParseMailbox(from);
+    mail_.SenderAddress = sender ? sender->address : from;
     mail_.Recipients = job_.SendTo;
     mail_.CcRecipients = job_.CarbonCopy;
     mail_.BccRecipients = job_.BlindCarbonCopy;
     mail_.MessageSubject =
         n > 0 ? subject + u' ' + QString::number(i) + LoadResString(1057) + QString::number(n) : subject;
 
-    const QString boundary = QString::number(NextBoundaryNumber()) + QStringLiteral("_boundary");
+    // A measured message takes the longest boundary, and no number from the run's sequence.
+    const QString boundary =
+        (mode == Mode::Measure ? QStringLiteral("99999999999") : QString::number(NextBoundaryNumber())) +
+        QStringLiteral("_boundary");
     mail_.setContentType(QStringLiteral("multipart"));
     mail_.setContentSubtype(QStringLiteral("mixed"));
     mail_.setContentParameter(QStringLiteral("boundary=") + boundary);
     mail_.setBoundary(boundary);
 
+    const QString folder = series.folder;
+    const QString base = series.base;
     const bool last = n > 0 && i == n;
     if (n > 0)
-        attach(PieceName(base, i), folder);
+        attach(PieceName(base, i), JoinPath(folder, PieceName(base, i)), series, mode);
     if (last) {
+        const QString bat = JoinPath(folder, BatchName(base));
         if (job_.BatchAsText) {
-            const QString bat = JoinPath(folder, BatchName(base));
             const QString txt = JoinPath(folder, base + QStringLiteral("txt"));
-            if (QFile::exists(txt) || !QFile::rename(bat, txt))
-                throw ComponentError(3, QStringLiteral("Cannot rename '%1' to '%2'").arg(bat, txt));
-            attach(base + QStringLiteral("txt"), folder);
+            if (mode == Mode::Measure) {
+                attach(base + QStringLiteral("txt"), bat, series, mode);
+            } else {
+                if (QFile::exists(txt) || !QFile::rename(bat, txt))
+                    throw ComponentError(3, QStringLiteral("Cannot rename '%1' to '%2'").arg(bat, txt));
+                attach(base + QStringLiteral("txt"), txt, series, mode);
+            }
         } else {
-            attach(BatchName(base), folder);
+            attach(BatchName(base), bat, series, mode);
         }
     }
 
@@ -106,7 +133,70 @@ void SplitMailSender::sendOne(int i, int n, const QString& sourceName, const QSt
     mail_.EndPart();
 
     mail_.PartOption = 64;
-    mail_.SendMessage();
+}
+
+int64_t SplitMailSender::measure(int i, const Series& series) {
+    measuredFiles_ = 0;
+    compose(i, series, Mode::Measure);
+    return mail_.MessageSize() + measuredFiles_;
+}
+
+int64_t SplitMailSender::MessageSizeFor(int64_t pieceBytes) {
+    const QString name = ExtractFileName(job_.SourceFile);
+    if (job_.SourceFile.isEmpty())
+        return measure(0, Series{name, QString(), QString(), 0, {}});
+    // The first of two: a whole piece, no batch file.
+    return measure(
+        1, Series{name, PieceBase(job_.SourceFile), QString(), 2, [pieceBytes](const QString&) { return pieceBytes; }});
+}
+
+bool SplitMailSender::fitsServer(const Series& series) {
+    const int64_t limit = mail_.ServerSizeLimit();
+    if (limit <= 0 || series.count == 0)
+        return true;
+    // Pieces 1 .. N-1 have one size; the last may be smaller but carries the batch file.
+    int64_t largest = 0, overhead = 0;
+    for (int i : {1, series.count}) {
+        const int64_t size = measure(i, series);
+        largest = std::max(largest, size);
+        overhead =
+            std::max(overhead, size - Base64Size(series.sizeOf(JoinPath(series.folder, PieceName(series.base, i)))));
+    }
+    if (largest <= limit)
+        return true;
+    int64_t low = 0, high = limit; // the largest piece whose message fits lies in [low, high]
+    while (low < high) {
+        const int64_t mid = high - (high - low) / 2;
+        if (overhead + Base64Size(mid) <= limit)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    shell_.Fail(LoadResString(Res::TooLargeForServer)
+                    .arg(settings_.Host(), GroupedNumber(limit), GroupedNumber(largest), GroupedNumber(low),
+                         QString::number(low / 1024) + QStringLiteral(" KB")));
+    return false;
+}
+
+QString SplitMailSender::notSentText(int i, int total, const ComponentError& e) const {
+    const QString command = mail_.FailedCommand();
+    const QString reply = mail_.FailedReply();
+    // The address between the angle brackets of "RCPT TO:<b@x.test>".
+    const QString address = command.section(u'<', 1).section(u'>', 0, 0);
+    QString reason = e.description();
+    if (reply.left(3).toInt() >= 400) {
+        if (command.startsWith(QStringLiteral("RCPT"), Qt::CaseInsensitive))
+            reason = LoadResString(Res::RecipientRefused).arg(address, reply);
+        else if (command.startsWith(QStringLiteral("MAIL"), Qt::CaseInsensitive))
+            reason = LoadResString(Res::SenderRefused).arg(address, reply);
+        else if (command == u'.')
+            reason = LoadResString(Res::MessageRefused).arg(reply);
+        else
+            reason = LoadResString(Res::ServerAnswered)
+                         .arg(command.isEmpty() ? QStringLiteral("the connection") : command, reply);
+    }
+    return LoadResString(Res::MessageNotSent).arg(i).arg(total).arg(reason) +
+           (i > 1 ? LoadResString(Res::MessagesSent).arg(i - 1) : LoadResString(Res::NoMessageSent));
 }
 
 void SplitMailSender::deleteSeriesFiles(const QString& folder, const QString& base, int n) {
@@ -121,6 +211,9 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
     mail_.ConnectFlag = true;
     mail_.Server = settings_.Host();
     mail_.ConnectOption = 0;
+    mail_.ReplyTimeout = settings_.MailReplyTimeout();
+    mail_.MessageTimeout = settings_.MailMessageTimeout();
+    mail_.SpoolFolder = pieceFolder;
     try {
         mail_.OpenConnection();
     } catch (const ComponentError& e) {
@@ -131,18 +224,23 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
         // Any other failure shows when the first message is sent.
     }
 
-    const QString sourceName = ExtractFileName(sourcePath);
-    const QString base = sourcePath.isEmpty() ? QString() : PieceBase(sourcePath);
+    const Series series{ExtractFileName(sourcePath), sourcePath.isEmpty() ? QString() : PieceBase(sourcePath),
+                        pieceFolder, std::max(pieceCount, 0),
+                        [](const QString& file) { return QFileInfo(file).size(); }};
+    const int total = std::max(series.count, 1);
+    int i = 1;
     try {
-        if (pieceCount > 0) {
-            for (int i = 1; i <= pieceCount; ++i)
-                sendOne(i, pieceCount, sourceName, base, pieceFolder);
-        } else {
-            sendOne(0, 0, sourceName, base, pieceFolder);
+        if (!fitsServer(series)) {
+            mail_.CloseConnection();
+            shell_.SetBusy(false);
+            return false;
+        }
+        for (; i <= total; ++i) {
+            compose(series.count > 0 ? i : 0, series, Mode::Send);
+            mail_.SendMessage();
         }
     } catch (const ComponentError& e) {
-        shell_.MsgBox(
-            {e.description() + QStringLiteral("\r\n") + MailLastMessage, MsgButtons::Ok, MsgIcon::None, 0, {}});
+        shell_.Fail(notSentText(i, total, e));
         const int socketError = mail_.LastSocketError();
         if (socketError < 10050 || socketError > 10060)
             mail_.CloseConnection();
@@ -151,8 +249,8 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
     }
 
     mail_.CloseConnection();
-    if (pieceCount > 0)
-        deleteSeriesFiles(pieceFolder, base, pieceCount);
+    if (series.count > 0)
+        deleteSeriesFiles(pieceFolder, series.base, series.count);
     shell_.SetBusy(false);
     return true;
 }

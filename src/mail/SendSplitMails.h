@@ -8,6 +8,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+
+class ComponentError;
 
 // Sends a split file as a numbered series of mails over one connection, one piece per message, the batch
 // file on the last one; with no pieces, one message with the text alone.
@@ -15,25 +18,45 @@ class SplitMailSender {
 public:
     SplitMailSender(mMail& mail, const SplitJob& job, Settings& settings, Shell& shell);
 
-    // True when the whole series was sent; the series' own files in pieceFolder are deleted then.
+    // True when the whole series was sent; the series' own files in pieceFolder are deleted then. The
+    // messages are written out in pieceFolder on their way to the server.
     bool SendSplitMails(const QString& sourcePath, int pieceCount, const QString& pieceFolder);
+
+    // The size of a message of the job that carries a piece of pieceBytes, before anything is split.
+    int64_t MessageSizeFor(int64_t pieceBytes);
 
     // The status line of the message being sent, and the server's latest reply.
     QString MailStatusText;
     QString MailLastMessage;
 
 private:
+    struct Series {
+        QString sourceName, base, folder;
+        int count = 0;
+        std::function<int64_t(const QString& file)> sizeOf; // of an attachment that is only measured
+    };
+    enum class Mode { Send, Measure };
+
     void mailSend_StatusMessage(const QString& text);
     void mailSend_Progress(int32_t done, int32_t total);
-    void sendOne(int i, int n, const QString& sourceName, const QString& base, const QString& folder);
-    void attach(const QString& name, const QString& folder);
+    void compose(int i, const Series& series, Mode mode);
+    void attach(const QString& name, const QString& file, const Series& series, Mode mode);
+    // The size message i of the series will have, from its parts and the sizes of its files.
+    int64_t measure(int i, const Series& series);
+    // False, after telling the user, when the largest message of the series exceeds the server's limit.
+    bool fitsServer(const Series& series);
+    QString notSentText(int i, int total, const ComponentError& e) const;
     void deleteSeriesFiles(const QString& folder, const QString& base, int n);
 
     mMail& mail_;
     const SplitJob& job_;
     Settings& settings_;
     Shell& shell_;
+    int64_t measuredFiles_ = 0;
 };
 
 // The boundary numbers of the run's messages: 0 .. 99999999999, the same sequence in every run.
 uint64_t NextBoundaryNumber();
+
+// The bytes base64 makes of n bytes, in lines of 76 characters ending in CR LF.
+int64_t Base64Size(int64_t n);

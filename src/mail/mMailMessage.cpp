@@ -6,11 +6,13 @@
 #include "mail/mMail.h"
 
 #include "mail/ComponentError.h"
+#include "mail/Mailboxes.h"
 #include "mail/mMailPart.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <QUuid>
 
 #include <fcntl.h>
 #include <mutex>
@@ -68,22 +70,16 @@ GMimeContentEncoding encodingOf(const QString& name) {
     return g_mime_content_encoding_from_string(n.constData());
 }
 
-InternetAddressList* parseList(const QString& text) {
-    const QByteArray bytes = headerSafe(text);
-    return internet_address_list_parse(nullptr, bytes.constData());
-}
-
-void collectMailboxes(InternetAddressList* list, std::vector<QString>& out) {
-    if (!list)
-        return;
-    for (int i = 0; i < internet_address_list_length(list); ++i) {
-        InternetAddress* a = internet_address_list_get_address(list, i);
-        if (INTERNET_ADDRESS_IS_MAILBOX(a)) {
-            out.push_back(QString::fromUtf8(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a))));
-        } else if (INTERNET_ADDRESS_IS_GROUP(a)) {
-            collectMailboxes(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)), out);
-        }
+// The mailboxes of a list as GMime's; entries that are not one mailbox were refused before.
+GPtr addressListOf(const QString& text) {
+    InternetAddressList* list = internet_address_list_new();
+    for (const Mailbox& m : MailboxesOf(text)) {
+        InternetAddress* a =
+            internet_address_mailbox_new(headerSafe(m.name).constData(), headerSafe(m.address).constData());
+        internet_address_list_add(list, a);
+        g_object_unref(a);
     }
+    return GPtr(list);
 }
 
 GMimeObject* render(const mMail::Part& part) {
@@ -242,12 +238,9 @@ void mMail::EndPart() {
 
 std::vector<QString> mMail::EnvelopeRecipients() const {
     std::vector<QString> all;
-    for (const QString* list : {&Recipients, &CcRecipients, &BccRecipients}) {
-        InternetAddressList* parsed = parseList(*list);
-        collectMailboxes(parsed, all);
-        if (parsed)
-            g_object_unref(parsed);
-    }
+    for (const QString* list : {&Recipients, &CcRecipients, &BccRecipients})
+        for (const Mailbox& m : MailboxesOf(*list))
+            all.push_back(m.address);
     return all;
 }
 
@@ -259,20 +252,19 @@ static GPtr buildMessage(mMail& mail, const mMail::Part& root) {
                                headerSafe(mail.SenderAddress).constData());
     for (auto [list, type] :
          {std::pair{&mail.Recipients, GMIME_ADDRESS_TYPE_TO}, {&mail.CcRecipients, GMIME_ADDRESS_TYPE_CC}}) {
-        if (InternetAddressList* parsed = parseList(*list)) {
-            internet_address_list_append(g_mime_message_get_addresses(m, type), parsed);
-            g_object_unref(parsed);
-        }
+        GPtr parsed = addressListOf(*list);
+        internet_address_list_append(g_mime_message_get_addresses(m, type), raw<InternetAddressList>(parsed));
     }
     g_mime_message_set_subject(m, headerSafe(mail.MessageSubject).constData(), "utf-8");
     GDateTime* date = dateOf(mail.MessageDate);
     g_mime_message_set_date(m, date);
     g_date_time_unref(date);
     // Unique, on the right the sender's domain (RFC 5322 3.6.4).
+    // Always as long, so that a message measured before it is sent has the size it is sent with.
     const QByteArray domain = headerSafe(mail.SenderAddress.section(u'@', -1));
-    char* id = g_mime_utils_generate_message_id(domain.isEmpty() ? "localhost" : domain.constData());
-    g_mime_message_set_message_id(m, id);
-    g_free(id);
+    const QByteArray id = QUuid::createUuid().toByteArray(QUuid::WithoutBraces) + '@' +
+                          (domain.isEmpty() ? QByteArray("localhost") : domain);
+    g_mime_message_set_message_id(m, id.constData());
 
     GMimeObject* body = render(root);
     g_mime_message_set_mime_part(m, body);

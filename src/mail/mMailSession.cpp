@@ -184,6 +184,12 @@ struct mMail::Connection {
 
     int replyCode() const { return reply.left(3).toInt(); }
 
+    QString stage() const {
+        if (command.isEmpty())
+            return QStringLiteral("the greeting");
+        return command == u'.' ? QStringLiteral("the message") : command;
+    }
+
     // What a time-out without a reply means where the dialogue stands; nothing when the line never came up.
     std::optional<QString> silenceOf(long seconds) const {
         if (command == u'.')
@@ -334,6 +340,9 @@ void mMail::perform(long replyTimeout) {
                      .arg(connection_->host);
     if (code == CURLE_OPERATION_TIMEDOUT && connection_->reply.isEmpty())
         detail = connection_->silenceOf(replyTimeout).value_or(detail);
+    else if (number == 10054)
+        detail = QStringLiteral("The connection to the mail server %1 broke during %2 (%3)")
+                     .arg(connection_->host, connection_->stage(), detail);
     if (number >= 10050 && number <= 10060) {
         // Nothing more is said on a line that is dead: the QUIT of the clean-up would wait out another
         // time-out. What the server said last stays readable for the caller.

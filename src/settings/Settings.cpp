@@ -152,6 +152,20 @@ void Settings::setShowWelcome(bool v) {
     setText(QStringLiteral("ShowWelcome"), boolText(v));
 }
 
+int Settings::seconds(const QString& key, int defaultValue) {
+    bool ok = false;
+    const int v = text(key, QString::number(defaultValue)).trimmed().toInt(&ok);
+    return ok && v > 0 ? v : defaultValue;
+}
+
+int Settings::MailReplyTimeout() {
+    return seconds(QStringLiteral("MailReplyTimeout"), 300);
+}
+
+int Settings::MailMessageTimeout() {
+    return seconds(QStringLiteral("MailMessageTimeout"), 600);
+}
+
 QString Settings::Location() {
     return store_.location(kApp);
 }

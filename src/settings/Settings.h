@@ -60,6 +60,11 @@ public:
     QString FloppyDrive();
     void setFloppyDrive(const QString& v);
 
+    // Seconds to wait for the mail server's reply to a command, and to a whole message; a stored text that
+    // is no positive number reads as the default (RFC 5321 4.5.3.2: 300 and 600). Set by hand only.
+    int MailReplyTimeout();
+    int MailMessageTimeout();
+
     static constexpr int kRecipientSlots = 10;
 
     // Where the settings are kept, for messages.
@@ -69,6 +74,7 @@ private:
     QString text(const QString& key, const QString& defaultValue);
     void setText(const QString& key, const QString& value);
     QString slotKey() const;
+    int seconds(const QString& key, int defaultValue);
 
     SettingsStore& store_;
     QString programFolder_;

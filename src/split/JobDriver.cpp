@@ -2,6 +2,7 @@
 
 #include "app/ResStrings.h"
 #include "mail/ComponentError.h"
+#include "mail/Mailboxes.h"
 #include "mail/SendSplitMails.h"
 #include "mail/mMail.h"
 #include "mail/mRAS.h"
@@ -48,12 +49,13 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         shell_.Fail(LoadResString(Res::NoMailServer).arg(settings_.Location()));
         return false;
     }
-    QString folder;
+    // Refused before anything is split: an address the server would drop or refuse half way.
+    CheckMailAddresses(job_, settings_);
+    // Also a text alone is written out there on its way to the server.
+    const QString folder = PrivateTempFolder();
     int count = 0;
-    if (!job_.SourceFile.isEmpty()) {
-        folder = PrivateTempFolder();
+    if (!job_.SourceFile.isEmpty())
         count = splitInto(folder, pieceSize, job_.BatchAsText);
-    }
 
     shell_.ShowProgress(0, LoadResString(1064));
     const bool dialUp = settings_.UseRAS();
@@ -68,14 +70,13 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     if (dialUp)
         hangUp(ras);
 
-    if (sent) {
-        if (!folder.isEmpty())
-            QDir().rmdir(folder);
-        if (!job_.NoUI)
-            shell_.Inform(LoadResString(1060));
-    } else if (!folder.isEmpty()) {
+    if (sent || count == 0) {
+        QDir().rmdir(folder);
+    } else {
         tellPiecesKept(folder);
     }
+    if (sent && !job_.NoUI)
+        shell_.Inform(LoadResString(1060));
     return sent;
 }
 

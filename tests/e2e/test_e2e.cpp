@@ -75,19 +75,6 @@ protected:
     StandInNmcli nmcli;
 };
 
-// Whether the text matches a pattern in which "*" stands for any text.
-bool Matches(const QString& text, const QString& pattern) {
-    const QStringList parts = pattern.split(u'*');
-    qsizetype at = 0;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const qsizetype found = text.indexOf(parts[i], at);
-        if (found < 0 || (i == 0 && found != 0))
-            return false;
-        at = found + parts[i].size();
-    }
-    return parts.size() > 1 ? text.endsWith(parts.last()) : at == text.size();
-}
-
 TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
     const char* const pieces3 = "report.001 report.002 report.003 report.bat";
     const char* const usage = "2|Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:*/nui = Do not display "
@@ -156,6 +143,15 @@ TEST_F(EndToEnd, MailJobWithoutAWindow) {
     EXPECT_TRUE(QDir(QDir::tempPath()).entryList({u"brevimo-*"_qs}, QDir::Dirs).isEmpty());
     EXPECT_EQ(nmcli.calls().filter(u"connection"_qs).join(u'|'),
               u"-t -f NAME connection show @0|--wait 90 connection up id Office @0|connection down id Office @5");
+
+    // A refusal is told on stderr, with where the series stands.
+    SmtpServer refusing({u"--refuse-rcpt"_qs, u"a@b.test"_qs});
+    reset(u"Host="_qs + refusing.host() + u"\nFromEMailAddress=me@x.test\nUseRAS=0"_qs);
+    const Outcome refused = run({u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.startsWith(u"Message 1 of 3 was not sent: the mail server refused the recipient a@b.test "
+                                       "(550 5.1.1 <a@b.test> no such user here). No message was sent.\n"_qs))
+        << refused.err.toStdString();
 }
 
 // Two jobs writing one set at once: one is refused, and the set is whole.

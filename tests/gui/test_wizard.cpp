@@ -131,7 +131,9 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
     const QString tail = u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
     EXPECT_EQ(w.lblSumary->text(), head +
-                                       u"\nSplitfile size: 104,857,600 Bytes\n\nSendto: 'anna@x.test'\nCC: "
+                                       // the piece in base64 (143,489,352 bytes), headers and text
+                                       u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,234 "
+                                       "Bytes\n\nSendto: 'anna@x.test'\nCC: "
                                        "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
                                        tail);
     w.txtCustomSize->setText(u"100"_qs);

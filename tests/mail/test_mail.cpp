@@ -96,7 +96,18 @@ TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
         job.Body = u"Plain text \x7f"_qs;
         job.NoUI = !asText; // no success box without a window
         shell = ScriptedShell();
+        // While a message goes out, the files open in the temporary folder are in the job's own folder.
+        QStringList open;
+        shell.onProgress = [this, &open](int) {
+            if (!shell.progress.back().second.startsWith(u"Send message:"))
+                return; // the source is open while it is split
+            for (const QFileInfo& fd : QDir(u"/proc/self/fd"_qs).entryInfoList(QDir::System | QDir::Files))
+                if (fd.symLinkTarget().startsWith(QDir::tempPath() + u'/'))
+                    open << fd.symLinkTarget().mid(QDir::tempPath().size() + 1).section(u'/', 0, 0);
+        };
         ASSERT_TRUE(run()) << shell.told().toStdString();
+        open.removeDuplicates();
+        EXPECT_TRUE(open.size() == 1 && open[0].startsWith(u"brevimo-"_qs)) << open.join(u' ').toStdString();
         ASSERT_EQ(server.messageCount(), 3);
         EXPECT_EQ(server.connections(), 1);
         QByteArray rebuilt;
@@ -159,6 +170,16 @@ TEST_F(Mail, TextAloneListsAndHeaders) {
     EXPECT_EQ(m.headers.at("cc"), "c@x.test, d@x.test");
     EXPECT_TRUE(m.rawHeaders.toLower().contains("subject: fotos vom =?utf-8?")) << m.rawHeaders.toStdString();
     EXPECT_EQ(m.headers.at("subject"), QString(u"Fotos vom M\u00e4rz  Bcc: spy@x.test"_qs).toUtf8());
+    // A unique Message-ID on the sender's domain, and a greeting with a name servers accept: qualified, or an
+    // address literal.
+    EXPECT_TRUE(QRegularExpression(u"^<[0-9a-f-]{36}@x\\.test>$"_qs)
+                    .match(QString::fromUtf8(m.headers.at("message-id")))
+                    .hasMatch())
+        << m.headers.at("message-id").toStdString();
+    EXPECT_TRUE(QRegularExpression(u"^(\\[[0-9.]+\\]|\\[IPv6:[0-9a-f:.]+\\]|[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)+)$"_qs)
+                    .match(server.greetings().join(u' '))
+                    .hasMatch())
+        << server.greetings().join(u' ').toStdString();
     // RFC 5322 date with a numeric zone.
     EXPECT_TRUE(QRegularExpression(u"^[A-Z][a-z]{2}, \\d{2} [A-Z][a-z]{2} \\d{4} \\d{2}:\\d{2}:\\d{2} [+-]\\d{4}$"_qs)
                     .match(QString::fromUtf8(m.headers.at("date")))
@@ -166,28 +187,169 @@ TEST_F(Mail, TextAloneListsAndHeaders) {
         << m.headers.at("date").toStdString();
 }
 
-TEST_F(Mail, AFailureStopsTheSeriesAndKeepsThePieces) {
-    // The server's options (none: a host that cannot be found), and the failure told.
-    for (const auto& [options, told] : {std::pair{"", "error ok: Host not found!"},
-                                        {"--reject-message 2", "plain ok: *message 2 refused by the test server"},
-                                        {"--drop-message 2", "plain ok: "}}) {
-        SCOPED_TRACE(options);
-        const std::unique_ptr<SmtpServer> server(*options ? new SmtpServer(QString::fromUtf8(options).split(u' '))
-                                                          : nullptr);
-        sender(server ? server->host() : u"no-such-host.invalid"_qs);
+// Every entry of a list is one mailbox, separated by "," or ";"; anything else is refused before a piece is
+// written, naming it.
+TEST_F(Mail, EveryEntryIsOneMailbox) {
+    SmtpServer server;
+    ASSERT_TRUE(server.running());
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        // send to, "CC|BCC", the sender; then the envelope and the To and From headers, or the refusal told
+        {"a@x.test; b@x.test", "c@x.test;d@x.test|e@x.test ; f@x.test,", "jo@x.test",
+         "jo@x.test a@x.test b@x.test c@x.test d@x.test e@x.test f@x.test|a@x.test, b@x.test|Jo <jo@x.test>"},
+        {"\"Doe, Ann\" <a@x.test>", "|", " Jo <jo@x.test>",
+         "jo@x.test a@x.test|\"Doe, Ann\" <a@x.test>|Jo <jo@x.test>"},
+        {"a@x.test b@x.test", "|", "jo@x.test", "'a@x.test b@x.test' in Send to is not one e-mail address.*"},
+        {"a@x.test", "c@x.test; nobody|", "jo@x.test", "'nobody' in CC is not one e-mail address.*"},
+        {"a@x.test", "|<>", "jo@x.test", "'<>' in BCC is not one e-mail address.*"},
+        {"a@x.test", "|", "", "No sender address is set in the e-mail settings (*). Type your e-mail address*"},
+        {"a@x.test", "|", "jo at x.test", "The sender address 'jo at x.test' in the e-mail settings (*"},
+        {" ; ,", "|", "jo@x.test", "There is no recipient.*Nothing was split or sent."},
+    };
+    for (const auto& [to, copies, from, expected] : cases) {
+        SCOPED_TRACE(to);
+        sender(server.host());
+        store.set(u"FromEMailAddress"_qs, QString::fromUtf8(from));
+        job.SendTo = QString::fromUtf8(to);
+        job.CarbonCopy = QString::fromUtf8(copies).section(u'|', 0, 0);
+        job.BlindCarbonCopy = QString::fromUtf8(copies).section(u'|', 1);
+        const int before = server.messageCount();
         shell = ScriptedShell();
-        EXPECT_FALSE(run());
-        EXPECT_EQ(server ? server->messageCount() : 1, 1); // 3 was never sent
+        const bool refused = !QByteArray(expected).startsWith("jo@");
+        EXPECT_EQ(run(), !refused);
+        if (refused) {
+            EXPECT_TRUE(Matches(shell.told(), u"error ok: "_qs + QString::fromUtf8(expected)))
+                << shell.told().toStdString();
+            EXPECT_EQ(QString::number(server.messageCount() - before) + keptFolders().join(u' '), u"0");
+            continue;
+        }
+        ASSERT_EQ(server.messageCount(), before + 3);
+        const Received m = parse(server.message(before + 1));
+        EXPECT_EQ(server.envelope(before + 1).join(u' ') + u'|' +
+                      QString::fromUtf8(m.headers.at("to") + '|' + m.headers.at("from")),
+                  QString::fromUtf8(expected));
+    }
+}
+
+// The body goes as 7bit only in short ASCII lines (RFC 5322 2.1.1), and reads back as written.
+TEST_F(Mail, BodyEncoding) {
+    SmtpServer server;
+    ASSERT_TRUE(server.running());
+    sender(server.host());
+    job.SourceFile.clear();
+    const std::pair<QString, const char*> cases[] = {
+        {u"Short lines\nof ASCII"_qs, "7bit"},
+        {QString(998, u'a'), "7bit"},
+        {u"x\n"_qs + QString(999, u'a') + u"\ny"_qs, "quoted-printable"},
+        {u"Gr\u00fc\u00dfe"_qs, "quoted-printable"},
+    };
+    for (const auto& [body, encoding] : cases) {
+        SCOPED_TRACE(encoding);
+        job.Body = body;
+        ASSERT_TRUE(run()) << shell.told().toStdString();
+        const QByteArray raw = server.message(server.messageCount());
+        const Received m = parse(raw);
+        EXPECT_TRUE(raw.contains("Content-Transfer-Encoding: " + QByteArray(encoding) + "\r\n"));
+        EXPECT_TRUE(m.text.startsWith(body + u"\n\n---"_qs));
+        // No line of the message as sent is longer than RFC 5322 allows.
+        for (const QByteArray& line : raw.split('\n'))
+            ASSERT_LE(line.size(), 999);
+    }
+}
+
+// What the server says, and what the user is told of it: which message was not sent, why, and which were. Only a
+// line that is up hears QUIT.
+TEST_F(Mail, WhatTheServerSaysIsTold) {
+    job.SendTo = u"to@x.test; b@x.test"_qs;
+    job.BatchAsText = false;
+    const QString sent1 = u". Messages 1 to 1 were sent."_qs, none = u". No message was sent."_qs;
+    struct Case {
+        const char* options;  // the server's; none: a host that cannot be found
+        const char* settings; // stored beside the sender
+        int stored;           // messages the server took
+        const char* ends;     // how the server saw the line end
+        QString told;         // the first box; "*" for any text
+    };
+    const Case cases[] = {
+        {"", "", 0, "", u"error ok: Host not found!"_qs},
+        {"--reject-message 2", "", 1, "quit",
+         u"error ok: Message 2 of 3 was not sent: the mail server refused the message (554 message 2 refused by the "
+         "test server)"_qs +
+             sent1},
+        {"--drop-message 2", "", 1, "dropped",
+         u"error ok: Message 2 of 3 was not sent: The connection to the mail server 127.0.0.1 broke during the "
+         "message (*)"_qs +
+             sent1},
+        {"--refuse-rcpt b@x.test", "", 0, "quit",
+         u"error ok: Message 1 of 3 was not sent: the mail server refused the recipient b@x.test (550 5.1.1 "
+         "<b@x.test> no such user here)"_qs +
+             none},
+        {"--refuse-mail", "", 0, "quit",
+         u"error ok: Message 1 of 3 was not sent: the mail server refused the sender jo@x.test (552 5.3.4 sender "
+         "<jo@x.test> refused by the test server)"_qs +
+             none},
+        {"--hang-message 3", "MailMessageTimeout=1", 2, "dropped",
+         u"error ok: Message 3 of 3 was not sent: The mail server 127.0.0.1 did not confirm the message within 1 "
+         "seconds; it may still deliver it. Messages 1 to 2 were sent."_qs},
+        // Slow, but within the waits: the wait for a message is not the wait for a command.
+        {"--delay-message 2 --delay 2", "MailReplyTimeout=1\nMailMessageTimeout=5", 3, "quit", QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        const std::unique_ptr<SmtpServer> server(*c.options ? new SmtpServer(QString::fromUtf8(c.options).split(u' '))
+                                                            : nullptr);
+        sender(server ? server->host() : u"no-such-host.invalid"_qs);
+        store.set(QString::fromUtf8(c.settings));
+        job.NoUI = c.told.isEmpty();
+        shell = ScriptedShell();
+        EXPECT_EQ(run(), c.told.isEmpty());
+        EXPECT_EQ(server ? server->messageCount() : 0, c.stored);
+        if (server) {
+            EXPECT_EQ(server->ends().join(u' '), QString::fromUtf8(c.ends));
+            EXPECT_FALSE(server->late().contains("QUIT")) << "a dead line hears nothing more";
+        }
+        if (c.told.isEmpty()) {
+            EXPECT_EQ(shell.told() + keptFolders().join(u' '), u"");
+            continue;
+        }
         ASSERT_EQ(keptFolders().size(), 1);
         const QString kept = QDir::temp().filePath(keptFolders()[0]);
         const QStringList lines = shell.told().split(u'\n');
-        EXPECT_TRUE(lines.size() == 2 && lines[0].startsWith(QString::fromUtf8(told).section(u'*', 0, 0)) &&
-                    lines[0].contains(QString::fromUtf8(told).section(u'*', 1)))
-            << shell.told().toStdString();
+        EXPECT_TRUE(lines.size() == 2 && Matches(lines[0], c.told)) << shell.told().toStdString();
         EXPECT_EQ(lines.back(), u"warning ok: The pieces are kept in '"_qs + kept + u"'."_qs);
         EXPECT_EQ(Listing(kept), u"report.001 report.002 report.003 report.bat");
         QDir(kept).removeRecursively();
     }
+}
+
+// A server that names its size limit is asked for nothing it would refuse, and the piece size it suggests fits.
+TEST_F(Mail, TheServersSizeLimitIsCheckedFirst) {
+    SmtpServer server({u"--size"_qs, u"1000000"_qs});
+    ASSERT_TRUE(server.running());
+    sender(server.host());
+    EXPECT_FALSE(run());
+    EXPECT_EQ(server.messageCount() + server.logins().size(), 0);
+    const auto suggested = QRegularExpression(u"of at most ([\\d,]+) bytes \\(a custom size of (\\d+ KB)\\)"_qs)
+                               .match(shell.texts().at(0));
+    ASSERT_TRUE(suggested.hasMatch()) << shell.told().toStdString();
+    EXPECT_TRUE(Matches(shell.texts().at(0), u"The mail server "_qs + server.host() +
+                                                 u" takes messages of up to 1,000,000 bytes, and the largest message "
+                                                 "of this series would have 1,4*. Nothing was sent. *"_qs));
+    QDir(QDir::temp().filePath(keptFolders().at(0))).removeRecursively();
+
+    job.SizeIndex = 4;
+    job.CustomSplitSize = suggested.captured(2);
+    shell = ScriptedShell();
+    ASSERT_TRUE(run()) << shell.told().toStdString();
+    ASSERT_EQ(server.messageCount(), 4);
+    EXPECT_LE(std::max(server.message(1).size(), server.message(4).size()), 1000000);
+    // Measured before sending: at most the digits a boundary number may lack over the real one.
+    mMail mail;
+    SplitMailSender measuring(mail, job, settings, shell);
+    const int64_t measured = measuring.MessageSizeFor(job.CustomSplitSize.section(u' ', 0, 0).toLongLong() * 1024);
+    EXPECT_TRUE(measured >= server.message(1).size() && measured - server.message(1).size() <= 40) << measured;
+    // The largest that fits: another kilobyte would not.
+    const int64_t largest = suggested.captured(1).remove(u',').toLongLong();
+    EXPECT_TRUE(measuring.MessageSizeFor(largest) <= 1000000 && measuring.MessageSizeFor(largest + 1024) > 1000000);
 }
 
 // Over TLS with the login from ~/.netrc, and the test's certificate trusted.

@@ -1,6 +1,9 @@
 #include "settings/JobSettings.h"
 #include "support/JobTest.h"
 
+#include <functional>
+#include <map>
+
 namespace {
 
 class SettingsTest : public ::testing::Test {
@@ -52,16 +55,34 @@ TEST_F(SettingsTest, DefaultsStoredFormsAndConversions) {
               u"00"); // the "512 kB" option, no welcome page
     const std::tuple<const char*, const char*, int, bool> cases[] = {
         // key, stored text, what it reads as (for UseRAS with the dial-up component saying yes)
-        {"SplitSize", "2.5", 2, false}, {"SplitSize", "99999", 1, false},      {"SplitSize", "7", 7, false},
-        {"SplitSize", "-1", -1, false}, {"ShowWelcome", "7 apples", 1, false}, {"UseRAS", "0", 0, false},
-        {"UseRAS", "-1", 1, false},     {"UseRAS", "0.5", 0, false},           {"UseRAS", "maybe", 1, true},
+        {"SplitSize", "2.5", 2, false},
+        {"SplitSize", "99999", 1, false},
+        {"SplitSize", "7", 7, false},
+        {"SplitSize", "-1", -1, false},
+        {"ShowWelcome", "7 apples", 1, false},
+        {"UseRAS", "0", 0, false},
+        {"UseRAS", "-1", 1, false},
+        {"UseRAS", "0.5", 0, false},
+        {"UseRAS", "maybe", 1, true},
+        {"MailReplyTimeout", "", 300, false},
+        {"MailReplyTimeout", "0", 300, false},
+        {"MailReplyTimeout", " 45 ", 45, false},
+        {"MailMessageTimeout", "-5", 600, false},
+        {"MailMessageTimeout", "1200", 1200, false},
     };
     dialUp = true;
+    const std::map<std::string, std::function<int(Settings&)>> read = {
+        {"SplitSize", &Settings::SplitSize},
+        {"ShowWelcome", &Settings::ShowWelcome},
+        {"UseRAS", &Settings::UseRAS},
+        {"MailReplyTimeout", &Settings::MailReplyTimeout},
+        {"MailMessageTimeout", &Settings::MailMessageTimeout},
+    };
     for (const auto& [key, text, value, asks] : cases) {
         store.set(QString::fromUtf8(key), QString::fromUtf8(text));
         asked = 0;
-        Settings read = make();
-        const int got = *key == 'S' ? (key[1] == 'p' ? read.SplitSize() : read.ShowWelcome()) : read.UseRAS();
+        Settings fresh = make();
+        const int got = read.at(key)(fresh);
         EXPECT_EQ(got, value) << key << " " << text;
         EXPECT_EQ(asked, asks ? 1 : 0) << "the component is asked only without a stored number";
     }

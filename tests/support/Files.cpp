@@ -60,3 +60,15 @@ ScopedEnv::~ScopedEnv() {
 void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
+
+bool Matches(const QString& text, const QString& pattern) {
+    const QStringList parts = pattern.split(u'*');
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const qsizetype found = text.indexOf(parts[i], at);
+        if (found < 0 || (i == 0 && found != 0))
+            return false;
+        at = found + parts[i].size();
+    }
+    return parts.size() > 1 ? text.endsWith(parts.last()) : at == text.size();
+}

@@ -14,6 +14,8 @@ QByteArray PatternBytes(int64_t size, uint32_t seed = 1);
 // Writes the file, making its folders.
 void WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
+// Whether the text matches a pattern in which "*" stands for any text.
+bool Matches(const QString& text, const QString& pattern);
 
 // The files folder/name joined in the order given.
 QByteArray Concatenate(const QString& folder, const QStringList& names);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +12,12 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
+
+// A file the server writes only once there is something to say.
+static QByteArray readIfThere(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 SmtpServer::SmtpServer(const QStringList& options) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -47,9 +54,26 @@ QStringList SmtpServer::envelope(int n) const {
 }
 
 QStringList SmtpServer::logins() const {
-    QFile f(dir_.filePath(QStringLiteral("auth")));
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                                       : QStringList();
+    return QString::fromUtf8(readIfThere(dir_.filePath(QStringLiteral("auth")))).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList SmtpServer::greetings() const {
+    return QString::fromUtf8(readIfThere(dir_.filePath(QStringLiteral("ehlo")))).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList SmtpServer::ends() const {
+    QStringList ends;
+    for (int tries = 0; tries < 100; ++tries) {
+        ends = QString::fromUtf8(readIfThere(dir_.filePath(QStringLiteral("ends")))).split(u'\n', Qt::SkipEmptyParts);
+        if (ends.size() >= connections())
+            break;
+        QThread::msleep(100);
+    }
+    return ends;
+}
+
+QByteArray SmtpServer::late() const {
+    return readIfThere(dir_.filePath(QStringLiteral("late")));
 }
 
 StandInNmcli::StandInNmcli() {

@@ -24,6 +24,10 @@ public:
     int connections() const;
     QByteArray message(int n) const;   // the n-th message as received, from 1
     QStringList envelope(int n) const; // sender, then the recipients
+    QStringList greetings() const;     // the names the client gave in EHLO
+    // How each connection ended, "quit" or "dropped", once all that greeted have ended (waits up to 10 s).
+    QStringList ends() const;
+    QByteArray late() const; // sent after the hung message
 
 private:
     QTemporaryDir dir_;

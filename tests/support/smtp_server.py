@@ -13,10 +13,13 @@ stdout, then serves until its standard input closes.
                                       appended to <folder>/auth as "user password tls|plain"
 --auth-without-tls                    offer AUTH on an unencrypted connection too
 --delay-message N --delay S           wait S seconds before the reply to the DATA of message N
+--hang-message N                      never reply to the DATA of message N; what the client sends after it is
+                                      appended to <folder>/late
 --refuse-mail                         answer 552 to every MAIL
 --refuse-rcpt ADDRESS                 answer 550 to RCPT of that address
 --size N                              advertise SIZE N (RFC 1870) and refuse larger messages
-The EHLO names are appended to <folder>/ehlo, one a line; <folder>/quit counts the QUIT commands.
+The EHLO names are appended to <folder>/ehlo, one a line; every connection that greeted appends "quit" or
+"dropped" to <folder>/ends when it closes.
 """
 
 import argparse
@@ -36,7 +39,6 @@ class Store:
         self.folder = folder
         self.count = 0
         self.connections = 0
-        self.quits = 0
         self.args = args
         self.reject_message = args.reject_message
         self.reject_code = args.reject_code
@@ -62,9 +64,7 @@ class Store:
         return "250 OK"
 
     async def handle_QUIT(self, server, session, envelope):
-        self.quits += 1
-        with open(os.path.join(self.folder, "quit"), "w") as f:
-            f.write(str(self.quits))
+        server.said_quit = True
         return "221 Bye"
 
     def write_connections(self):
@@ -75,6 +75,9 @@ class Store:
         number = self.count + 1
         if number == self.args.delay_message:
             await asyncio.sleep(self.args.delay)
+        if number == self.args.hang_message:
+            server.hung = True
+            await asyncio.Event().wait()
         if number == self.drop_message:
             server.transport.close()
             return "421 closing"
@@ -101,6 +104,18 @@ class CountingSMTP(SMTP):
         self._counted = True
         self.event_handler.connections += 1
         self.event_handler.write_connections()
+
+    def data_received(self, data):
+        if getattr(self, "hung", False):
+            with open(os.path.join(self.event_handler.folder, "late"), "ab") as f:
+                f.write(data)
+        super().data_received(data)
+
+    def connection_lost(self, error):
+        if getattr(self, "session", None) is not None and self.session.host_name:
+            with open(os.path.join(self.event_handler.folder, "ends"), "a") as f:
+                f.write("quit\n" if getattr(self, "said_quit", False) else "dropped\n")
+        super().connection_lost(error)
 
 
 class CountingController(Controller):
@@ -151,6 +166,7 @@ def main():
     parser.add_argument("--auth-without-tls", action="store_true")
     parser.add_argument("--delay-message", type=int, default=0)
     parser.add_argument("--delay", type=float, default=0)
+    parser.add_argument("--hang-message", type=int, default=0)
     parser.add_argument("--refuse-mail", action="store_true")
     parser.add_argument("--refuse-rcpt", default="")
     parser.add_argument("--size", type=int, default=0)
