@@ -285,6 +285,9 @@ TEST_F(Mail, WhatTheServerSaysIsTold) {
         {"--hang-message 3", "MailMessageTimeout=1", 2, "dropped",
          u"error ok: Message 3 of 3 was not sent: The mail server 127.0.0.1 did not confirm the message within 1 "
          "seconds; it may still deliver it. Messages 1 to 2 were sent."_qs},
+        {"--hang-greeting", "MailReplyTimeout=1", 0, "",
+         u"error ok: Message 1 of 3 was not sent: The mail server 127.0.0.1 did not greet within 1 seconds. No "
+         "message was sent."_qs},
         // Slow, but within the waits: the wait for a message is not the wait for a command.
         {"--delay-message 2 --delay 2", "MailReplyTimeout=1\nMailMessageTimeout=5", 3, "quit", QString()},
     };

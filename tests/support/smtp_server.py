@@ -13,6 +13,7 @@ stdout, then serves until its standard input closes.
                                       appended to <folder>/auth as "user password tls|plain"
 --auth-without-tls                    offer AUTH on an unencrypted connection too
 --delay-message N --delay S           wait S seconds before the reply to the DATA of message N
+--hang-greeting                       accept connections but never greet
 --hang-message N                      never reply to the DATA of message N; what the client sends after it is
                                       appended to <folder>/late
 --refuse-mail                         answer 552 to every MAIL
@@ -43,6 +44,7 @@ class Store:
         self.reject_message = args.reject_message
         self.reject_code = args.reject_code
         self.drop_message = args.drop_message
+        self.hang_greeting = False  # set once the controller's own check has been answered
 
     async def handle_EHLO(self, server, session, envelope, hostname, responses):
         session.host_name = hostname
@@ -97,6 +99,9 @@ class Store:
 
 class CountingSMTP(SMTP):
     def connection_made(self, transport):
+        if self.event_handler.hang_greeting:
+            self.silent = transport  # kept open, and never answered
+            return
         super().connection_made(transport)
         # STARTTLS makes the same connection again over TLS: count each one once.
         if getattr(self, "_counted", False):
@@ -112,6 +117,8 @@ class CountingSMTP(SMTP):
         super().data_received(data)
 
     def connection_lost(self, error):
+        if getattr(self, "silent", None):
+            return
         if getattr(self, "session", None) is not None and self.session.host_name:
             with open(os.path.join(self.event_handler.folder, "ends"), "a") as f:
                 f.write("quit\n" if getattr(self, "said_quit", False) else "dropped\n")
@@ -166,6 +173,7 @@ def main():
     parser.add_argument("--auth-without-tls", action="store_true")
     parser.add_argument("--delay-message", type=int, default=0)
     parser.add_argument("--delay", type=float, default=0)
+    parser.add_argument("--hang-greeting", action="store_true")
     parser.add_argument("--hang-message", type=int, default=0)
     parser.add_argument("--refuse-mail", action="store_true")
     parser.add_argument("--refuse-rcpt", default="")
@@ -188,6 +196,7 @@ def main():
     controller = CountingController(store, hostname="127.0.0.1", port=port, **kwargs)
     controller.start()
     # start() checks the server with a connection of its own; only ours count.
+    store.hang_greeting = args.hang_greeting
     store.connections = 0
     store.write_connections()
     print(port, flush=True)
