@@ -1,10 +1,10 @@
 // The source archive page of the wizard: name, create, fill and list the ZIP archive that the job splits.
 
-#include "app/ResStrings.h"
 #include "app/frmMain.h"
 #include "archive/VBUnzBas.h"
 #include "archive/VBZipBas.h"
-#include "split/PathNames.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
 
 #include <QDir>
 #include <QLabel>

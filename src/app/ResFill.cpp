@@ -1,7 +1,7 @@
 #include "app/ResFill.h"
 
-#include "app/ResStrings.h"
-#include "split/VbConvert.h"
+#include "core/ResStrings.h"
+#include "core/VbConvert.h"
 
 #include <QAbstractButton>
 #include <QAction>

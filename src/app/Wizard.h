@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/SplitJob.h"
 #include "settings/Settings.h"
-#include "split/SplitJob.h"
 
 // Opens the wizard with the job's values and runs until its window closes; returns the exit status.
 // Needs a QApplication.

@@ -2,10 +2,10 @@
 
 #include "app/DPDlg.h"
 #include "app/ResFill.h"
-#include "app/ResStrings.h"
-#include "app/Version.h"
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
+#include "core/ResStrings.h"
+#include "core/Version.h"
 #include "mail/SendSplitMails.h"
 #include "settings/JobSettings.h"
 #include "shell/LocaleNumbers.h"

@@ -2,10 +2,10 @@
 
 #include "app/CommonDialog.h"
 #include "archive/VBZipBas.h"
+#include "core/SplitJob.h"
 #include "mail/mRAS.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
-#include "split/SplitJob.h"
 
 #include <QDialog>
 

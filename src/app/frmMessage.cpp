@@ -1,7 +1,7 @@
 #include "app/frmMessage.h"
 
 #include "app/ResFill.h"
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

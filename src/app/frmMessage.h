@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/SplitJob.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
-#include "split/SplitJob.h"
 
 #include <QDialog>
 

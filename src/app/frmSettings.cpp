@@ -2,7 +2,7 @@
 
 #include "app/CommonDialog.h"
 #include "app/ResFill.h"
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 #include "mail/ComponentError.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 // The program's entry: without arguments the wizard; with arguments a job filled from the command line, run
 // at once without a window (/nui) or shown in the wizard for the user to check and finish.
 
-#include "app/CommandLine.h"
 #include "app/QtShell.h"
-#include "app/ResStrings.h"
 #include "app/Wizard.h"
+#include "core/CommandLine.h"
+#include "core/ResStrings.h"
 #include "mail/mRAS.h"
 #include "settings/JobSettings.h"
 #include "settings/QSettingsStore.h"

@@ -1,9 +1,9 @@
 #include "archive/VBZipBas.h"
 
-#include "app/ResStrings.h"
 #include "archive/ZipHandles.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
 
 #include <QFile>
 #include <QFileInfo>

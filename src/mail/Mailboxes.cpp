@@ -2,9 +2,9 @@
 
 #include "mail/Mailboxes.h"
 
-#include "app/ResStrings.h"
+#include "core/JobError.h"
+#include "core/ResStrings.h"
 #include "mail/mMail.h"
-#include "split/JobError.h"
 
 QStringList SplitAddressList(const QString& text) {
     QStringList entries;

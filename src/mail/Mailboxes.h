@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/SplitJob.h"
 #include "settings/Settings.h"
-#include "split/SplitJob.h"
 
 #include <QString>
 #include <QStringList>

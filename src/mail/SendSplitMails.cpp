@@ -1,13 +1,13 @@
 #include "mail/SendSplitMails.h"
 
-#include "app/ResStrings.h"
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
+#include "core/VbConvert.h"
 #include "mail/ComponentError.h"
 #include "mail/Mailboxes.h"
 #include "settings/JobSettings.h"
 #include "shell/LocaleNumbers.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
-#include "split/VbConvert.h"
 
 #include <QDateTime>
 #include <QDir>

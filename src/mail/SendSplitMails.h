@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/SplitJob.h"
 #include "mail/mMail.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
-#include "split/SplitJob.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "mail/modRASConnection.h"
 
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 #include "mail/ComponentError.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/SplitJob.h"
 #include "settings/Settings.h"
-#include "split/SplitJob.h"
 
 // What the window start puts into a job from the stored settings: size option and custom text, folder,
 // recipient history (slots 1..10, empty ones skipped) with its newest entry as the recipient.

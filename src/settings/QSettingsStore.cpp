@@ -1,6 +1,6 @@
 #include "settings/QSettingsStore.h"
 
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 #include "split/BatchFile.h"
 
-#include "app/ResStrings.h"
-#include "app/Version.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
+#include "core/Version.h"
 
 #include <QRegularExpression>
 #include <QStringList>

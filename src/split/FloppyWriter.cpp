@@ -1,12 +1,12 @@
 #include "split/FloppyWriter.h"
 
-#include "app/ResStrings.h"
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
+#include "core/VbConvert.h"
 #include "split/Fd.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
 #include "split/PieceCopier.h"
 #include "split/RemovableDrive.h"
-#include "split/VbConvert.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "split/JobDriver.h"
 
-#include "app/ResStrings.h"
+#include "core/JobError.h"
+#include "core/ResStrings.h"
 #include "mail/ComponentError.h"
 #include "mail/Mailboxes.h"
 #include "mail/SendSplitMails.h"
@@ -9,7 +10,6 @@
 #include "mail/modRASConnection.h"
 #include "settings/JobSettings.h"
 #include "split/FloppyWriter.h"
-#include "split/JobError.h"
 #include "split/PieceSize.h"
 #include "split/SplitFile.h"
 

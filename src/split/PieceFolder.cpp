@@ -1,8 +1,8 @@
 #include "split/PieceFolder.h"
 
-#include "app/ResStrings.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
 
 #include <QFile>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "split/RemovableDrive.h"
 
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 
 #include <QDir>
 #include <QFile>

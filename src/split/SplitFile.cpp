@@ -1,14 +1,14 @@
 #include "split/SplitFile.h"
 
-#include "app/ResStrings.h"
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/ResStrings.h"
+#include "core/VbConvert.h"
 #include "split/BatchFile.h"
 #include "split/Fd.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
 #include "split/PieceCopier.h"
 #include "split/PieceFolder.h"
 #include "split/StopSignals.h"
-#include "split/VbConvert.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 // The real binary with real command lines, without a display and with a settings folder of its own.
 
-#include "split/PathNames.h"
+#include "core/PathNames.h"
 #include "support/Files.h"
 #include "support/Peers.h"
 

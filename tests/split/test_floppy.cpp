@@ -1,7 +1,7 @@
 // Floppy output onto real mounted disks: each disk is a small tmpfs in the test's private mount namespace,
 // and the scripted user changes it when a box asks for another disk.
 
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 #include "split/BatchFile.h"
 #include "split/FloppyWriter.h"
 #include "split/PieceSize.h"

@@ -1,10 +1,10 @@
+#include "core/JobError.h"
+#include "core/PathNames.h"
+#include "core/VbConvert.h"
 #include "split/BatchFile.h"
-#include "split/JobError.h"
-#include "split/PathNames.h"
 #include "split/PieceFolder.h"
 #include "split/PieceSize.h"
 #include "split/SplitFile.h"
-#include "split/VbConvert.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "split/SplitJob.h"
+#include "core/SplitJob.h"
 
 #include <QString>
 #include <QStringList>

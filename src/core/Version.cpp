@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "core/Version.h"
 
 QString VersionText() {
     return QStringLiteral("%1.%2.%3")

@@ -1,4 +1,4 @@
-#include "app/ResStrings.h"
+#include "core/ResStrings.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "split/PathNames.h"
+#include "core/PathNames.h"
 
 #include <algorithm>
 

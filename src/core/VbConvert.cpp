@@ -1,4 +1,4 @@
-#include "split/VbConvert.h"
+#include "core/VbConvert.h"
 
 #include <cfenv>
 #include <cmath>
