@@ -91,14 +91,12 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const QString text = JoinArguments(arguments);
-    if (text.isEmpty())
+    if (arguments.isEmpty())
         return runWindowed(argc, argv, nullptr);
 
-    const QStringList tokens = SplitCommandLine(text);
+    const QStringList tokens = TokensOfArguments(arguments);
     SplitJob parsed;
-    // A line whose quotes leave even its first token open has no option at all: it gets the usage text too.
-    if (tokens.isEmpty() || !ApplyCommandLine(tokens, parsed))
+    if (!ApplyCommandLine(tokens, parsed))
         return showUsage(argc, argv);
     if (parsed.NoUI)
         return runWithoutWindow(argc, argv, tokens);

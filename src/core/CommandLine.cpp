@@ -31,11 +31,11 @@ QStringList SplitCommandLine(const QString& text) {
     return tokens;
 }
 
-QString JoinArguments(const QStringList& arguments) {
-    QStringList words;
+QStringList TokensOfArguments(const QStringList& arguments) {
+    QStringList tokens;
     for (const QString& a : arguments)
-        words.append(a.isEmpty() || a.contains(u' ') ? u'"' + a + u'"' : a);
-    return words.join(u' ');
+        tokens.append(QString(a).remove(u'"'));
+    return tokens;
 }
 
 int SizeIndexOfValue(const QString& value) {

@@ -77,15 +77,18 @@ TEST(CommandLine, OptionTable) {
     }
 }
 
-TEST(CommandLine, TokensAndJoinedArguments) {
+TEST(CommandLine, TokensOfATextAndOfArguments) {
     const std::pair<const char*, QStringList> cases[] = {
         {"a  b", {u"a"_qs, u""_qs, u"b"_qs}}, {"", {u""_qs}}, {"\"a b", {}}, {"x \"a b", {u"x"_qs}}, {"\"\"", {u""_qs}},
     };
     for (const auto& [line, tokens] : cases)
         EXPECT_EQ(SplitCommandLine(QString::fromUtf8(line)), tokens) << line;
-    EXPECT_EQ(JoinArguments({}), u"");
-    const QStringList words{u"/src:my file.zip"_qs, u""_qs, u"/sbj:Big file"_qs, u"/nui"_qs};
-    EXPECT_EQ(SplitCommandLine(JoinArguments(words)), words);
+    // Words from a shell: a quote inside one is dropped and takes no later word along.
+    SplitJob job;
+    ASSERT_TRUE(ApplyCommandLine(
+        TokensOfArguments({u"/nui"_qs, u"/sbj:5\" disks"_qs, u"/dst:out"_qs, u"/src:my file.zip"_qs}), job));
+    EXPECT_EQ(job.Subject + u'|' + job.SplitFolder + u'|' + job.SourceFile, u"5 disks|out|my file.zip");
+    EXPECT_FALSE(ApplyCommandLine(TokensOfArguments({u"/nui"_qs, u""_qs}), job)) << "an empty word is no option";
 }
 
 } // namespace

@@ -84,6 +84,8 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
         // before the run, then "exit status|stdout|stderr" ("*" for any text), the folder afterwards, and
         // "key=value;..." stored (nullptr: no settings file)
         {"/src:$SRC|/dst:$OUT|/nui", "", "0|There were 3 splitfiles created.\n|", pieces3, "SplitDir=$OUT;SplitSize=1"},
+        // a quote inside a word takes no later word along
+        {"/nui|/src:$SRC|/sbj:5\" disks|/dst:$OUT", "", "0|There were 3 splitfiles created.\n|", pieces3, ""},
         {"/src:$SRC|/dst:$OUT|/sze:2|/nui", "", "0|There were 2 splitfiles created.\n|",
          "report.001 report.002 report.bat", "SplitSize=3"},
         // a stored size is not used by a command line without /sze:
