@@ -1,6 +1,7 @@
 // The program's entry: without arguments the wizard; with arguments a job filled from the command line, run
 // at once without a window (/nui) or shown in the wizard for the user to check and finish.
 
+#include "app/Display.h"
 #include "app/QtShell.h"
 #include "app/Wizard.h"
 #include "core/CommandLine.h"
@@ -23,15 +24,6 @@ namespace {
 
 enum ExitStatus { kSuccess = 0, kFailed = 1, kUsage = 2 };
 
-bool hasDisplay() {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* v = std::getenv(name);
-        if (v && *v)
-            return true;
-    }
-    return false;
-}
-
 // The job a run starts from: the stored settings, as the window's start puts them into its fields.
 SplitJob storedJob(Settings& settings) {
     SplitJob job;
@@ -46,7 +38,7 @@ std::unique_ptr<Settings> openSettings(QSettingsStore& store) {
 
 int showUsage(int& argc, char** argv) {
     const QString usage = LoadResString(9020);
-    if (!hasDisplay()) {
+    if (!HasVisibleDisplay()) {
         ConsoleShell().Inform(usage);
         return kUsage;
     }
@@ -67,7 +59,7 @@ int runWithoutWindow(int& argc, char** argv, const QStringList& tokens) {
 }
 
 int runWindowed(int& argc, char** argv, const QStringList* tokens) {
-    if (!hasDisplay()) {
+    if (!HasVisibleDisplay()) {
         ConsoleShell().Fail(LoadResString(Res::NeedsDisplay));
         return kFailed;
     }

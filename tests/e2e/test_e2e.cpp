@@ -45,7 +45,7 @@ protected:
             WriteFile(settingsFile(), "[General]\n" + settings.toUtf8() + '\n');
     }
 
-    // shellPrefix: for limits that only a shell sets (ulimit).
+    // shellPrefix: for what only a shell sets (ulimit, export).
     void start(QProcess& p, const QStringList& args, const QString& shellPrefix = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -99,13 +99,17 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
         {"/src:/proc/self/status|/dst:$OUT|/nui", "", "1||'/proc/self/status' changed while it was split*", "001", ""},
         {"/src:$SRC|/sto:a@b.test|/nui", "", "1||No mail server is set*", "", "ToEMailAddress01=a@b.test"},
         {"", "", "1||*needs a display*", "", nullptr},
+        // a display that is gone, or one nobody sees, is no display
+        {"/?", "export DISPLAY=:99", usage, "", nullptr},
+        {"/?", "export QT_QPA_PLATFORM=offscreen DISPLAY=:99", usage, "", nullptr},
+        {"/src:$SRC", "export DISPLAY=:99", "1||*needs a display*", "", nullptr},
         {"/src:$SRC", "", "1||*needs a display*", "", nullptr},
     };
     for (const auto& [words, setup, expected, entries, stored] : cases) {
         const auto expand = [&](const char* text) {
             return QString::fromUtf8(text).replace(u"$SRC"_qs, source).replace(u"$OUT"_qs, out());
         };
-        const bool limit = QByteArray(setup).startsWith("ulimit");
+        const bool limit = QByteArray(setup).startsWith("ulimit") || QByteArray(setup).startsWith("export");
         reset(limit ? QString() : QString::fromUtf8(setup));
         const Outcome r =
             run(*words ? expand(words).split(u'|') : QStringList{}, limit ? QString::fromUtf8(setup) : QString());
@@ -122,6 +126,32 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
             EXPECT_EQ(QSettings(settingsFile(), QSettings::IniFormat).value(pair.section(u'=', 0, 0)).toString(),
                       pair.section(u'=', 1));
     }
+}
+
+// On a real display the usage text is a box, closed with the keyboard.
+TEST_F(EndToEnd, TheUsageBoxOnARealDisplay) {
+    QProcess xvfb;
+    xvfb.start(u"Xvfb"_qs,
+               {u"-displayfd"_qs, u"1"_qs, u"-nolisten"_qs, u"tcp"_qs, u"-screen"_qs, u"0"_qs, u"800x600x24"_qs});
+    ASSERT_TRUE(xvfb.waitForReadyRead(10000));
+    const QString display = u":"_qs + QString::fromLatin1(xvfb.readLine()).trimmed();
+    QProcess box;
+    start(box, {u"/?"_qs}, u"export DISPLAY="_qs + display);
+    QProcess key;
+    key.setProcessEnvironment([&] {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DISPLAY"_qs, display);
+        return env;
+    }());
+    key.start(
+        u"/bin/sh"_qs,
+        {u"-c"_qs,
+         u"timeout 20 xdotool search --sync --onlyvisible --name '^Brevimo$' windowfocus --sync && xdotool key Return"_qs});
+    EXPECT_TRUE(key.waitForFinished(30000) && key.exitCode() == 0) << key.readAllStandardError().toStdString();
+    const Outcome r = finish(box);
+    EXPECT_EQ(QString::number(r.exitCode) + u'|' + r.out, u"2|");
+    xvfb.terminate();
+    xvfb.waitForFinished(5000);
 }
 
 // A mail job, dialled because NetworkManager answers and nothing else is stored.
