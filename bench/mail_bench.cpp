@@ -1,8 +1,8 @@
 // Runs one mail job from the stored settings with a custom piece size ("20 MB"), which the command line
 // cannot choose, and prints the wall time and the peak memory of the process. Used by bench/mail.
 
+#include "settings/IniFileStore.h"
 #include "settings/JobSettings.h"
-#include "settings/QSettingsStore.h"
 #include "settings/Settings.h"
 #include "shell/ConsoleShell.h"
 #include "split/JobDriver.h"
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s SOURCE CUSTOM-SIZE RECIPIENT\n", argv[0]);
         return 2;
     }
-    QSettingsStore store;
+    IniFileStore store;
     Settings settings(store, QCoreApplication::applicationDirPath(), [] { return false; });
     SplitJob job;
     LoadJobDefaults(settings, job);

@@ -6,7 +6,7 @@
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
 #include "archive/VBZipBas.h"
-#include "settings/QSettingsStore.h"
+#include "settings/IniFileStore.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     QTemporaryDir config;
-    QSettingsStore store(config.filePath(QStringLiteral("Brevimo.conf")));
+    IniFileStore store(config.filePath(QStringLiteral("Brevimo.conf")));
     Settings settings(store, QDir::homePath(), [] { return false; });
     settings.setFriendlyName(QStringLiteral("Jo Example"));
     settings.setFromEMailAddress(QStringLiteral("jo@example.org"));

@@ -289,8 +289,7 @@ void frmMain::Form_Load() {
     lblVersion->setText(VersionText());
 
     const bool welcome = settings_.ShowWelcome();
-    chkAlwaysShow->setChecked(welcome);
-    chkAlwaysShow_Click(); // a changed box stores its value, as its click handler would
+    chkAlwaysShow->setChecked(welcome); // nothing stored: only a click changes it
     if (!welcome) {
         CurrentStep = 1;
         showPage(1);
@@ -425,12 +424,14 @@ void frmMain::cmdEMailSettings_Click() {
     frmSettings dialog(settings_, rasDialUp, this);
     dialog.Form_Load();
     dialog.exec();
+    TellStoreProblem(settings_, shell_);
 }
 
 void frmMain::cmdBody_Click() {
     frmMessage dialog(job_, settings_, shell_, this);
     dialog.Form_Load();
     dialog.exec();
+    TellStoreProblem(settings_, shell_);
 }
 
 void frmMain::cmdSetFolder_Click() {
@@ -466,6 +467,7 @@ void frmMain::optSize_Click(int) {
 
 void frmMain::chkAlwaysShow_Click() {
     settings_.setShowWelcome(chkAlwaysShow->isChecked());
+    TellStoreProblem(settings_, shell_);
 }
 
 void frmMain::ShowProgress(int percent, const QString& text) {

@@ -7,8 +7,8 @@
 #include "core/CommandLine.h"
 #include "core/ResStrings.h"
 #include "mail/mRAS.h"
+#include "settings/IniFileStore.h"
 #include "settings/JobSettings.h"
-#include "settings/QSettingsStore.h"
 #include "settings/Settings.h"
 #include "shell/ConsoleShell.h"
 #include "split/JobDriver.h"
@@ -31,7 +31,7 @@ SplitJob storedJob(Settings& settings) {
     return job;
 }
 
-std::unique_ptr<Settings> openSettings(QSettingsStore& store) {
+std::unique_ptr<Settings> openSettings(IniFileStore& store) {
     // Asked only when UseRAS has never been stored.
     return std::make_unique<Settings>(store, QCoreApplication::applicationDirPath(), [] { return mRAS().Available(); });
 }
@@ -49,7 +49,7 @@ int showUsage(int& argc, char** argv) {
 
 int runWithoutWindow(int& argc, char** argv, const QStringList& tokens) {
     QCoreApplication app(argc, argv);
-    QSettingsStore store;
+    IniFileStore store;
     auto settings = openSettings(store);
     SplitJob job = storedJob(*settings);
     job.SizeIndex = 1; // the command line chooses the size or gets "1 MB", whatever was stored
@@ -64,7 +64,7 @@ int runWindowed(int& argc, char** argv, const QStringList* tokens) {
         return kFailed;
     }
     QApplication app(argc, argv);
-    QSettingsStore store;
+    IniFileStore store;
     auto settings = openSettings(store);
     SplitJob job = storedJob(*settings);
     if (tokens) {

@@ -102,7 +102,7 @@ constexpr Entry kTable[] = {
     {1106, "The folder '%1' does not exist. Create it or choose another folder, then try again."},
     {1109, "Brevimo needs a display to show its window. Run it with /nui to work without one."},
     {1110, "'%1' is a folder, not a file. Choose the file to split and try again."},
-    {1111, "The settings could not be stored in '%1'. Check that the folder can be written."},
+    {1111, "The settings could not be stored in '%1': %2."},
     {1112, "'%1' is not a folder. Choose the folder for the pieces and try again."},
     {1114, "The piece size of %1 bytes cannot be used. Choose a size above 0."},
     {1115, "The pieces of '%1' would overwrite the file itself. Split it into another folder or rename it first."},
@@ -163,6 +163,13 @@ constexpr Entry kTable[] = {
     {1160, "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would have %3 "
            "bytes. Nothing was sent. Choose a piece size of at most %4 bytes (a custom size of %5) and try again."},
     {1161, " Bytes\nMessage size: about %1"},
+    {1162, "it is not a text file"},
+    {1163, "line %1 is neither a setting nor a section"},
+    {1164, "it could not be renamed to keep it"},
+    {1165, "The settings file '%1' could not be read (%2). It was kept as '%3', and a new one holds the settings from "
+           "now on."},
+    {1166, "its folder cannot be made"},
+    {1167, "%1 This run goes on with the settings in memory, but the next one will not remember: %2."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

@@ -87,4 +87,10 @@ inline constexpr int MessageRefused = 1158;
 inline constexpr int ServerAnswered = 1159;
 inline constexpr int TooLargeForServer = 1160;
 inline constexpr int MessageSizeNote = 1161;
+inline constexpr int NotATextFile = 1162;
+inline constexpr int NotASettingLine = 1163;
+inline constexpr int CannotSetAside = 1164;
+inline constexpr int SettingsSetAside = 1165;
+inline constexpr int NoFolder = 1166;
+inline constexpr int SettingsNotKept = 1167;
 } // namespace Res

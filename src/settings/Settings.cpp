@@ -24,14 +24,44 @@ Settings::Settings(SettingsStore& store, QString programFolder, std::function<bo
 
 QString Settings::text(const QString& key, const QString& defaultValue) {
     auto it = cache_.find(key);
-    if (it == cache_.end())
-        it = cache_.emplace(key, store_.read(kApp, kSection, key, defaultValue)).first;
-    return it->second;
+    if (it == cache_.end()) {
+        const QString stored = store_.read(kApp, kSection, key, kAbsent);
+        it = cache_.emplace(key, Cached{stored == kAbsent ? defaultValue : stored, stored != kAbsent}).first;
+    }
+    return it->second.value;
 }
 
 void Settings::setText(const QString& key, const QString& value) {
-    cache_[key] = value;
-    store_.write(kApp, kSection, key, value);
+    Cached& cached = cache_[key];
+    if (cached.stored && cached.value == value)
+        return; // only a change is written
+    cached = {value, false};
+    try {
+        store_.write(kApp, kSection, key, value);
+        cached.stored = true;
+        unstored_.removeAll(key);
+    } catch (const SettingsError& e) {
+        if (!unstored_.contains(key))
+            unstored_ << key;
+        failure_ = QString::fromStdString(e.what());
+    }
+}
+
+QString Settings::takeStoreProblem() {
+    QStringList told;
+    if (const QString notice = store_.takeNotice(); !notice.isEmpty())
+        told << notice;
+    if (!unstored_.isEmpty() && !failureTold_) {
+        failureTold_ = true;
+        told << LoadResString(Res::SettingsNotKept).arg(failure_, unstored_.join(QStringLiteral(", ")));
+    }
+    return told.join(QStringLiteral("\n\n"));
+}
+
+void TellStoreProblem(Settings& settings, Shell& shell) {
+    const QString problem = settings.takeStoreProblem();
+    if (!problem.isEmpty())
+        shell.MsgBox({problem, MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
 }
 
 QString Settings::SplitDir() {
@@ -81,7 +111,7 @@ bool Settings::UseRAS() {
     QString stored = text(key, kAbsent);
     if (stored == kAbsent) {
         stored = boolText(dialUpAvailable_ && dialUpAvailable_());
-        cache_[key] = stored;
+        cache_[key] = {stored, false};
     }
     bool ok = false;
     const double number = stored.trimmed().toDouble(&ok);

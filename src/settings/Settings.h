@@ -1,14 +1,19 @@
 #pragma once
 
 #include "settings/SettingsStore.h"
+#include "shell/Shell.h"
 
 #include <QString>
+
+#include <QStringList>
 
 #include <functional>
 #include <map>
 #include <optional>
 
-// The user's settings, each read from the store once per run and written to it by every set.
+// The user's settings, each read from the store once per run and written to it by a set that changes it. A
+// store that cannot be written does not end anything: the value lives on in memory, and the failure waits in
+// takeStoreProblem() to be told.
 class Settings {
 public:
     // programFolder: the default of SplitDir. dialUpAvailable: the default of UseRAS, asked only when the
@@ -70,6 +75,10 @@ public:
     // Where the settings are kept, for messages.
     QString Location();
 
+    // What the user should hear of the store since the last call, or nothing: a settings file kept aside,
+    // and the first failure to write, with the file, the reason and the keys not stored. Each once a run.
+    QString takeStoreProblem();
+
 private:
     QString text(const QString& key, const QString& defaultValue);
     void setText(const QString& key, const QString& value);
@@ -80,5 +89,15 @@ private:
     QString programFolder_;
     std::function<bool()> dialUpAvailable_;
     int emailIndex_ = 1;
-    std::map<QString, QString> cache_;
+    struct Cached {
+        QString value;
+        bool stored = false; // the store holds exactly this value
+    };
+    std::map<QString, Cached> cache_;
+    QStringList unstored_;
+    QString failure_;
+    bool failureTold_ = false;
 };
+
+// Tells the user what takeStoreProblem() has, in a warning box.
+void TellStoreProblem(Settings& settings, Shell& shell);

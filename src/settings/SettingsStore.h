@@ -15,6 +15,8 @@ public:
     virtual void write(const QString& app, const QString& section, const QString& key, const QString& text) = 0;
     // Where the application's settings live, for messages.
     virtual QString location(const QString& app) = 0;
+    // What the user should hear of the store's own doing (a file kept aside), once; empty when nothing.
+    virtual QString takeNotice() { return {}; }
 };
 
 class SettingsError : public std::runtime_error {

@@ -147,10 +147,7 @@ bool JobDriver::deliverFolder(int64_t pieceSize) {
 }
 
 void JobDriver::storeSettings() {
-    try {
-        StoreJobSettings(job_, settings_);
-    } catch (const SettingsError& e) {
-        // The job itself is done; the user is told that the next run will not remember it.
-        shell_.MsgBox({QString::fromStdString(e.what()), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
-    }
+    // The job itself is done; a store that failed is told, with what the next run will not remember.
+    StoreJobSettings(job_, settings_);
+    TellStoreProblem(settings_, shell_);
 }

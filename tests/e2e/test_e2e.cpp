@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+
 #include <QStandardPaths>
 #include <QThread>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <csignal>
@@ -126,6 +129,32 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
             EXPECT_EQ(QSettings(settingsFile(), QSettings::IniFormat).value(pair.section(u'=', 0, 0)).toString(),
                       pair.section(u'=', 1));
     }
+}
+
+// Settings of another user (after one "sudo brevimo"): the job is done, the user is told once what the next
+// run will not remember, and the file stays as it was.
+TEST_F(EndToEnd, SettingsOwnedByAnotherUser) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "runs the program as nobody, which needs root";
+    reset(u"SplitSize=3\nFriendlyName=Doe, John"_qs);
+    const QByteArray before = ReadFile(settingsFile());
+    // Nobody reaches the program, the source and the folder for the pieces; the settings stay root's.
+    const QString program = dir.filePath(u"brevimo"_qs);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(BREVIMO_BINARY), program));
+    for (QDir up(dir.path()); up.path() != u"/"; up.cdUp())
+        if (up.path().startsWith(QDir::tempPath()) || up.dirName().startsWith(u"brevimo-test-"_qs))
+            chmod(QFile::encodeName(up.path()).constData(), 0755);
+        else if (!(QFileInfo(up.path()).permissions() & QFile::ExeOther))
+            GTEST_SKIP() << up.path().toStdString() << " is closed to other users";
+    chmod(QFile::encodeName(out()).constData(), 0777);
+    const Outcome r = run({u"/src:"_qs + source, u"/dst:"_qs + out(), u"/nui"_qs},
+                          u"exec setpriv --reuid=65534 --regid=65534 --clear-groups "_qs + program + u" \"$@\""_qs);
+    EXPECT_EQ(QString::number(r.exitCode) + u'|' + r.out, u"0|There were 3 splitfiles created.\n");
+    EXPECT_TRUE(Matches(r.err, u"The settings could not be stored in '"_qs + settingsFile() +
+                                   u"': *. This run goes on with the settings in memory, but the next one will not "
+                                   "remember: SplitSize, CustomSplitSize, SplitDir.\n"_qs))
+        << r.err.toStdString();
+    EXPECT_TRUE(ReadFile(settingsFile()) == before);
 }
 
 // On a real display the usage text is a box, closed with the keyboard.

@@ -69,12 +69,23 @@ TEST_F(Wizard, PagesAndButtons) {
     store.set(u"ShowWelcome"_qs, u"-1"_qs);
     open().chkAlwaysShow->click();
     EXPECT_EQ(store.get(u"ShowWelcome"_qs), u"0");
+    // Opening, Next and Esc store nothing.
+    const int writes = store.writes;
     open();
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_EQ(state(), u"2 BN");
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(store.writes, writes);
     EXPECT_TRUE(shell.boxes.empty());
+    // A store that cannot be written is told once, and the run goes on with the value.
+    store.failWrites = true;
+    open().chkAlwaysShow->click();
+    window->chkAlwaysShow->click();
+    window->chkAlwaysShow->click();
+    EXPECT_EQ(shell.told(), u"warning ok: The settings could not be stored in 'memory': it is read-only. This run "
+                            "goes on with the settings in memory, but the next one will not remember: ShowWelcome.");
+    EXPECT_EQ(QString::number(runSettings->ShowWelcome()) + store.get(u"ShowWelcome"_qs), u"10");
 }
 
 TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {

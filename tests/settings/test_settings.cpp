@@ -1,5 +1,8 @@
+#include "settings/IniFileStore.h"
 #include "settings/JobSettings.h"
 #include "support/JobTest.h"
+
+#include <QSettings>
 
 #include <functional>
 #include <map>
@@ -150,3 +153,79 @@ TEST_F(SettingsTest, RecipientHistory) {
 }
 
 } // namespace
+
+// The file store: every text comes back as written, and QSettings, which wrote earlier files, reads it alike.
+TEST(SettingsFile, ValuesComeBackAsWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Brevimo.conf"_qs);
+    const QStringList values{u"Doe, John"_qs,
+                             u"\"quoted\" and 'single'"_qs,
+                             u"  blanks at both ends "_qs,
+                             u"line 1\nline 2\r\n"_qs,
+                             u"C:\\out\\new"_qs,
+                             u"@Variant(not one)"_qs,
+                             u"a;b # c = d"_qs,
+                             u"tab\there"_qs,
+                             u"\u00fcn\u00efc\u00f6d\u00e9"_qs,
+                             QString(),
+                             u"\x01 control"_qs};
+    for (qsizetype i = 0; i < values.size(); ++i)
+        IniFileStore(path).write(u"Brevimo"_qs, u"General"_qs, QStringLiteral("Key%1").arg(i), values[i]);
+    IniFileStore reread(path);
+    QSettings qt(path, QSettings::IniFormat);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const QString key = QStringLiteral("Key%1").arg(i);
+        EXPECT_EQ(reread.read(u"Brevimo"_qs, u"General"_qs, key, u"<none>"_qs), values[i]);
+        EXPECT_EQ(qt.value(key).toString(), values[i]) << key.toStdString();
+    }
+    // And what QSettings wrote reads back the same here.
+    QSettings older(dir.filePath(u"older.conf"_qs), QSettings::IniFormat);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        older.setValue(QStringLiteral("Key%1").arg(i), values[i]);
+    older.sync();
+    IniFileStore fromQt(dir.filePath(u"older.conf"_qs));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        EXPECT_EQ(fromQt.read(u"Brevimo"_qs, u"General"_qs, QStringLiteral("Key%1").arg(i), {}), values[i]);
+}
+
+// A hand-edited file keeps its lines; one the store cannot parse is kept aside whole before a new one is written.
+TEST(SettingsFile, HandEditedAndUnparsableFiles) {
+    const std::tuple<QByteArray, const char*, QByteArray, const char*> cases[] = {
+        // the file, what FriendlyName reads, the file after SplitSize=3 is written, the notice ("*" any text)
+        {"; mine\n[General]\nFriendlyName=Doe, John\nHost=mail.x\n\n[Other]\nkeep=1\n", "Doe, John",
+         "; mine\n[General]\nFriendlyName=Doe, John\nHost=mail.x\nSplitSize=3\n\n[Other]\nkeep=1\n", ""},
+        {"FriendlyName=Jo\n", "Jo", "FriendlyName=Jo\nSplitSize=3\n", ""}, // before any header: General
+        {"[Other]\nkeep=1", "<none>", "[Other]\nkeep=1\n[General]\nSplitSize=3\n", ""},
+        {"[General]\nHost=a\nthis is no setting\nFriendlyName=Jo\n", "Jo",
+         "[General]\nHost=a\nFriendlyName=Jo\nSplitSize=3\n",
+         "The settings file '$F' could not be read (line 3 is neither a setting nor a section). It was kept as "
+         "'$F.unreadable', and a new one holds the settings from now on."},
+        {"[General]\nFriendlyName=\"never closed\n", "<none>", "[General]\nSplitSize=3\n", "*(line 2 is neither*"},
+        {QByteArray("\x00\x01\xff[General]", 11), "<none>", "[General]\nSplitSize=3\n",
+         "*(it is not a text file). It was kept as '$F.unreadable'*"},
+    };
+    for (const auto& [before, name, after, notice] : cases) {
+        SCOPED_TRACE(before.toStdString());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Brevimo.conf"_qs);
+        WriteFile(path, before);
+        IniFileStore store(path);
+        EXPECT_EQ(store.read(u"Brevimo"_qs, u"General"_qs, u"FriendlyName"_qs, u"<none>"_qs), QString::fromUtf8(name));
+        store.write(u"Brevimo"_qs, u"General"_qs, u"SplitSize"_qs, u"3"_qs);
+        EXPECT_EQ(QString::fromUtf8(ReadFile(path)), QString::fromUtf8(after));
+        const QString told = store.takeNotice();
+        EXPECT_TRUE(Matches(told, QString::fromUtf8(notice).replace(u"$F"_qs, path))) << told.toStdString();
+        EXPECT_EQ(store.takeNotice(), u"") << "told once";
+        if (*notice) {
+            EXPECT_TRUE(ReadFile(path + u".unreadable"_qs) == before);
+        }
+    }
+    // A store it cannot even read is not written over.
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(u"Brevimo.conf/inside"_qs);
+    IniFileStore store(dir.filePath(u"Brevimo.conf"_qs));
+    EXPECT_TRUE(
+        Matches(Thrown<SettingsError>([&] { store.write(u"Brevimo"_qs, u"General"_qs, u"SplitSize"_qs, u"3"_qs); }),
+                u"The settings could not be stored in '"_qs + dir.filePath(u"Brevimo.conf"_qs) + u"': *."_qs));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"Brevimo.conf/inside"_qs)));
+}

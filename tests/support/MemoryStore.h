@@ -14,7 +14,8 @@ public:
     }
     void write(const QString& app, const QString& section, const QString& key, const QString& text) override {
         if (failWrites)
-            throw SettingsError(QStringLiteral("memory"), QStringLiteral("cannot store ") + key);
+            throw SettingsError(QStringLiteral("memory"),
+                                QStringLiteral("The settings could not be stored in 'memory': it is read-only."));
         ++writes;
         values[app + u'/' + section + u'/' + key] = text;
     }
