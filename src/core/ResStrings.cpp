@@ -170,6 +170,9 @@ constexpr Entry kTable[] = {
            "now on."},
     {1166, "its folder cannot be made"},
     {1167, "%1 This run goes on with the settings in memory, but the next one will not remember: %2."},
+    {1168, "Dial-up is switched on in the e-mail settings, but NetworkManager does not answer here, so '%1' is not "
+           "dialled. The mail goes over the network as it is; switch dial-up off in the e-mail settings when this "
+           "machine needs none."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

@@ -93,4 +93,5 @@ inline constexpr int CannotSetAside = 1164;
 inline constexpr int SettingsSetAside = 1165;
 inline constexpr int NoFolder = 1166;
 inline constexpr int SettingsNotKept = 1167;
+inline constexpr int NoDialUpHere = 1168;
 } // namespace Res

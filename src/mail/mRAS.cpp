@@ -33,15 +33,31 @@ NmcliResult nmcli(const QStringList& arguments, int timeoutMs) {
     return r;
 }
 
-// Terse output escapes ":" and "\" with a backslash.
-QString unescapeTerse(const QByteArray& field) {
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 1 < field.size())
-            ++i;
-        out += field[i];
+// The fields of a line of terse output: separated by ":", in which ":" and "\\" are escaped with a backslash.
+QStringList terseFields(const QByteArray& line) {
+    QStringList fields{QString()};
+    QByteArray field;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            field += line[++i];
+        } else if (line[i] == ':') {
+            fields.back() = QString::fromUtf8(field);
+            fields << QString();
+            field.clear();
+        } else {
+            field += line[i];
+        }
     }
-    return QString::fromUtf8(out);
+    fields.back() = QString::fromUtf8(field);
+    return fields;
+}
+
+// Connections that are made for a job and ended after it. A wired or wireless network is the machine's own
+// line: taking it down would cut the user off.
+bool madeOnDemand(const QString& type) {
+    static const QStringList kinds{QStringLiteral("gsm"),       QStringLiteral("cdma"), QStringLiteral("pppoe"),
+                                   QStringLiteral("bluetooth"), QStringLiteral("vpn"),  QStringLiteral("wireguard")};
+    return kinds.contains(type);
 }
 
 [[noreturn]] void failWith(int number, const QString& what, const NmcliResult& r) {
@@ -67,24 +83,48 @@ QStringList PhoneBookEntries(const QString& path) {
     return names;
 }
 
-bool mRAS::Available() const {
+bool mRAS::ManagerAnswers() const {
     const NmcliResult r = nmcli({QStringLiteral("-t"), QStringLiteral("general"), QStringLiteral("status")}, 10000);
     return r.started && r.exitCode == 0;
+}
+
+bool mRAS::Available() const {
+    if (!ManagerAnswers())
+        return false;
+    try {
+        return !entries().isEmpty();
+    } catch (const ComponentError&) {
+        return false; // nothing listed: nothing to dial
+    }
 }
 
 QStringList mRAS::entries() const {
     if (!phoneBook_.isEmpty())
         return PhoneBookEntries(phoneBook_);
-    const NmcliResult r = nmcli({QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME"),
+    const NmcliResult r = nmcli({QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME,TYPE"),
                                  QStringLiteral("connection"), QStringLiteral("show")},
                                 10000);
     if (!r.started || r.exitCode != 0)
         failWith(EntryNotFound, QStringLiteral("The connections of NetworkManager could not be listed"), r);
     QStringList names;
-    for (const QByteArray& line : r.out.split('\n'))
-        if (!line.isEmpty())
-            names << unescapeTerse(line);
+    for (const QByteArray& line : r.out.split('\n')) {
+        const QStringList fields = terseFields(line);
+        if (fields.size() == 2 && madeOnDemand(fields[1]))
+            names << fields[0];
+    }
     return names;
+}
+
+bool mRAS::isActive(const QString& name) const {
+    const NmcliResult r = nmcli({QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME"),
+                                 QStringLiteral("connection"), QStringLiteral("show"), QStringLiteral("--active")},
+                                10000);
+    if (!r.started || r.exitCode != 0)
+        return false; // then "up" says what is wrong
+    for (const QByteArray& line : r.out.split('\n'))
+        if (!line.isEmpty() && terseFields(line).constFirst() == name)
+            return true;
+    return false;
 }
 
 void mRAS::GetEntry() {
@@ -100,6 +140,9 @@ void mRAS::GetEntry() {
 void mRAS::Connect() {
     if (loaded_.isEmpty())
         throw ComponentError(EntryNotFound, QStringLiteral("No phonebook entry is loaded"));
+    // A line that was up before the job is used as it is, and so never taken down by it.
+    if (isActive(loaded_))
+        return;
     const int wait = Blocking ? SecondsToWait : 0;
     const NmcliResult r = nmcli({QStringLiteral("--wait"), QString::number(wait), QStringLiteral("connection"),
                                  QStringLiteral("up"), QStringLiteral("id"), loaded_},

@@ -6,11 +6,14 @@
 #include <cstdint>
 
 // The dial-up component over NetworkManager's command-line client. The default phonebook (PhoneBook empty)
-// is NetworkManager's list of connections; a phonebook file is an INI file whose section names are the
-// entries. nmcli is looked up on PATH when it is run. Failing calls throw ComponentError.
+// is NetworkManager's connections of the kinds made for a job (mobile broadband, PPPoE, Bluetooth dial-up,
+// VPN, WireGuard); a phonebook file is an INI file whose section names are the entries. nmcli is looked up on
+// PATH when it is run. Failing calls throw ComponentError.
 class mRAS {
 public:
     // NetworkManager answers.
+    bool ManagerAnswers() const;
+    // NetworkManager answers and has a connection to dial.
     bool Available() const;
 
     QString PhoneBook() const { return phoneBook_; }
@@ -20,7 +23,8 @@ public:
 
     // Fails for an entry that is not in the phonebook.
     void GetEntry();
-    // Brings the entry's connection up; with Blocking, returns when it is up or has failed.
+    // Brings the entry's connection up; with Blocking, returns when it is up or has failed. A connection that
+    // is up already is used as it is, and Disconnect leaves it up.
     void Connect();
     void Disconnect();
 
@@ -33,6 +37,7 @@ public:
 
 private:
     QStringList entries() const;
+    bool isActive(const QString& name) const;
 
     QString phoneBook_;
     QString loaded_; // the entry GetEntry found, and Connect dials

@@ -83,6 +83,11 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
 bool JobDriver::dial(mRAS& ras) {
     QString phoneBook = settings_.RASPhoneBook();
     const QString entry = settings_.RASConnection();
+    if (!ras.ManagerAnswers()) {
+        // Nothing to dial with: said at once, instead of a search of the disk for a phonebook.
+        shell_.MsgBox({LoadResString(Res::NoDialUpHere).arg(entry), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+        return true;
+    }
     try {
         ConnectDialUp(phoneBook, entry, ras, shell_, phoneBookSearchRoot_);
     } catch (const ComponentError& e) {

@@ -187,7 +187,7 @@ TEST_F(EndToEnd, TheUsageBoxOnARealDisplay) {
 TEST_F(EndToEnd, MailJobWithoutAWindow) {
     ASSERT_TRUE(nmcli.ready());
     nmcli.set("NMCLI_AVAILABLE", u"1"_qs);
-    nmcli.set("NMCLI_CONNECTIONS", u"Office"_qs);
+    nmcli.set("NMCLI_CONNECTIONS", u"Office:vpn,Wi-Fi:802-11-wireless"_qs);
     SmtpServer server;
     ASSERT_TRUE(server.running());
     nmcli.set("NMCLI_WATCH", server.folder());
@@ -203,7 +203,8 @@ TEST_F(EndToEnd, MailJobWithoutAWindow) {
     EXPECT_EQ(stored(u"ToEMailAddress01"_qs) + u'|' + stored(u"SplitSize"_qs), u"a@b.test|0");
     EXPECT_TRUE(QDir(QDir::tempPath()).entryList({u"brevimo-*"_qs}, QDir::Dirs).isEmpty());
     EXPECT_EQ(nmcli.calls().filter(u"connection"_qs).join(u'|'),
-              u"-t -f NAME connection show @0|--wait 90 connection up id Office @0|connection down id Office @5");
+              u"-t -f NAME,TYPE connection show @0|-t -f NAME,TYPE connection show @0|-t -f NAME connection show "
+              "--active @0|--wait 90 connection up id Office @0|connection down id Office @5");
 
     // A refusal is told on stderr, with where the series stands.
     SmtpServer refusing({u"--refuse-rcpt"_qs, u"a@b.test"_qs});

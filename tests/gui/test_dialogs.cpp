@@ -36,7 +36,7 @@ protected:
 };
 
 TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
-    nmcli.set("NMCLI_CONNECTIONS", u"Office,Home"_qs);
+    nmcli.set("NMCLI_CONNECTIONS", u"Office:vpn,Wi-Fi:802-11-wireless,Home:gsm"_qs); // the Wi-Fi is no dial-up
     sender(u"smtps://mail.x.test"_qs);
     store.set(u"UseRAS=-1\nRASConnection=Home"_qs);
     frmSettings& d = openSettings();

@@ -418,12 +418,34 @@ protected:
 };
 
 TEST_F(DialUp, ComponentListsConnectsAndHangsUp) {
-    EXPECT_TRUE(ras.Available());
-    nmcli.set("NMCLI_AVAILABLE", u"0"_qs);
-    EXPECT_FALSE(ras.Available());
-    nmcli.set("NMCLI_CONNECTIONS", u"Office,Home\\:Modem,Back\\"_qs);
-    ASSERT_EQ(ras.EntryCount(), 3);
-    EXPECT_EQ(ras.Entry(0) + u'|' + ras.Entry(1) + u'|' + ras.Entry(2), u"Office|Home:Modem|Back\\"); // escapes undone
+    // Only connections made for a job are dial-up: the machine's own network is never listed, so never ended.
+    const std::tuple<const char*, const char*, bool, const char*> lists[] = {
+        // NetworkManager answers, its connections, Available, the entries
+        {"1", "Office:vpn,Home\\:Modem:gsm,Back\\\\:wireguard,Cable:802-3-ethernet,Wi-Fi:802-11-wireless", true,
+         "Office|Home:Modem|Back\\"},
+        {"1", "Cable:802-3-ethernet,Wi-Fi:802-11-wireless", false, ""},
+        {"1", "Dsl:pppoe,Phone:bluetooth,Old:cdma", true, "Dsl|Phone|Old"},
+        {"0", "Office:vpn", false, nullptr},
+    };
+    for (const auto& [answers, connections, available, entries] : lists) {
+        nmcli.set("NMCLI_AVAILABLE", QString::fromUtf8(answers));
+        nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(connections));
+        EXPECT_EQ(ras.Available(), available) << connections;
+        if (entries) {
+            QStringList names;
+            for (int i = 0; i < ras.EntryCount(); ++i)
+                names << ras.Entry(i);
+            EXPECT_EQ(names.join(u'|'), QString::fromUtf8(entries)); // escapes undone
+        }
+    }
+    // A connection that was up before is used as it is, and left up.
+    nmcli.set("NMCLI_AVAILABLE", u"1"_qs);
+    nmcli.set("NMCLI_ACTIVE", u"Office"_qs);
+    ras.EntryName = u"Office"_qs;
+    ras.GetEntry();
+    ras.Connect();
+    ras.Disconnect();
+    EXPECT_EQ(connectionCalls().filter(QRegularExpression(u"connection (up|down)"_qs)), QStringList());
 
     // A phonebook file's sections are its entries.
     ras.setPhoneBook(file(u"book.pbk"_qs, "[Work VPN]\nDEVICE=modem\n[Office]\n"));
@@ -450,25 +472,30 @@ TEST_F(DialUp, AroundTheMailSeries) {
     job.SendTo = u"to@x.test"_qs;
     job.SourceFile = file(u"data.bin"_qs, PatternBytes(2500000));
     job.NoUI = true;
-    const QString up = u"--wait 90 connection up id Office @0"_qs, show = u"-t -f NAME connection show @0|"_qs;
-    const QString down = u"|connection down id Office @3"_qs;
+    const QString show = u"-t -f NAME,TYPE connection show @0|"_qs,
+                  active = u"-t -f NAME connection show --active @0"_qs;
+    const QString up = active + u"|--wait 90 connection up id Office @0"_qs, down = u"|connection down id Office @3"_qs;
     struct Case {
-        const char *connections, *failing, *configured, *phonebooks, *server;
+        const char *connections, *active, *failing, *configured, *phonebooks, *server; // connections none: no NM
         QString calls; // those of "connection", each with the number of mails the server had then
         bool sent;
         const char* told; // the first box
     };
     const Case cases[] = {
-        {"Office", "", "", "ras/rasphone.pbk", "", show + up + down, true, ""}, // up at once: no search
-        {"Office", "", "", "", "--reject-message 2", show + up + u"|connection down id Office @1"_qs, false,
+        {"Office:vpn", "", "", "", "ras/rasphone.pbk", "", show + up + down, true, ""}, // up at once: no search
+        {"Office:vpn", "", "", "", "", "--reject-message 2", show + up + u"|connection down id Office @1"_qs, false,
          "message 2 refused"},
-        {"Other", "", "", "a/rasphone.pbk,a/b/rasphone.pbk", "", show + up + down, true, ""}, // found, and stored
-        {"Office", "Office", "", "", "", show + up, true, ""}, // nothing found: no second attempt
-        {"Office", "", "gone/my.pbk", "rasphone.pbk", "", "", true,
+        {"Other:vpn", "", "", "", "a/rasphone.pbk,a/b/rasphone.pbk", "", show + up + down, true, ""}, // found, stored
+        {"Office:vpn", "", "Office", "", "", "", show + up, true, ""}, // nothing found: no second attempt
+        {"Office:vpn", "", "", "gone/my.pbk", "rasphone.pbk", "", "", true,
          "Unable to locate phonebook file: \r\n'$TREE/gone/my.pbk' \r\nPlease locate it under settings."},
-        {"Office", "Office", "my.pbk", "my.pbk", "", up + u'|' + up, false,
+        {"Office:vpn", "", "Office", "my.pbk", "my.pbk", "", up + u'|' + up, false,
          "The dial-up connection 'Office' could not be made: The connection 'Office' could not be made: Error: "
          "Connection activation failed: no carrier."},
+        {"Office:vpn", "Office", "", "", "", "", show + active, true, ""}, // up before the job: left up after it
+        {nullptr, "", "", "", "rasphone.pbk", "", "", true,
+         "Dial-up is switched on in the e-mail settings, but NetworkManager does not answer here, so 'Office' is not "
+         "dialled."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.calls.toStdString());
@@ -481,7 +508,9 @@ TEST_F(DialUp, AroundTheMailSeries) {
         store.set(u"UseRAS=-1\nRASConnection=Office"_qs);
         const QString book = *c.configured ? tree.filePath(QString::fromUtf8(c.configured)) : QString();
         store.set(u"RASPhoneBook"_qs, book);
+        nmcli.set("NMCLI_AVAILABLE", c.connections ? u"1"_qs : u"0"_qs);
         nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(c.connections));
+        nmcli.set("NMCLI_ACTIVE", QString::fromUtf8(c.active));
         nmcli.set("NMCLI_FAIL_UP", QString::fromUtf8(c.failing));
         nmcli.set("NMCLI_WATCH", server.folder());
         const qsizetype before = connectionCalls().size();
@@ -493,7 +522,7 @@ TEST_F(DialUp, AroundTheMailSeries) {
         EXPECT_EQ(server.messageCount(), c.sent ? 3 : *c.server ? 1 : 0);
         EXPECT_EQ(connectionCalls().mid(before).join(u'|'), c.calls);
         EXPECT_EQ(store.get(u"RASPhoneBook"_qs),
-                  QByteArray(c.connections) == "Other" ? tree.filePath(u"a/rasphone.pbk"_qs) : book);
+                  QByteArray(c.connections) == "Other:vpn" ? tree.filePath(u"a/rasphone.pbk"_qs) : book);
         const QString told = QString::fromUtf8(c.told).replace(u"$TREE"_qs, tree.path());
         EXPECT_TRUE(told.isEmpty() ? shell.boxes.empty() : shell.texts().at(0).contains(told))
             << shell.told().toStdString();

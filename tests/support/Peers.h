@@ -40,7 +40,7 @@ class StandInNmcli {
 public:
     StandInNmcli();
     bool ready() const { return ready_; }
-    // NMCLI_AVAILABLE, NMCLI_CONNECTIONS, NMCLI_FAIL_UP, NMCLI_FAIL_DOWN, NMCLI_WATCH (see the script).
+    // NMCLI_AVAILABLE, NMCLI_CONNECTIONS, NMCLI_ACTIVE, NMCLI_FAIL_UP, NMCLI_FAIL_DOWN, NMCLI_WATCH (see the script).
     void set(const char* name, const QString& value);
     QStringList calls() const;
 
