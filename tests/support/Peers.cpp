@@ -80,7 +80,8 @@ StandInNmcli::StandInNmcli() {
     ready_ = QFile::link(QStringLiteral(BREVIMO_NMCLI), dir_.filePath(QStringLiteral("nmcli")));
     path_ = std::make_unique<ScopedEnv>("PATH", dir_.path().toUtf8() + ':' + qgetenv("PATH"));
     log_ = std::make_unique<ScopedEnv>("NMCLI_LOG", dir_.filePath(QStringLiteral("calls")).toUtf8());
-    for (const char* name : {"NMCLI_AVAILABLE", "NMCLI_CONNECTIONS", "NMCLI_ACTIVE", "NMCLI_FAIL_UP", "NMCLI_FAIL_DOWN", "NMCLI_WATCH"})
+    for (const char* name :
+         {"NMCLI_AVAILABLE", "NMCLI_CONNECTIONS", "NMCLI_ACTIVE", "NMCLI_FAIL_UP", "NMCLI_FAIL_DOWN", "NMCLI_WATCH"})
         vars_[name] = std::make_unique<ScopedEnv>(name, QByteArray());
 }
 
