@@ -173,6 +173,7 @@ constexpr Entry kTable[] = {
     {1168, "Dial-up is switched on in the e-mail settings, but NetworkManager does not answer here, so '%1' is not "
            "dialled. The mail goes over the network as it is; switch dial-up off in the e-mail settings when this "
            "machine needs none."},
+    {1169, "the job was stopped by %1"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

@@ -94,4 +94,5 @@ inline constexpr int SettingsSetAside = 1165;
 inline constexpr int NoFolder = 1166;
 inline constexpr int SettingsNotKept = 1167;
 inline constexpr int NoDialUpHere = 1168;
+inline constexpr int StoppedBy = 1169;
 } // namespace Res

@@ -3,6 +3,7 @@
 #include "core/JobError.h"
 #include "core/PathNames.h"
 #include "core/ResStrings.h"
+#include "core/StopSignals.h"
 #include "core/VbConvert.h"
 #include "mail/ComponentError.h"
 #include "mail/Mailboxes.h"
@@ -33,6 +34,7 @@ SplitMailSender::SplitMailSender(mMail& mail, const SplitJob& job, Settings& set
     : mail_(mail), job_(job), settings_(settings), shell_(shell) {
     mail_.StatusMessage = [this](const QString& t) { mailSend_StatusMessage(t); };
     mail_.Progress = [this](int32_t done, int32_t total) { mailSend_Progress(done, total); };
+    mail_.ShouldStop = [] { return StopRequested() != nullptr; };
 }
 
 void SplitMailSender::mailSend_StatusMessage(const QString& text) {
@@ -178,13 +180,15 @@ bool SplitMailSender::fitsServer(const Series& series) {
     return false;
 }
 
-QString SplitMailSender::notSentText(int i, int total, const ComponentError& e) const {
+QString SplitMailSender::notSentText(int i, int total, const ComponentError* e) const {
     const QString command = mail_.FailedCommand();
     const QString reply = mail_.FailedReply();
     // The address between the angle brackets of "RCPT TO:<b@x.test>".
     const QString address = command.section(u'<', 1).section(u'>', 0, 0);
-    QString reason = e.description();
-    if (reply.left(3).toInt() >= 400) {
+    QString reason = e ? e->description() : QString();
+    if (const char* why = StopRequested()) {
+        reason = LoadResString(Res::StoppedBy).arg(QString::fromLatin1(why));
+    } else if (reply.left(3).toInt() >= 400) {
         if (command.startsWith(QStringLiteral("RCPT"), Qt::CaseInsensitive))
             reason = LoadResString(Res::RecipientRefused).arg(address, reply);
         else if (command.startsWith(QStringLiteral("MAIL"), Qt::CaseInsensitive))
@@ -236,11 +240,13 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
             return false;
         }
         for (; i <= total; ++i) {
+            if (StopRequested())
+                break; // after the message that was going out: it is whole at the server or not there at all
             compose(series.count > 0 ? i : 0, series, Mode::Send);
             mail_.SendMessage();
         }
     } catch (const ComponentError& e) {
-        shell_.Fail(notSentText(i, total, e));
+        shell_.Fail(notSentText(i, total, &e));
         const int socketError = mail_.LastSocketError();
         if (socketError < 10050 || socketError > 10060)
             mail_.CloseConnection();
@@ -249,6 +255,11 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
     }
 
     mail_.CloseConnection();
+    if (i <= total) {
+        shell_.Fail(notSentText(i, total, nullptr));
+        shell_.SetBusy(false);
+        return false;
+    }
     if (series.count > 0)
         deleteSeriesFiles(pieceFolder, series.base, series.count);
     shell_.SetBusy(false);

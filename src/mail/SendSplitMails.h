@@ -45,7 +45,8 @@ private:
     int64_t measure(int i, const Series& series);
     // False, after telling the user, when the largest message of the series exceeds the server's limit.
     bool fitsServer(const Series& series);
-    QString notSentText(int i, int total, const ComponentError& e) const;
+    // Why message i was not sent: the user's stop, the server's reply, or the component's error e.
+    QString notSentText(int i, int total, const ComponentError* e) const;
     void deleteSeriesFiles(const QString& folder, const QString& base, int n);
 
     mMail& mail_;

@@ -70,6 +70,9 @@ public:
     // Notifications, on the calling thread while OpenConnection or SendMessage runs.
     std::function<void(const QString&)> StatusMessage;
     std::function<void(int32_t done, int32_t total)> Progress;
+    // Asked while a message goes out: true ends the upload (the message is not sent). Once the whole message
+    // is out, the server's answer is awaited whatever it says, so that "sent" stays true.
+    std::function<bool()> ShouldStop;
 
     // The message as it would be sent (for tests and diagnostics), and its size in bytes.
     QByteArray RenderMessage();

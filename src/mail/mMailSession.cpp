@@ -138,7 +138,8 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t ultotal, curl_off_
     auto* self = static_cast<mMail*>(user);
     if (ultotal > 0 && self->Progress)
         self->Progress(static_cast<int32_t>(ulnow * 1000 / ultotal), 1000);
-    return 0;
+    const bool wholeMessageOut = ultotal > 0 && ulnow >= ultotal;
+    return !wholeMessageOut && self->ShouldStop && self->ShouldStop() ? 1 : 0;
 }
 
 // Replies to NOOP arrive as "body"; they are told through StatusMessage already.

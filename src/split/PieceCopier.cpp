@@ -1,6 +1,6 @@
 #include "split/PieceCopier.h"
 
-#include "split/StopSignals.h"
+#include "core/StopSignals.h"
 
 #include <algorithm>
 #include <cerrno>

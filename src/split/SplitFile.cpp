@@ -3,12 +3,12 @@
 #include "core/JobError.h"
 #include "core/PathNames.h"
 #include "core/ResStrings.h"
+#include "core/StopSignals.h"
 #include "core/VbConvert.h"
 #include "split/BatchFile.h"
 #include "split/Fd.h"
 #include "split/PieceCopier.h"
 #include "split/PieceFolder.h"
-#include "split/StopSignals.h"
 
 #include <QFile>
 

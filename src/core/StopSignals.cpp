@@ -1,11 +1,13 @@
-#include "split/StopSignals.h"
+#include "core/StopSignals.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 volatile sig_atomic_t g_signal = 0;
+std::atomic<bool> g_cancel = false;
 
 void onSignal(int number) {
     g_signal = number;
@@ -29,7 +31,17 @@ StopOnSignals::~StopOnSignals() {
     g_signal = 0;
 }
 
+void RequestStop() {
+    g_cancel = true;
+}
+
+void ClearStopRequest() {
+    g_cancel = false;
+}
+
 const char* StopRequested() {
+    if (g_cancel)
+        return "Cancel";
     switch (g_signal) {
     case SIGINT:
         return "SIGINT (Ctrl-C)";

@@ -15,5 +15,10 @@ private:
     struct sigaction old_[3];
 };
 
-// The signal that asked to stop ("SIGINT", ...), or nothing.
+// What asked the work in progress to stop: a signal ("SIGINT (Ctrl-C)", ...), the user's Cancel ("Cancel"),
+// or nothing. Read from any thread.
 const char* StopRequested();
+
+// The user's Cancel: the job running on another thread stops at its next check. Cleared when the next job starts.
+void RequestStop();
+void ClearStopRequest();
