@@ -95,5 +95,16 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     window.ShowProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
     ok &= save(&window, folder, "4-summary");
+
+    // A path of 200 characters wraps on the summary page; the status line keeps both of its ends.
+    const QString deep = QStringLiteral("/home/jo/Documents/projects/2026/customer-archive-with-a-long-name/"
+                                        "exports/final-version-approved-by-everyone/");
+    const QString longName = deep + QStringLiteral("quarterly-report-with-all-appendices-and-photos.zip");
+    window.cmdBack_Click();
+    window.txtZipFilename->setText(longName);
+    window.cmdNext_Click();
+    window.ShowProgress(65, QStringLiteral("Writing: ") + deep +
+                                QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));
+    ok &= save(&window, folder, "7-long-path");
     return ok ? 0 : 1;
 }

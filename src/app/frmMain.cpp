@@ -1,10 +1,13 @@
 #include "app/frmMain.h"
 
 #include "app/DPDlg.h"
+#include "app/Keyboard.h"
+#include "app/Labels.h"
 #include "app/ResFill.h"
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
 #include "core/ResStrings.h"
+#include "core/StopSignals.h"
 #include "core/Version.h"
 #include "mail/SendSplitMails.h"
 #include "settings/JobSettings.h"
@@ -17,6 +20,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFrame>
 #include <QGridLayout>
@@ -27,6 +32,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -38,11 +44,20 @@ constexpr int kWelcomeHeight = 280;
 } // namespace
 
 frmMain::frmMain(Settings& settings, Shell& shell, QWidget* parent)
-    : QDialog(parent), settings_(settings), shell_(shell) {
+    : QDialog(parent), settings_(settings), shell_(shell), jobShell_(shell, this) {
     Q_INIT_RESOURCE(brevimo); // the pictures live in a static library
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramName());
     buildPages();
+}
+
+frmMain::~frmMain() {
+    if (!jobThread_)
+        return;
+    RequestStop();
+    // The job may wait for a box on this thread: keep answering until it has ended.
+    while (!jobThread_->wait(QDeadlineTimer(20)))
+        QCoreApplication::processEvents();
 }
 
 void frmMain::buildPages() {
@@ -210,10 +225,8 @@ void frmMain::buildPages() {
 
     // Page 3: summary and progress.
     p = pbStep[3];
-    lblSumary = MakeControl<QLabel>(p, "lblSumary", 1066);
-    lblSumary->setWordWrap(true);
+    lblSumary = MakeControl<WrapAnywhereLabel>(p, "lblSumary", 1066);
     lblSumary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    lblSumary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pbProgress = MakeControl<QFrame>(p, "pbProgress");
     pbProgress->setFrameStyle(QFrame::Box | QFrame::Plain);
     pbProgress->setLineWidth(1);
@@ -223,7 +236,7 @@ void frmMain::buildPages() {
     lblProgress->setAutoFillBackground(true);
     lblProgress->setBackgroundRole(QPalette::Highlight);
     lblProgress->setVisible(false);
-    lblInfo = MakeControl<QLabel>(p, "lblInfo");
+    lblInfo = MakeControl<ElideMiddleLabel>(p, "lblInfo");
     {
         auto* v = new QVBoxLayout(p);
         v->setContentsMargins(12, 4, 12, 4);
@@ -274,17 +287,27 @@ void frmMain::buildPages() {
     all->addSpacing(1);
     all->addWidget(lnLine[1]);
     all->addLayout(buttons);
-    all->setSizeConstraint(QLayout::SetFixedSize);
-    // Every page gets page 0's size: as high as the welcome picture.
+    // Every page at least page 0's size, as high as the welcome picture; the window can grow, the picture not.
     for (QWidget* page : pbStep)
-        page->setFixedHeight(kWelcomeHeight);
-    for (QWidget* page : pbStep)
-        page->setFixedWidth(620);
+        page->setMinimumSize(620, kWelcomeHeight);
 }
 
 void frmMain::Form_Load() {
     ResFill(this);
     optFloppy->setText(DriveText(1037, settings_.FloppyDrive()));
+    const std::pair<QWidget*, char> letters[] = {
+        {cmdBack, 'B'},        {cmdNext, 'N'},    {cmdFinish, 'F'},  {cmdCancel, 'C'},  {chkAlwaysShow, 'A'},
+        {cmdOpen, 'O'},        {cmdNew, 'w'},     {cmdAddFile, 'd'}, {cmdRemove, 'R'},  {optSize[0], '5'},
+        {optSize[1], '1'},     {optSize[2], '4'}, {optSize[3], '2'}, {optSize[4], 'u'}, {optFiles, 'd'},
+        {optMail, 'm'},        {optFloppy, 'l'},  {optFolder, 'o'},  {cmdBody, 'y'},    {cmdEMailSettings, 'e'},
+        {chkBatchAsText, 'x'},
+    };
+    for (const auto& [control, letter] : letters)
+        Mnemonic(control, QChar::fromLatin1(letter));
+    Mnemonic(Label2, u'Z', txtZipFilename);
+    Mnemonic(Label3, u'i', lbFiles);
+    Mnemonic(Label5, u't', cboSendTo);
+    Mnemonic(Label6, u'S', txtSubject);
     LastFolder = QDir::currentPath();
     lblVersion->setText(VersionText());
 
@@ -343,9 +366,16 @@ SplitJob& frmMain::Job() {
 }
 
 void frmMain::showPage(int index) {
+    index = std::clamp(index, 0, static_cast<int>(pbStep.size()) - 1);
     for (QWidget* page : pbStep)
         page->setVisible(false);
-    pbStep[std::clamp(index, 0, static_cast<int>(pbStep.size()) - 1)]->setVisible(true);
+    pbStep[index]->setVisible(true);
+    // The page's first field; the summary has none, and Back is the harmless button there.
+    QWidget* first = std::array<QWidget*, 4>{chkAlwaysShow, txtZipFilename, optSize[1], cmdBack}[index];
+    for (QRadioButton* size : optSize)
+        if (index == 2 && size->isChecked())
+            first = size;
+    first->setFocus();
 }
 
 void frmMain::cmdNext_Click() {
@@ -356,8 +386,7 @@ void frmMain::cmdNext_Click() {
     showPage(CurrentStep);
     if (CurrentStep >= last) {
         cmdNext->setEnabled(false);
-        cmdFinish->setEnabled(true);
-        cmdFinish->setDefault(true);
+        cmdFinish->setEnabled(true); // a plain button: Enter on this page starts nothing
         MailSettingsCheck();
         lblSumary->setText(SummaryText());
     }
@@ -486,11 +515,18 @@ void frmMain::ShowProgress(int percent, const QString& text) {
         lblProgress->repaint();
     }
     lblInfo->setText(text);
+    lblInfo->setToolTip(text); // whole, where the line shows it shortened
     lblInfo->repaint();
 }
 
 void frmMain::cmdCancel_Click() {
-    close();
+    if (!running_) {
+        close();
+        return;
+    }
+    // The job stops at its next check and says what it left; one request is enough.
+    RequestStop();
+    cmdCancel->setEnabled(false);
 }
 
 void frmMain::reject() {
@@ -500,25 +536,44 @@ void frmMain::reject() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    // Not QDialog's own, which would go through reject() again. While a job runs, its end decides.
-    if (running_)
-        event->ignore();
-    else
+    // Not QDialog's own, which would go through reject() again. While a job runs, it is stopped first.
+    if (!running_) {
         event->accept();
+        return;
+    }
+    event->ignore();
+    if (shell_.MsgBox({LoadResString(Res::StopTheJob), MsgButtons::YesNo, MsgIcon::Question, 1, {}}) ==
+        MsgResult::Yes) {
+        closeAfterJob_ = true;
+        RequestStop();
+        cmdCancel->setEnabled(false);
+    }
 }
 
 void frmMain::cmdFinish_Click() {
     if (running_)
         return;
     running_ = true;
-    cmdCancel->setEnabled(false);
+    closeAfterJob_ = false;
+    ClearStopRequest();
     cmdFinish->setEnabled(false);
     cmdBack->setEnabled(false);
-    SplitJob& job = Job();
     pbProgress->setVisible(true);
-    pbProgress->repaint();
-    const bool success = JobDriver(job, settings_, shell_).StartProcess();
+    // The job works on a copy: the window stays alive meanwhile and reaches it through jobShell_.
+    auto job = std::make_shared<SplitJob>(Job());
+    auto success = std::make_shared<bool>(false);
+    jobThread_ =
+        QThread::create([this, job, success] { *success = JobDriver(*job, settings_, jobShell_).StartProcess(); });
+    connect(jobThread_, &QThread::finished, this, [this, job, success] { jobEnded(*job, *success); });
+    jobThread_->start();
+}
+
+void frmMain::jobEnded(const SplitJob& job, bool success) {
+    jobThread_->wait();
+    jobThread_->deleteLater();
+    jobThread_ = nullptr;
     // The history as the driver stored it.
+    job_ = job;
     cboSendTo->clear();
     cboSendTo->addItems(job.RecipientHistory);
     cboSendTo->setCurrentText(job.SendTo);
@@ -527,6 +582,6 @@ void frmMain::cmdFinish_Click() {
     cmdFinish->setEnabled(true);
     cmdBack->setEnabled(true);
     LastJobFailed = !success;
-    if (success)
+    if (success || closeAfterJob_)
         close();
 }

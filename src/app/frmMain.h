@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommonDialog.h"
+#include "app/GuiThreadShell.h"
 #include "archive/VBZipBas.h"
 #include "core/SplitJob.h"
 #include "mail/mRAS.h"
@@ -21,6 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QThread;
 
 // The wizard: welcome, source archive, size and destination, summary with the progress of the job. The
 // controls are public and keep their form names, so that the dialogs, the archive page and the tests reach
@@ -29,6 +31,7 @@ class frmMain : public QDialog {
     Q_OBJECT
 public:
     frmMain(Settings& settings, Shell& shell, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     // The load step: captions, version, layout, the stored settings in the fields, mail selected.
     void Form_Load();
@@ -45,6 +48,8 @@ public:
     QString LastFolder;
     // True when the last job run from Finish failed; the window stays open then.
     bool LastJobFailed = false;
+    // A job started from Finish runs on a thread of its own until it ends; Cancel asks it to stop.
+    bool JobRunning() const { return running_; }
 
     // Event handlers.
     void cmdNext_Click();
@@ -133,9 +138,13 @@ private:
     void fillEmptySubject(const QString& archiveName);
     // Runs the change, tells a failure, and lists the archive again.
     void changeArchive(ZipRequest& request);
+    void jobEnded(const SplitJob& job, bool success);
 
     Settings& settings_;
     Shell& shell_;
     SplitJob job_;
     bool running_ = false;
+    GuiThreadShell jobShell_;
+    QThread* jobThread_ = nullptr;
+    bool closeAfterJob_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/frmMessage.h"
 
+#include "app/Keyboard.h"
 #include "app/ResFill.h"
 #include "core/ResStrings.h"
 
@@ -51,6 +52,11 @@ frmMessage::frmMessage(SplitJob& job, Settings& settings, Shell& shell, QWidget*
 
 void frmMessage::Form_Load() {
     ResFill(this);
+    Mnemonic(Label1, u'C', txtCC);
+    Mnemonic(Label2, u'B', txtBCC);
+    Mnemonic(Label3, u't', txtBodyText);
+    Mnemonic(cmdSave, u'S');
+    TabMovesFocus(txtBodyText);
     txtCC->setText(job_.CarbonCopy);
     txtBCC->setText(job_.BlindCarbonCopy);
     txtBodyText->setPlainText(job_.Body.isEmpty() ? settings_.DefaultBody() : job_.Body);

@@ -1,6 +1,7 @@
 #include "app/frmSettings.h"
 
 #include "app/CommonDialog.h"
+#include "app/Keyboard.h"
 #include "app/ResFill.h"
 #include "core/ResStrings.h"
 #include "mail/ComponentError.h"
@@ -79,6 +80,12 @@ void frmSettings::enableDialUp(bool on) {
 
 void frmSettings::Form_Load() {
     ResFill(this);
+    Mnemonic(Label1, u'F', txtFriendlyName);
+    Mnemonic(Label2, u'M', txtEMailAddress);
+    Mnemonic(Frame2, u'H');
+    Mnemonic(chkUseRAS, u'R');
+    Mnemonic(Label3, u'P', txtFile);
+    Mnemonic(Label4, u'C', cboPhoneBook);
     const bool useRas = settings_.UseRAS();
     chkUseRAS->setChecked(useRas);
     enableDialUp(useRas);

@@ -174,6 +174,7 @@ constexpr Entry kTable[] = {
            "dialled. The mail goes over the network as it is; switch dial-up off in the e-mail settings when this "
            "machine needs none."},
     {1169, "the job was stopped by %1"},
+    {1170, "A job is running. Stop it and close the window? What was done so far is told when it has stopped."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

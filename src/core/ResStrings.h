@@ -95,4 +95,5 @@ inline constexpr int NoFolder = 1166;
 inline constexpr int SettingsNotKept = 1167;
 inline constexpr int NoDialUpHere = 1168;
 inline constexpr int StoppedBy = 1169;
+inline constexpr int StopTheJob = 1170;
 } // namespace Res
