@@ -9,7 +9,10 @@ QStringList CommonDialog::QtFilters(const QString& vbFilter) {
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
-        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
+        // "*.*" is every file here, also one without a dot in its name (README, Makefile).
+        QStringList each = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        std::replace(each.begin(), each.end(), QStringLiteral("*.*"), QStringLiteral("*"));
+        const QString patterns = each.join(u' ');
         if (description.isEmpty() && patterns.isEmpty())
             break;
         // Qt reads the patterns from the parentheses; a description that shows them already keeps its text.

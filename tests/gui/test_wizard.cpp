@@ -266,25 +266,25 @@ protected:
 TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/notes.txt"_qs, "notes, first folder");
     file(u"first/table.csv"_qs, "1;2;3\n");
+    file(u"first/README"_qs, "no dot, listed all the same\n");
     const QString later = file(u"second/notes.txt"_qs, "notes from the second folder, the later one");
     EXPECT_EQ(click(w.cmdNew, dir.path(), {u"backup.Zip2"_qs}),
               u"Create new ZIP-File|"_qs + QDir(QDir::tempPath()).absolutePath() +
-                  u"|ZIP Files (*.zip),All Files (*.*)|ZIP Files (*.zip)|save"_qs);
+                  u"|ZIP Files (*.zip),All Files (*)|ZIP Files (*.zip)|save"_qs);
     EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"backup.Zip2"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"backup.Zip2"_qs))) << "New only names the archive";
     EXPECT_TRUE(w.optFiles->isEnabled());
     EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <backup.Zip2>");
 
-    EXPECT_EQ(click(w.cmdAddFile, dir.filePath(u"first"_qs), {u"notes.txt"_qs, u"table.csv"_qs}),
-              u"Add File to ZIP|"_qs + dir.path() +
-                  u"|All Files (*.*)|All Files (*.*)|files"_qs); // it starts in the last folder
+    EXPECT_EQ(click(w.cmdAddFile, dir.filePath(u"first"_qs), {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
+              u"Add File to ZIP|"_qs + dir.path() + u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
     EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"backup.Zip2.zip"_qs));
     EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <backup.Zip2>") << "Add keeps the subject New set";
-    EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv ("_qs) && listed().endsWith(u" / 25)"_qs))
+    EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv README ("_qs) && listed().endsWith(u" / 53)"_qs))
         << listed().toStdString();
     // The same name from another folder: one entry, the later file.
     EXPECT_EQ(add(later).section(u'|', 1, 1), dir.filePath(u"first"_qs));
-    EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv ("_qs) && listed().endsWith(u" / 49)"_qs))
+    EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv README ("_qs) && listed().endsWith(u" / 77)"_qs))
         << listed().toStdString();
     EXPECT_TRUE(shell.boxes.empty());
     EXPECT_FALSE(shell.busy);
