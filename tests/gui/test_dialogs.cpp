@@ -9,6 +9,7 @@
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
+#include <QTest>
 #include <QtWidgets>
 
 namespace {
@@ -73,6 +74,14 @@ TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
     d.Form_Load();
     EXPECT_EQ(d.txtCC->text(), u"");
     EXPECT_TRUE(d.txtBodyText->toPlainText().startsWith(u"Copy all attatchements"));
+    // In the body, Ctrl+Tab types a tab and Tab goes on to the next field.
+    d.show();
+    d.txtBodyText->clear();
+    d.txtBodyText->setFocus();
+    QTest::keyClick(d.txtBodyText, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(d.txtBodyText->toPlainText(), u"\t");
+    QTest::keyClick(d.txtBodyText, Qt::Key_Tab);
+    EXPECT_EQ(d.txtBodyText->toPlainText() + QString::number(d.focusWidget() == d.txtBodyText), u"\t0");
     d.txtCC->setText(u"a@x.test, b@x.test"_qs);
     d.txtBCC->setText(u"c@x.test"_qs);
     d.txtBodyText->clear();

@@ -5,6 +5,7 @@
 #include "app/frmSettings.h"
 #include "gui/Modal.h"
 #include "support/JobTest.h"
+#include "support/Peers.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -83,6 +84,17 @@ TEST_F(Wizard, PagesAndButtons) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(store.writes, writes);
+    EXPECT_TRUE(shell.boxes.empty());
+    // After Next the page's first field has the focus, in the size group the chosen size; Enter on the summary
+    // page starts nothing.
+    open();
+    EXPECT_EQ(window->focusWidget(), window->txtZipFilename);
+    window->optSize[3]->click();
+    window->cmdNext->click();
+    EXPECT_EQ(window->focusWidget(), window->optSize[3]);
+    window->cmdNext->click();
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_EQ(state() + QString::number(window->JobRunning()), u"3 BF0");
     EXPECT_TRUE(shell.boxes.empty());
     // A store that cannot be written is told once, and the run goes on with the value.
     store.failWrites = true;
@@ -223,6 +235,53 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
     }
     EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.zip");
     EXPECT_TRUE(ReadFile(dir.filePath(u"report.bat"_qs)).startsWith("@echo off\r\n")); // no lines for a .txt
+}
+
+// The window lives while a job runs (a timer ticks meanwhile), and Cancel stops the job: a split after the
+// piece under way, without a batch file; a mail series after the message under way, which the server takes whole.
+TEST_F(Wizard, CancelStopsTheRunningJob) {
+    const QString big = dir.filePath(u"big.zip"_qs);
+    QFile sparse(big);
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(300 << 20));
+    sparse.close();
+    const QString out = folder(u"out"_qs);
+    SmtpServer server({u"--delay-message"_qs, u"2"_qs, u"--delay"_qs, u"1"_qs});
+    ASSERT_TRUE(server.running());
+    sender(server.host());
+    const std::tuple<bool, const char*, QString> cases[] = {
+        // a mail job, the progress line at which Cancel is pressed (at 100 %, for a message), the first box
+        {false, "Writing: ",
+         u"error ok: The split of '"_qs + big + u"' was stopped by Cancel.\n'"_qs + out +
+             u"' holds * and no batch file: the set is not complete. *"_qs},
+        {true, "Send message: 'report.zip 2 of 3'",
+         u"error ok: Message 3 of 3 was not sent: the job was stopped by Cancel. Messages 1 to 2 were sent."_qs},
+    };
+    for (const auto& [mail, cancelAt, told] : cases) {
+        frmMain& w = open();
+        show(
+            [&, mail = mail](SplitJob& j) {
+                j.MailSelected = mail, j.FilesOptionEnabled = !mail, j.SplitFolder = out, j.SendTo = u"to@x.test"_qs;
+                j.SourceFile = mail ? file(u"report.zip"_qs, PatternBytes(2500000)) : big;
+            },
+            3);
+        shell = ScriptedShell();
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ticks += w.JobRunning(); });
+        timer.start(5);
+        shell.onProgress = [&, cancelAt = cancelAt, mail = mail](int percent) {
+            if (shell.progress.back().second.startsWith(QString::fromUtf8(cancelAt)) && (!mail || percent == 100))
+                w.cmdCancel->click();
+        };
+        finish();
+        EXPECT_GT(ticks, 0);
+        EXPECT_TRUE(Matches(shell.texts().empty() ? QString() : shell.texts()[0], told.section(u": "_qs, 1)))
+            << shell.told().toStdString();
+        EXPECT_EQ(QString::number(w.isVisible()) + QString::number(w.LastJobFailed) + Look({w.cmdCancel}),
+                  u"11cmdCancel");
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/big.bat"_qs)));
+    }
+    EXPECT_EQ(server.messageCount(), 2);
 }
 
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
