@@ -3,6 +3,7 @@
 
 #include "app/frmMain.h"
 #include "app/frmSettings.h"
+#include "core/ResStrings.h"
 #include "gui/Modal.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
@@ -248,15 +249,17 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
     SmtpServer server({u"--delay-message"_qs, u"2"_qs, u"--delay"_qs, u"1"_qs});
     ASSERT_TRUE(server.running());
     sender(server.host());
-    const std::tuple<bool, const char*, QString> cases[] = {
-        // a mail job, the progress line at which Cancel is pressed (at 100 %, for a message), the first box
-        {false, "Writing: ",
-         u"error ok: The split of '"_qs + big + u"' was stopped by Cancel.\n'"_qs + out +
-             u"' holds * and no batch file: the set is not complete. *"_qs},
-        {true, "Send message: 'report.zip 2 of 3'",
-         u"error ok: Message 3 of 3 was not sent: the job was stopped by Cancel. Messages 1 to 2 were sent."_qs},
+    const QString splitStopped = u"The split of '"_qs + big + u"' was stopped by Cancel.\n'"_qs + out +
+                                 u"' holds * and no batch file: the set is not complete. *"_qs;
+    const std::tuple<bool, bool, const char*, QString> cases[] = {
+        // a mail job, the window closed instead of Cancel, the progress line at which that happens (at 100 %, for
+        // a message), a box told
+        {false, false, "Writing: ", splitStopped},
+        {true, false, "Send message: 'report.zip 2 of 3'",
+         u"Message 3 of 3 was not sent: the job was stopped by Cancel. Messages 1 to 2 were sent."_qs},
+        {false, true, "Writing: ", splitStopped}, // after the question, answered Yes
     };
-    for (const auto& [mail, cancelAt, told] : cases) {
+    for (const auto& [mail, closing, at, told] : cases) {
         frmMain& w = open();
         show(
             [&, mail = mail](SplitJob& j) {
@@ -265,20 +268,24 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
             },
             3);
         shell = ScriptedShell();
+        shell.answer(MsgResult::Yes);
         int ticks = 0;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] { ticks += w.JobRunning(); });
         timer.start(5);
-        shell.onProgress = [&, cancelAt = cancelAt, mail = mail](int percent) {
-            if (shell.progress.back().second.startsWith(QString::fromUtf8(cancelAt)) && (!mail || percent == 100))
-                w.cmdCancel->click();
+        bool done = false;
+        shell.onProgress = [&, at = at, mail = mail, closing = closing](int percent) {
+            if (!done && shell.progress.back().second.startsWith(QString::fromUtf8(at)) && (!mail || percent == 100))
+                done = true, closing ? (void)w.close() : w.cmdCancel->click();
         };
         finish();
         EXPECT_GT(ticks, 0);
-        EXPECT_TRUE(Matches(shell.texts().empty() ? QString() : shell.texts()[0], told.section(u": "_qs, 1)))
+        const auto texts = shell.texts();
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const QString& t) { return Matches(t, told); }))
             << shell.told().toStdString();
+        EXPECT_EQ(closing ? shell.texts()[0] : QString(), closing ? LoadResString(Res::StopTheJob) : QString());
         EXPECT_EQ(QString::number(w.isVisible()) + QString::number(w.LastJobFailed) + Look({w.cmdCancel}),
-                  u"11cmdCancel");
+                  closing ? u"01cmdCancel"_qs : u"11cmdCancel"_qs);
         EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/big.bat"_qs)));
     }
     EXPECT_EQ(server.messageCount(), 2);
