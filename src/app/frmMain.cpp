@@ -6,6 +6,7 @@
 #include "app/ResFill.h"
 #include "app/frmMessage.h"
 #include "app/frmSettings.h"
+#include "core/PathNames.h"
 #include "core/ResStrings.h"
 #include "core/StopSignals.h"
 #include "core/Version.h"
@@ -197,6 +198,8 @@ void frmMain::buildPages() {
     cmdEMailSettings = MakeControl<QPushButton>(fraMail, "cmdEMailSettings", 1035);
     chkBatchAsText = MakeControl<QCheckBox>(fraMail, "chkBatchAsText", 1076, 1077);
     chkBatchAsText->setChecked(true);
+    chkReceiverFiles = MakeControl<QCheckBox>(p, "chkReceiverFiles", Res::ReceiverFilesOption);
+    chkReceiverFiles->setChecked(true);
     connect(cmdBody, &QPushButton::clicked, this, &frmMain::cmdBody_Click);
     connect(cmdEMailSettings, &QPushButton::clicked, this, &frmMain::cmdEMailSettings_Click);
     {
@@ -220,6 +223,7 @@ void frmMain::buildPages() {
         g->addWidget(fraMail, 1, 1);
         g->addWidget(optFiles, 2, 1);
         g->addWidget(fraFiles, 3, 1);
+        g->addWidget(chkReceiverFiles, 4, 0, 1, 2);
         g->setColumnStretch(1, 1);
     }
 
@@ -296,11 +300,11 @@ void frmMain::Form_Load() {
     ResFill(this);
     optFloppy->setText(DriveText(1037, settings_.FloppyDrive()));
     const std::pair<QWidget*, char> letters[] = {
-        {cmdBack, 'B'},        {cmdNext, 'N'},    {cmdFinish, 'F'},  {cmdCancel, 'C'},  {chkAlwaysShow, 'A'},
-        {cmdOpen, 'O'},        {cmdNew, 'w'},     {cmdAddFile, 'd'}, {cmdRemove, 'R'},  {optSize[0], '5'},
-        {optSize[1], '1'},     {optSize[2], '4'}, {optSize[3], '2'}, {optSize[4], 'u'}, {optFiles, 'd'},
-        {optMail, 'm'},        {optFloppy, 'l'},  {optFolder, 'o'},  {cmdBody, 'y'},    {cmdEMailSettings, 'e'},
-        {chkBatchAsText, 'x'},
+        {cmdBack, 'B'},        {cmdNext, 'N'},          {cmdFinish, 'F'},  {cmdCancel, 'C'},  {chkAlwaysShow, 'A'},
+        {cmdOpen, 'O'},        {cmdNew, 'w'},           {cmdAddFile, 'd'}, {cmdRemove, 'R'},  {optSize[0], '5'},
+        {optSize[1], '1'},     {optSize[2], '4'},       {optSize[3], '2'}, {optSize[4], 'u'}, {optFiles, 'd'},
+        {optMail, 'm'},        {optFloppy, 'l'},        {optFolder, 'o'},  {cmdBody, 'y'},    {cmdEMailSettings, 'e'},
+        {chkBatchAsText, 'x'}, {chkReceiverFiles, 'h'},
     };
     for (const auto& [control, letter] : letters)
         Mnemonic(control, QChar::fromLatin1(letter));
@@ -340,6 +344,7 @@ void frmMain::ShowJob(const SplitJob& job) {
     cboSendTo->setCurrentText(job.SendTo);
     txtSubject->setText(job.Subject);
     chkBatchAsText->setChecked(job.BatchAsText);
+    chkReceiverFiles->setChecked(job.ReceiverFiles);
     (job.FloppySelected ? optFloppy : optFolder)->setChecked(true);
     optFiles->setEnabled(job.FilesOptionEnabled || !job.MailSelected);
     (job.MailSelected ? optMail : optFiles)->setChecked(true);
@@ -362,6 +367,7 @@ SplitJob& frmMain::Job() {
         job_.RecipientHistory << cboSendTo->itemText(i);
     job_.Subject = txtSubject->text();
     job_.BatchAsText = chkBatchAsText->isChecked();
+    job_.ReceiverFiles = chkReceiverFiles->isChecked();
     return job_;
 }
 
@@ -440,7 +446,17 @@ QString frmMain::SummaryText() {
         text += LoadResString(1073) + txtSplitFolder->text();
         break;
     }
-    return text + LoadResString(1072) + refused;
+    // What the receiver gets beside the pieces.
+    const QString base = PieceBase(txtZipFilename->text());
+    QStringList extra{job.target() == Target::Mail && job.BatchAsText ? base + QStringLiteral("txt") : BatchName(base)};
+    if (job.ReceiverFiles)
+        extra << ChecksumListName(base) << JoinScriptName(base);
+    if (job.target() == Target::Floppy)
+        extra << QStringLiteral("Read_Me.txt");
+    // The closing text starts with the quote that ends the last field; the list goes after it.
+    const QString ready = LoadResString(1072);
+    return text + ready.left(1) + LoadResString(Res::WithThePieces).arg(extra.join(QStringLiteral(", "))) +
+           ready.mid(1) + refused;
 }
 
 void frmMain::MailSettingsCheck() {

@@ -112,6 +112,7 @@ public:
     QPushButton* cmdBody;
     QPushButton* cmdEMailSettings;
     QCheckBox* chkBatchAsText;
+    QCheckBox* chkReceiverFiles;
     // Page 3
     QLabel* lblSumary;
     QFrame* pbProgress;

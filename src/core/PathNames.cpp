@@ -1,5 +1,7 @@
 #include "core/PathNames.h"
 
+#include "core/ResStrings.h"
+
 #include <algorithm>
 
 namespace {
@@ -42,6 +44,20 @@ QString PieceName(const QString& base, int64_t number) {
 
 QString BatchName(const QString& base) {
     return base + QStringLiteral("bat");
+}
+
+QString ChecksumListName(const QString& base) {
+    return base + QStringLiteral("sha256");
+}
+
+QString JoinScriptName(const QString& base) {
+    return base + QStringLiteral("sh");
+}
+
+QString ReceiverFilesNote(const QString& base) {
+    if (base.isEmpty())
+        return {};
+    return LoadResString(Res::ReceiverFilesNote).arg(ChecksumListName(base), JoinScriptName(base));
 }
 
 QString JoinPath(const QString& folder, const QString& name) {

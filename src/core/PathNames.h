@@ -24,5 +24,11 @@ QString PieceName(const QString& base, int64_t number);
 // base + "bat".
 QString BatchName(const QString& base);
 
+// base + "sha256" and base + "sh": the checksum list and the join script for Linux and macOS.
+QString ChecksumListName(const QString& base);
+QString JoinScriptName(const QString& base);
+// The sentence for the body of the last mail and for Read_Me.txt that says what the two are for; "" for "".
+QString ReceiverFilesNote(const QString& base);
+
 // folder + separator + name; an empty folder gives the name alone, relative to the current folder.
 QString JoinPath(const QString& folder, const QString& name);

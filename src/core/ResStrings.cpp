@@ -175,6 +175,15 @@ constexpr Entry kTable[] = {
            "machine needs none."},
     {1169, "the job was stopped by %1"},
     {1170, "A job is running. Stop it and close the window? What was done so far is told when it has stopped."},
+    {1171, "The folder '%1' already holds '%2', which Brevimo did not write. Move that file away, split into another "
+           "folder, or turn off the checksum list and join script on the destination page."},
+    {1172, "'%1' has the name of its own checksum list or join script. Rename it, or turn off the checksum list and "
+           "join script on the destination page."},
+    {1173, "The pieces in '%1' could not be read back for their checksums: %2."},
+    {1174, "\n\n%1 holds a checksum of every piece and of the whole file; on Linux or macOS, 'sh %2' in the folder "
+           "with the pieces checks them, rebuilds the file and checks it too."},
+    {1175, "Add a checksum list and a join script for Linux and macOS"},
+    {1176, "\nWith the pieces: %1"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

@@ -96,4 +96,10 @@ inline constexpr int SettingsNotKept = 1167;
 inline constexpr int NoDialUpHere = 1168;
 inline constexpr int StoppedBy = 1169;
 inline constexpr int StopTheJob = 1170;
+inline constexpr int ForeignReceiverFile = 1171;
+inline constexpr int NamedLikeReceiverFile = 1172;
+inline constexpr int CannotReadBack = 1173;
+inline constexpr int ReceiverFilesNote = 1174;
+inline constexpr int ReceiverFilesOption = 1175;
+inline constexpr int WithThePieces = 1176;
 } // namespace Res

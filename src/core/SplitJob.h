@@ -28,6 +28,8 @@ struct SplitJob {
     QString BlindCarbonCopy;
     QString Body;
     bool BatchAsText = true;
+    // The checksum list and the join script for Linux and macOS beside the batch file.
+    bool ReceiverFiles = true;
     bool NoUI = false;
 
     Target target() const {

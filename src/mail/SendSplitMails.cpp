@@ -119,11 +119,16 @@ void SplitMailSender::compose(int i, const Series& series, Mode mode) {
         } else {
             attach(BatchName(base), bat, series, mode);
         }
+        for (const QString& name : {ChecksumListName(base), JoinScriptName(base)})
+            if (job_.ReceiverFiles)
+                attach(name, JoinPath(folder, name), series, mode);
     }
 
     QString body = BodyText(job_, settings_);
     if (last && job_.BatchAsText)
         body += LoadResString(1078);
+    if (last && job_.ReceiverFiles)
+        body += ReceiverFilesNote(base);
     body += LoadResString(1075);
     mail_.AddPart();
     mail_.SelectPart();
@@ -209,6 +214,8 @@ void SplitMailSender::deleteSeriesFiles(const QString& folder, const QString& ba
         QFile::remove(JoinPath(folder, PieceName(base, i)));
     QFile::remove(JoinPath(folder, BatchName(base)));
     QFile::remove(JoinPath(folder, base + QStringLiteral("txt")));
+    QFile::remove(JoinPath(folder, ChecksumListName(base)));
+    QFile::remove(JoinPath(folder, JoinScriptName(base)));
 }
 
 bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, const QString& pieceFolder) {

@@ -6,6 +6,7 @@ void LoadJobDefaults(Settings& settings, SplitJob& job) {
     job.SizeIndex = stored >= 0 && stored <= 4 ? stored : 1;
     job.CustomSplitSize = settings.CustomSplitSize();
     job.SplitFolder = settings.SplitDir();
+    job.ReceiverFiles = settings.ReceiverFiles();
 
     job.RecipientHistory.clear();
     for (int slot = 1; slot <= Settings::kRecipientSlots; ++slot) {
@@ -22,6 +23,7 @@ void StoreJobSettings(SplitJob& job, Settings& settings) {
     settings.setSplitSize(job.SizeIndex);
     settings.setCustomSplitSize(job.CustomSplitSize);
     settings.setSplitDir(job.SplitFolder);
+    settings.setReceiverFiles(job.ReceiverFiles);
 
     QStringList& list = job.RecipientHistory;
     if (job.SendTo != list.value(0))

@@ -175,6 +175,13 @@ void Settings::setCustomSplitSize(const QString& v) {
     setText(QStringLiteral("CustomSplitSize"), v);
 }
 
+bool Settings::ReceiverFiles() {
+    return Val(text(QStringLiteral("ReceiverFiles"), QStringLiteral("-1"))) != 0;
+}
+void Settings::setReceiverFiles(bool v) {
+    setText(QStringLiteral("ReceiverFiles"), boolText(v));
+}
+
 bool Settings::ShowWelcome() {
     return Val(text(QStringLiteral("ShowWelcome"), QStringLiteral("-1"))) != 0;
 }

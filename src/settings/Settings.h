@@ -61,6 +61,10 @@ public:
     bool ShowWelcome();
     void setShowWelcome(bool v);
 
+    // A checksum list and a join script for Linux and macOS go with every set.
+    bool ReceiverFiles();
+    void setReceiverFiles(bool v);
+
     // The folder where the removable disks for floppy output are mounted.
     QString FloppyDrive();
     void setFloppyDrive(const QString& v);

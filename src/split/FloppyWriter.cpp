@@ -6,10 +6,12 @@
 #include "core/VbConvert.h"
 #include "split/Fd.h"
 #include "split/PieceCopier.h"
+#include "split/ReceiverFiles.h"
 #include "split/RemovableDrive.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <filesystem>
@@ -119,7 +121,7 @@ FloppyWriter::Step FloppyWriter::emptyDisk() {
 }
 
 FloppyWriter::Step FloppyWriter::deleteFile(const QString& path, Step onOk) {
-    if (::unlink(QFile::encodeName(path).constData()) != 0)
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
         return fileError(LoadResString(Res::CannotDelete).arg(path, SystemReason(errno)), onOk);
     return Step::Go;
 }
@@ -132,9 +134,9 @@ FloppyWriter::Step FloppyWriter::copy(const QString& name, const QString& tempFo
     return Step::Go;
 }
 
-FloppyWriter::Step FloppyWriter::writeReadMe() {
+FloppyWriter::Step FloppyWriter::writeReadMe(const QString& receiverBase) {
     QSaveFile readMe(JoinPath(drive_, QStringLiteral("Read_Me.txt")));
-    const QByteArray text = ReadMeText(body_);
+    const QByteArray text = ReadMeText(body_ + ReceiverFilesNote(receiverBase));
     if (!readMe.open(QIODevice::WriteOnly) || readMe.write(text) != text.size() || !readMe.commit())
         return fileError(LoadResString(Res::CannotCreate).arg(readMe.fileName(), readMe.errorString()), Step::Again);
     return Step::Go;
@@ -157,9 +159,15 @@ FloppyWriter::Step FloppyWriter::writeDisk(int i, int pieceCount, const QString&
     shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i} + 1, steps)), LoadResString(1054) + piece + to);
     if (i == pieceCount) {
         shell_.ShowProgress(100, LoadResString(1053) + BatchName(base) + to);
-        if (const Step step = copy(BatchName(base), tempFolder); step != Step::Go)
-            return step;
-        if (const Step step = writeReadMe(); step != Step::Go)
+        for (const QString& name : {BatchName(base), ChecksumListName(base), JoinScriptName(base)}) {
+            if (name != BatchName(base) && !QFileInfo::exists(JoinPath(tempFolder, name)))
+                continue; // the receiver's files were not asked for
+            if (const Step step = copy(name, tempFolder); step != Step::Go)
+                return step;
+        }
+        if (const Step step =
+                writeReadMe(QFileInfo::exists(JoinPath(tempFolder, JoinScriptName(base))) ? base : QString());
+            step != Step::Go)
             return step;
     }
     return flushDisk();
@@ -192,7 +200,7 @@ bool FloppyWriter::WriteToFloppies(const QString& source, int pieceCount, const 
     QStringList names;
     for (int i = 1; i <= pieceCount; ++i)
         names << PieceName(base, i);
-    names << BatchName(base);
+    names << BatchName(base) << ChecksumListName(base) << JoinScriptName(base);
     for (const QString& name : names)
         if (deleteFile(JoinPath(tempFolder, name), Step::Go) == Step::Cancel)
             return false;

@@ -24,7 +24,8 @@ private:
     Step emptyDisk();
     Step writeDisk(int i, int pieceCount, const QString& base, const QString& tempFolder);
     Step copy(const QString& name, const QString& tempFolder);
-    Step writeReadMe();
+    // receiverBase: the base of the set when its checksum list and join script are on the disk, else "".
+    Step writeReadMe(const QString& receiverBase);
     Step deleteFile(const QString& path, Step onOk);
     Step flushDisk();
     Step fileError(const QString& text, Step onOk);

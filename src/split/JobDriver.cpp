@@ -122,7 +122,7 @@ QString PrivateTempFolder() {
 
 int JobDriver::splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines) {
     try {
-        return SplitFile(job_.SourceFile, pieceSize, folder, batchRemLines, shell_);
+        return SplitFile(job_.SourceFile, pieceSize, folder, batchRemLines, shell_, job_.ReceiverFiles);
     } catch (const JobError&) {
         QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
         throw;
@@ -146,7 +146,7 @@ bool JobDriver::deliverFloppy(int64_t pieceSize) {
 }
 
 bool JobDriver::deliverFolder(int64_t pieceSize) {
-    const int count = SplitFile(job_.SourceFile, pieceSize, job_.SplitFolder, false, shell_);
+    const int count = SplitFile(job_.SourceFile, pieceSize, job_.SplitFolder, false, shell_, job_.ReceiverFiles);
     shell_.Inform(LoadResString(1047) + QString::number(count) + LoadResString(1048));
     return true;
 }

@@ -3,6 +3,7 @@
 #include "core/JobError.h"
 #include "core/PathNames.h"
 #include "core/ResStrings.h"
+#include "split/ReceiverFiles.h"
 
 #include <QFile>
 #include <QStringList>
@@ -70,8 +71,11 @@ QString PieceFolder::path(const QString& name) const {
 }
 
 void PieceFolder::checkNames(int64_t count) const {
-    for (int64_t i = 0; i <= count; ++i) {
-        const QString file = path(i == 0 ? BatchName(base_) : PieceName(base_, i));
+    QStringList names{BatchName(base_), ChecksumListName(base_), JoinScriptName(base_)};
+    for (int64_t i = 1; i <= count; ++i)
+        names << PieceName(base_, i);
+    for (const QString& name : names) {
+        const QString file = path(name);
         struct stat st {};
         if (::lstat(native(file).constData(), &st) == 0 && !S_ISREG(st.st_mode))
             throw JobError(LoadResString(Res::InTheWay).arg(file, kindOf(st.st_mode)));
@@ -90,9 +94,9 @@ BatchSet PieceFolder::previous() const {
 void PieceFolder::writeWhole(const QString& name, const std::function<int(int fd)>& write) const {
     const QString target = path(name);
     const QByteArray hidden = native(path(u'.' + name + QStringLiteral(".part")));
-    Fd out(::open(hidden.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    Fd out(::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (out.get() < 0 && errno == EEXIST && ::unlink(hidden.constData()) == 0) // left by a job that was killed
-        out = Fd(::open(hidden.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        out = Fd(::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (out.get() < 0)
         throw JobError(LoadResString(Res::CannotWrite).arg(target, SystemReason(errno)));
     int error = 0;
@@ -111,6 +115,13 @@ void PieceFolder::writeWhole(const QString& name, const std::function<int(int fd
         ::unlink(hidden.constData());
         throw JobError(LoadResString(Res::CannotWrite).arg(target, SystemReason(error)));
     }
+}
+
+bool PieceFolder::holdsForeign(const QString& name) const {
+    QFile file(path(name));
+    if (!file.exists())
+        return false;
+    return !file.open(QIODevice::ReadOnly) || !IsOwnReceiverFile(file.read(4096));
 }
 
 void PieceFolder::remove(const QString& name) const {

@@ -18,7 +18,8 @@ public:
     PieceFolder(const PieceFolder&) = delete;
     PieceFolder& operator=(const PieceFolder&) = delete;
 
-    // Throws JobError unless every name of a set of count pieces is free or an ordinary file.
+    // Throws JobError unless every name of a set of count pieces (with its batch file, checksum list and join
+    // script) is free or an ordinary file.
     void checkNames(int64_t count) const;
     // The set whose batch file is in the folder, with the file name it rebuilds; an empty set when there is no
     // batch file, and a set without a name when the file there is no batch file of this program.
@@ -28,6 +29,8 @@ public:
     // name is always whole. write fills the open file and returns 0 or errno. Throws JobError after removing
     // what was written.
     void writeWhole(const QString& name, const std::function<int(int fd)>& write) const;
+    // A file of that name is there and is not a checksum list or join script as this program writes them.
+    bool holdsForeign(const QString& name) const;
     // Removes the file if it is there; throws JobError when it cannot.
     void remove(const QString& name) const;
 

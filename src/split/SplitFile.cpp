@@ -9,6 +9,8 @@
 #include "split/Fd.h"
 #include "split/PieceCopier.h"
 #include "split/PieceFolder.h"
+#include "split/PieceHasher.h"
+#include "split/ReceiverFiles.h"
 
 #include <QFile>
 
@@ -16,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -53,9 +56,22 @@ bool sameFile(const struct stat& a, const QString& path) {
     return ::stat(nativePath(path).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+void writeText(const PieceFolder& pieces, const QString& name, const QByteArray& text) {
+    pieces.writeWhole(name, [&](int fd) {
+        for (qsizetype done = 0; done < text.size();) {
+            const ssize_t n = ::write(fd, text.constData() + done, static_cast<size_t>(text.size() - done));
+            if (n < 0 && errno != EINTR)
+                return errno;
+            done += std::max<ssize_t>(n, 0);
+        }
+        return 0;
+    });
+}
+
 } // namespace
 
-int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell) {
+int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell,
+              bool receiverFiles) {
     shell.SetBusy(true);
     shell.ShowProgress(1, QString());
 
@@ -100,6 +116,15 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
 
     const PieceFolder pieces(dir, base);
     pieces.checkNames(count);
+    const QString list = ChecksumListName(base), script = JoinScriptName(base);
+    if (receiverFiles) {
+        for (const QString& own : {list, script}) {
+            if (fileName.compare(own, Qt::CaseInsensitive) == 0)
+                throw JobError(LoadResString(Res::NamedLikeReceiverFile).arg(fileName));
+            if (pieces.holdsForeign(own))
+                throw JobError(LoadResString(Res::ForeignReceiverFile).arg(dir, pieces.path(own)));
+        }
+    }
     const BatchSet earlier = pieces.previous();
     if (earlier.pieceCount != 0 && earlier.fileName != fileName)
         throw JobError(LoadResString(Res::OtherSetInFolder).arg(dir, pieces.path(BatchName(base)), fileName));
@@ -107,13 +132,23 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     const StopOnSignals stop;
     PieceCopier copier;
     try {
-        // The batch file marks a whole set: the old one goes first, the new one comes last.
+        // The batch file marks a whole set: the old one goes first, the new one comes last. A checksum list and
+        // join script of ours would speak of the old pieces.
         pieces.remove(BatchName(base));
+        for (const QString& own : {list, script})
+            if (!pieces.holdsForeign(own))
+                pieces.remove(own);
+        std::optional<PieceHasher> hasher;
+        if (receiverFiles)
+            hasher.emplace();
         for (int64_t i = 1; i <= count; ++i) {
             const int64_t offset = (i - 1) * pieceSize;
             pieces.writeWhole(PieceName(base, i), [&](int fd) {
                 try {
-                    copier.copy(in.get(), offset, fd, i < count ? pieceSize : length - full * pieceSize);
+                    const int64_t size = i < count ? pieceSize : length - full * pieceSize;
+                    copier.copy(in.get(), offset, fd, size);
+                    if (hasher)
+                        hasher->add(fd, size);
                     return 0;
                 } catch (const CopyFailure& f) {
                     if (f.error == 0) // the source ended early
@@ -130,16 +165,15 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
         if (const ssize_t n = ::pread(in.get(), &more, 1, length); n != 0)
             throw JobError(n > 0 ? LoadResString(Res::SourceChanged).arg(source)
                                  : LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
+        if (hasher) {
+            const PieceHasher::Digests digests = hasher->finish();
+            if (digests.error != 0)
+                throw JobError(LoadResString(Res::CannotReadBack).arg(dir, SystemReason(digests.error)));
+            writeText(pieces, list, ChecksumList(fileName, base, digests.pieces, digests.whole));
+            writeText(pieces, script, JoinScript(fileName, base, count));
+        }
         const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
-        pieces.writeWhole(BatchName(base), [&](int fd) {
-            for (qsizetype done = 0; done < text.size();) {
-                const ssize_t n = ::write(fd, text.constData() + done, static_cast<size_t>(text.size() - done));
-                if (n < 0 && errno != EINTR)
-                    return errno;
-                done += std::max<ssize_t>(n, 0);
-            }
-            return 0;
-        });
+        writeText(pieces, BatchName(base), text);
     } catch (const JobError& e) {
         QString message = StopRequested()
                               ? LoadResString(Res::Stopped).arg(source, QString::fromLatin1(StopRequested()))

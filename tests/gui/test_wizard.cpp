@@ -159,13 +159,17 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     w.txtSubject->setText(u"Photos"_qs);
     show([](SplitJob& j) { j.CarbonCopy = u"c@x.test,d@x.test"_qs; }, 3);
     const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
-    const QString tail = u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
+    // What the receiver gets beside the pieces, and the closing line.
+    const auto tail = [](const char* files) {
+        return u"\nWith the pieces: "_qs + QString::fromUtf8(files) +
+               u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
+    };
     EXPECT_EQ(w.lblSumary->text(), head +
                                        // the piece in base64 (143,489,352 bytes), headers and text
                                        u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,234 "
                                        "Bytes\n\nSendto: 'anna@x.test'\nCC: "
                                        "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
-                                       tail);
+                                       tail("report.txt, report.sha256, report.sh"));
     w.txtCustomSize->setText(u"100"_qs);
     EXPECT_TRUE(w.SummaryText().contains(u"Splitfile size: ? Bytes\n"));
     EXPECT_TRUE(w.SummaryText().contains(u"The custom size '100' cannot be used")) << w.SummaryText().toStdString();
@@ -174,11 +178,13 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     EXPECT_EQ(w.SummaryText(), head +
                                    u"\nSplitfile size: 1,433,600 Bytes\n\nCreate splitfiles in the following "
                                    "folder:\n'/mnt/disk'"_qs +
-                                   tail); // the size options do not count for disks
+                                   tail("report.bat, report.sha256, report.sh, Read_Me.txt")); // sizes do not count
     w.optFolder->click();
     w.txtSplitFolder->setText(u"/srv/out"_qs);
     EXPECT_TRUE(
         w.SummaryText().contains(u"size: 2,097,152 Bytes\n\nCreate splitfiles in the following folder:\n'/srv/out'"));
+    w.chkReceiverFiles->click(); // off: the batch file alone
+    EXPECT_TRUE(w.SummaryText().contains(u"'\nWith the pieces: report.bat\n\n"_qs)) << w.SummaryText().toStdString();
 }
 
 TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
@@ -234,7 +240,7 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
             EXPECT_EQ(state() + Look({w.cmdCancel}), u"3 BFcmdCancel");
         }
     }
-    EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.zip");
+    EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.sh report.sha256 report.zip");
     EXPECT_TRUE(ReadFile(dir.filePath(u"report.bat"_qs)).startsWith("@echo off\r\n")); // no lines for a .txt
 }
 

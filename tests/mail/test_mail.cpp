@@ -3,11 +3,13 @@
 
 #include <gmime/gmime.h> // before Qt, whose keywords clash with GLib's
 
+#include "core/PathNames.h"
 #include "mail/ComponentError.h"
 #include "mail/Netrc.h"
 #include "mail/SendSplitMails.h"
 #include "mail/mRAS.h"
 #include "mail/modRASConnection.h"
+#include "split/SplitFile.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
@@ -122,9 +124,11 @@ TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
                                       .match(QString::fromUtf8(m.rawHeaders));
             EXPECT_TRUE(boundary.hasMatch()) << m.rawHeaders.toStdString();
             boundaries << boundary.captured(1);
-            EXPECT_EQ(m.names.join(u' '), QStringLiteral("report.00%1").arg(i) + (i < 3    ? QString()
-                                                                                  : asText ? u" report.txt"_qs
-                                                                                           : u" report.bat"_qs));
+            EXPECT_EQ(m.names.join(u' '), QStringLiteral("report.00%1").arg(i) +
+                                              (i < 3    ? QString()
+                                               : asText ? u" report.txt"_qs
+                                                        : u" report.bat"_qs) +
+                                              (i < 3 ? QString() : u" report.sha256 report.sh"_qs));
             rebuilt += m.attachments.at(0);
             EXPECT_TRUE(m.text.startsWith(u"Plain text \x7f\n\n"_qs)); // DEL is ASCII all the same
             EXPECT_TRUE(
@@ -140,6 +144,13 @@ TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
         EXPECT_TRUE(batch.startsWith(asText ? "rem PLEASE CHANGE THE '.TXT' EXTENSION OF THIS FILE TO '.BAT'\r\n"
                                             : "@echo off\r\n"));
         EXPECT_TRUE(batch.contains("copy/b \"report.zip\" + \"report.003\"\r\n"));
+        // The checksum list and the join script are those a folder job writes, and the body says what they are for.
+        const QString folderSet = folder(asText ? u"as-text"_qs : u"as-bat"_qs);
+        SplitFile(job.SourceFile, 1 << 20, folderSet, false, shell, true);
+        const Received last = parse(server.message(3));
+        EXPECT_TRUE(last.attachments.at(2) == ReadFile(folderSet + u"/report.sha256"_qs) &&
+                    last.attachments.at(3) == ReadFile(folderSet + u"/report.sh"_qs));
+        EXPECT_TRUE(last.text.contains(ReceiverFilesNote(u"report."_qs)));
         EXPECT_EQ(shell.told(), asText ? u"info ok: Operation terminated successfully!" : u"");
         EXPECT_EQ(keptFolders(), QStringList{}); // the private folder is gone
     }
@@ -314,7 +325,7 @@ TEST_F(Mail, WhatTheServerSaysIsTold) {
         const QStringList lines = shell.told().split(u'\n');
         EXPECT_TRUE(lines.size() == 2 && Matches(lines[0], c.told)) << shell.told().toStdString();
         EXPECT_EQ(lines.back(), u"warning ok: The pieces are kept in '"_qs + kept + u"'."_qs);
-        EXPECT_EQ(Listing(kept), u"report.001 report.002 report.003 report.bat");
+        EXPECT_EQ(Listing(kept), u"report.001 report.002 report.003 report.bat report.sh report.sha256");
         QDir(kept).removeRecursively();
     }
 }
@@ -324,6 +335,7 @@ TEST_F(Mail, TheServersSizeLimitIsCheckedFirst) {
     SmtpServer server({u"--size"_qs, u"1000000"_qs});
     ASSERT_TRUE(server.running());
     sender(server.host());
+    job.ReceiverFiles = false; // the last message as large as the others, less the piece's remainder
     EXPECT_FALSE(run());
     EXPECT_EQ(server.messageCount() + server.logins().size(), 0);
     const auto suggested = QRegularExpression(u"of at most ([\\d,]+) bytes \\(a custom size of (\\d+ KB)\\)"_qs)

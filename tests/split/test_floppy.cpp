@@ -1,6 +1,7 @@
 // Floppy output onto real mounted disks: each disk is a small tmpfs in the test's private mount namespace,
 // and the scripted user changes it when a box asks for another disk.
 
+#include "core/PathNames.h"
 #include "core/ResStrings.h"
 #include "split/BatchFile.h"
 #include "split/FloppyWriter.h"
@@ -99,12 +100,13 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
                                 u"\ninfo ok: Operation terminated successfully!"_qs);
     ASSERT_EQ(taken.size(), 3u);
     EXPECT_EQ(taken[0].names() + u'|' + taken[1].names() + u'|' + taken[2].names(),
-              u"report.001|report.002|Read_Me.txt report.003 report.bat");
+              u"report.001|report.002|Read_Me.txt report.003 report.bat report.sh report.sha256");
     EXPECT_EQ(taken[0][u"report.001"_qs].size(), kFloppyPieceSize);
     EXPECT_EQ(taken[0][u"report.001"_qs] + taken[1][u"report.002"_qs] + taken[2][u"report.003"_qs], bytes);
     EXPECT_EQ(taken[2][u"report.bat"_qs], BatchFileText(u"report.zip"_qs, u"report."_qs, 3, false));
-    // The default body went into Read_Me.txt; the private temporary folder is gone.
-    EXPECT_EQ(taken[2][u"Read_Me.txt"_qs], ReadMeText(settings.DefaultBody()));
+    // The default body went into Read_Me.txt, with what the receiver's files are for; the private temporary
+    // folder is gone.
+    EXPECT_EQ(taken[2][u"Read_Me.txt"_qs], ReadMeText(settings.DefaultBody() + ReceiverFilesNote(u"report."_qs)));
     EXPECT_EQ(keptFolders(), QStringList{});
     EXPECT_EQ(store.get(u"SplitSize"_qs), u"3");
     // Copying piece i of n is at 2i/(2n+2), copied at (2i+1)/(2n+2), rounded half to even.

@@ -327,7 +327,7 @@ TEST_F(Splitter, AJobStandsWhenItsSettingsCannotBeStored) {
     EXPECT_TRUE(run());
     EXPECT_EQ(shell.told(), u"info ok: There were 3 splitfiles created.\nwarning ok: The settings could not be stored "
                             "in 'memory': it is read-only. This run goes on with the settings in memory, but the "
-                            "next one will not remember: SplitSize, CustomSplitSize, SplitDir.");
+                            "next one will not remember: SplitSize, CustomSplitSize, SplitDir, ReceiverFiles.");
 }
 
 } // namespace

@@ -1,0 +1,131 @@
+// The checksum list and the join script, run as a receiver runs them: sha256sum -c, and the script under every
+// POSIX shell this machine has.
+
+#include "core/JobError.h"
+#include "split/SplitFile.h"
+#include "support/JobTest.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+struct Ran {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Ran runIn(const QString& folder, const QString& program, const QStringList& args, const QString& path = {}) {
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    if (!path.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"PATH"_qs, path);
+        p.setProcessEnvironment(env);
+    }
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(120000)) << program.toStdString();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// dash, busybox's sh, and bash as POSIX sh (what macOS runs as /bin/sh): those that are here.
+QList<QStringList> shells() {
+    QList<QStringList> found;
+    for (const QStringList& shell :
+         {QStringList{u"dash"_qs}, QStringList{u"busybox"_qs, u"sh"_qs}, QStringList{u"bash"_qs, u"--posix"_qs}})
+        if (!QStandardPaths::findExecutable(shell[0]).isEmpty())
+            found << shell;
+    return found;
+}
+
+using Receiver = JobTest;
+
+TEST_F(Receiver, TheScriptRebuildsAndNamesEveryBadPiece) {
+    // A folder of tools without sha256sum and shasum: the script joins without a check.
+    const QString bare = folder(u"bare-bin"_qs);
+    for (const char* tool : {"cat", "mv", "rm", "awk", "cut"})
+        QFile::link(QStandardPaths::findExecutable(QString::fromLatin1(tool)), bare + u'/' + QString::fromLatin1(tool));
+    const QByteArray other = PatternBytes(2500000, 7);
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        // what happens to the set, the file's name, exit status, what the script says ("*" any text)
+        {"", "Tom's $HOME `x` file.zip", 0,
+         "Tom's $HOME `x` file.zip is rebuilt, and its checksum is the one in Tom's $HOME `x` file.sha256.\n"},
+        {"missing 2", "report.zip", 1, "These pieces are missing:\n  report.002\nNothing was joined.\n"},
+        {"changed 3", "report.zip", 1,
+         "These pieces are not the ones report.sha256 names (damaged, or of another file):\n  report.003\nNothing "
+         "was joined.\n"},
+        {"other 1", "report.zip", 1, "*:\n  report.001\nNothing was joined.\n"},
+        {"no tools", "report.zip", 0,
+         "Neither sha256sum nor shasum is here: the pieces are joined without a check.\n|report.zip is rebuilt, "
+         "without a check.\n"},
+    };
+    int row = 0;
+    for (const QStringList& sh : shells()) {
+        for (const auto& [change, name, status, said] : cases) {
+            SCOPED_TRACE(sh.join(u' ').toStdString() + " " + change);
+            const QString out = folder(QStringLiteral("set%1").arg(++row));
+            const QByteArray bytes = PatternBytes(2500000, static_cast<uint32_t>(row));
+            const QString source = file(QStringLiteral("src%1/").arg(row) + QString::fromUtf8(name), bytes);
+            ASSERT_EQ(SplitFile(source, 1 << 20, out, false, shell, true), 3);
+            const QString base = QString::fromUtf8(name).section(u'.', 0, 0) + u'.';
+            const QString what = QString::fromUtf8(change);
+            if (what.startsWith(u"missing"))
+                QFile::remove(out + u"/report.002"_qs);
+            if (what.startsWith(u"changed")) {
+                QByteArray piece = ReadFile(out + u"/report.003"_qs);
+                piece[1000] = static_cast<char>(piece[1000] ^ 1);
+                WriteFile(out + u"/report.003"_qs, piece);
+            }
+            if (what.startsWith(u"other"))
+                WriteFile(out + u"/report.001"_qs, other.left(1 << 20));
+            const Ran r =
+                runIn(out, sh[0], sh.mid(1) + QStringList{base + u"sh"_qs}, what == u"no tools" ? bare : QString());
+            const QString seen = what == u"no tools" ? r.err + u'|' + r.out : status ? r.err : r.out;
+            EXPECT_EQ(r.exitCode, status) << r.err.toStdString();
+            EXPECT_TRUE(Matches(seen, QString::fromUtf8(said))) << seen.toStdString();
+            EXPECT_EQ(QFileInfo::exists(out + u'/' + QString::fromUtf8(name)), status == 0);
+            if (status == 0) {
+                EXPECT_TRUE(ReadFile(out + u'/' + QString::fromUtf8(name)) == bytes);
+                // The list is sha256sum's: it checks the pieces and the rebuilt file as they are.
+                const Ran check = runIn(out, u"sha256sum"_qs, {u"-c"_qs, base + u"sha256"_qs});
+                EXPECT_EQ(QString::number(check.exitCode) + QString::number(check.out.count(u": OK"_qs)), u"04");
+            }
+            EXPECT_EQ(QDir(out).entryList({u"*joining*"_qs}, QDir::Files).join(u' '), u"") << "nothing half made";
+        }
+    }
+    EXPECT_GE(row, 5) << "no POSIX shell to run the script";
+}
+
+// A thousand pieces join in numeric order (report.999 before report.1000), where cat report.* would not.
+TEST_F(Receiver, AThousandPiecesJoinInOrder) {
+    const QByteArray bytes = PatternBytes(1000 * 300 + 17);
+    const QString out = folder(u"many"_qs);
+    ASSERT_EQ(SplitFile(file(u"src/many.bin"_qs, bytes), 300, out, false, shell, true), 1001);
+    const Ran r = runIn(out, u"dash"_qs, {u"many.sh"_qs});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(ReadFile(out + u"/many.bin"_qs) == bytes);
+}
+
+// The list and the script are written only when asked for; a file of that name that is not ours is never
+// overwritten, and a source of that name is refused.
+TEST_F(Receiver, OnlyWhenAskedAndNeverOverAnotherFile) {
+    const QString source = file(u"src/report.zip"_qs, PatternBytes(5000));
+    const QString out = folder(u"out"_qs);
+    SplitFile(source, 2000, out, false, shell, true);
+    EXPECT_EQ(Listing(out), u"report.001 report.002 report.003 report.bat report.sh report.sha256");
+    SplitFile(source, 3000, out, false, shell, false); // ours from before would speak of other pieces
+    EXPECT_EQ(Listing(out), u"report.001 report.002 report.bat");
+    WriteFile(out + u"/report.sh"_qs, "#!/bin/sh\necho my own script\n");
+    EXPECT_TRUE(Thrown<JobError>([&] {
+                    SplitFile(source, 3000, out, false, shell, true);
+                }).contains(u"already holds '"_qs + out + u"/report.sh', which Brevimo did not write"_qs));
+    SplitFile(source, 3000, out, false, shell, false);
+    EXPECT_EQ(ReadFile(out + u"/report.sh"_qs), "#!/bin/sh\necho my own script\n");
+    const QString script = file(u"tools/install.sh"_qs, "echo hi\n");
+    EXPECT_TRUE(Thrown<JobError>([&] {
+                    SplitFile(script, 3000, out, false, shell, true);
+                }).startsWith(u"'install.sh' has the name of its own checksum list or join script."_qs));
+}
+
+} // namespace
