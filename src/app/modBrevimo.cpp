@@ -37,7 +37,7 @@ std::unique_ptr<Settings> openSettings(IniFileStore& store) {
 }
 
 int showUsage(int& argc, char** argv) {
-    const QString usage = LoadResString(9020);
+    const QString usage = LoadResString(9020) + u'\n' + LoadResString(Res::UsageResume);
     if (!HasVisibleDisplay()) {
         ConsoleShell().Inform(usage);
         return kUsage;

@@ -74,6 +74,8 @@ bool ApplyCommandLine(const QStringList& tokens, SplitJob& job) {
             job.Body = value;
         } else if (key == u"/SZE") {
             job.SizeIndex = SizeIndexOfValue(value);
+        } else if (key == u"/RSM") {
+            job.Resume = true;
         } else {
             return false;
         }

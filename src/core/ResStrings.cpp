@@ -184,6 +184,17 @@ constexpr Entry kTable[] = {
            "with the pieces checks them, rebuilds the file and checks it too."},
     {1175, "Add a checksum list and a join script for Linux and macOS"},
     {1176, "\nWith the pieces: %1"},
+    {1177, " To send only the messages that are missing, start the same job again (the wizard asks), or add /rsm to "
+           "the command line."},
+    {1178, "Messages 1 to %1 of %2 of this series were sent on %3. Send only messages %4 to %2?"},
+    {1179, "There is no stopped series of '%1' to the same recipients, with the same subject and piece size, to "
+           "finish (/rsm). Leave out /rsm to send the whole series."},
+    {1180, "A stopped series of this file was kept in '%1', but %2, so the whole series is sent."},
+    {1181, "'%1' has changed since"},
+    {1182, "'%1' is no longer there"},
+    {1183, "A stopped series of this file is kept in '%1' (messages 1 to %2 of %3 were sent on %4). The whole series "
+           "is sent now; /rsm would send only the missing messages."},
+    {1184, "Mail series kept for more than 30 days were removed: %1"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},
@@ -224,6 +235,7 @@ constexpr Entry kTable[] = {
            "= Carbon-copy, can be comma separated list (without spaces).\n/bcc: = Blind-carbon-copy, can be comma "
            "separated list (without spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = Body-text, "
            "enclosed in double quotes (\").\n/nui = Do not display user interface."},
+    {9021, "/rsm = Resume: send only the messages of a stopped series that are missing."},
     {10001, "OK"},
     {10002, "Cancel"},
     {10003, "All Files (*.*)|*.*||"},

@@ -102,4 +102,13 @@ inline constexpr int CannotReadBack = 1173;
 inline constexpr int ReceiverFilesNote = 1174;
 inline constexpr int ReceiverFilesOption = 1175;
 inline constexpr int WithThePieces = 1176;
+inline constexpr int ResumeHint = 1177;
+inline constexpr int ResumeQuestion = 1178;
+inline constexpr int NoSeriesToResume = 1179;
+inline constexpr int SeriesNotUsed = 1180;
+inline constexpr int SeriesSourceChanged = 1181;
+inline constexpr int SeriesPieceGone = 1182;
+inline constexpr int PartialSeriesExists = 1183;
+inline constexpr int OldSeriesRemoved = 1184;
+inline constexpr int UsageResume = 9021;
 } // namespace Res

@@ -31,6 +31,8 @@ struct SplitJob {
     // The checksum list and the join script for Linux and macOS beside the batch file.
     bool ReceiverFiles = true;
     bool NoUI = false;
+    // /rsm: send only the missing messages of a stopped series of this job.
+    bool Resume = false;
 
     Target target() const {
         if (MailSelected)

@@ -110,7 +110,9 @@ void SplitMailSender::compose(int i, const Series& series, Mode mode) {
         if (job_.BatchAsText) {
             const QString txt = JoinPath(folder, base + QStringLiteral("txt"));
             if (mode == Mode::Measure) {
-                attach(base + QStringLiteral("txt"), bat, series, mode);
+                attach(base + QStringLiteral("txt"), QFile::exists(bat) ? bat : txt, series, mode);
+            } else if (QFile::exists(txt) && !QFile::exists(bat)) {
+                attach(base + QStringLiteral("txt"), txt, series, mode); // renamed when this message was tried before
             } else {
                 if (QFile::exists(txt) || !QFile::rename(bat, txt))
                     throw ComponentError(3, QStringLiteral("Cannot rename '%1' to '%2'").arg(bat, txt));
@@ -218,7 +220,7 @@ void SplitMailSender::deleteSeriesFiles(const QString& folder, const QString& ba
     QFile::remove(JoinPath(folder, JoinScriptName(base)));
 }
 
-bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, const QString& pieceFolder) {
+bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, const QString& pieceFolder, int first) {
     mail_.ConnectFlag = true;
     mail_.Server = settings_.Host();
     mail_.ConnectOption = 0;
@@ -239,7 +241,7 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
                         pieceFolder, std::max(pieceCount, 0),
                         [](const QString& file) { return QFileInfo(file).size(); }};
     const int total = std::max(series.count, 1);
-    int i = 1;
+    int i = std::max(first, 1);
     try {
         if (!fitsServer(series)) {
             mail_.CloseConnection();
@@ -251,6 +253,8 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
                 break; // after the message that was going out: it is whole at the server or not there at all
             compose(series.count > 0 ? i : 0, series, Mode::Send);
             mail_.SendMessage();
+            if (MessageSent)
+                MessageSent(i);
         }
     } catch (const ComponentError& e) {
         shell_.Fail(notSentText(i, total, &e));

@@ -20,7 +20,11 @@ public:
 
     // True when the whole series was sent; the series' own files in pieceFolder are deleted then. The
     // messages are written out in pieceFolder on their way to the server.
-    bool SendSplitMails(const QString& sourcePath, int pieceCount, const QString& pieceFolder);
+    // first > 1 finishes a stopped series: messages 1 .. first-1 went before.
+    bool SendSplitMails(const QString& sourcePath, int pieceCount, const QString& pieceFolder, int first = 1);
+
+    // Called with the number of each message the server accepted.
+    std::function<void(int)> MessageSent;
 
     // The size of a message of the job that carries a piece of pieceBytes, before anything is split.
     int64_t MessageSizeFor(int64_t pieceBytes);

@@ -1,8 +1,10 @@
 #include "split/JobDriver.h"
 
 #include "core/JobError.h"
+#include "core/PathNames.h"
 #include "core/ResStrings.h"
 #include "mail/ComponentError.h"
+#include "mail/KeptSeries.h"
 #include "mail/Mailboxes.h"
 #include "mail/SendSplitMails.h"
 #include "mail/mMail.h"
@@ -14,6 +16,7 @@
 #include "split/SplitFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 JobDriver::JobDriver(SplitJob& job, Settings& settings, Shell& shell) : job_(job), settings_(settings), shell_(shell) {}
@@ -51,11 +54,35 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     }
     // Refused before anything is split: an address the server would drop or refuse half way.
     CheckMailAddresses(job_, settings_);
-    // Also a text alone is written out there on its way to the server.
-    const QString folder = PrivateTempFolder();
-    int count = 0;
+    RemoveOldSeries(shell_);
+    std::optional<SeriesRecord> record;
     if (!job_.SourceFile.isEmpty())
-        count = splitInto(folder, pieceSize, job_.BatchAsText);
+        record = ChooseSeries(job_, pieceSize, shell_);
+    int first = 1;
+    int count = 0;
+    QString folder;
+    if (record) {
+        folder = record->folder; // its pieces are the ones to send
+        count = record->count;
+        first = record->sent + 1;
+    } else {
+        // Also a text alone is written out there on its way to the server.
+        folder = PrivateTempFolder();
+        if (!job_.SourceFile.isEmpty()) {
+            count = splitInto(folder, pieceSize, job_.BatchAsText);
+            record = SeriesRecord::ForJob(job_, pieceSize, count, folder);
+        }
+    }
+    // A record says which messages went, so that a stopped series can send only the rest.
+    bool recorded = false;
+    if (record) {
+        try {
+            record->write();
+            recorded = true;
+        } catch (const JobError&) {
+            // Without it the series can only be sent whole again, which the message about the kept pieces then says.
+        }
+    }
 
     shell_.ShowProgress(0, LoadResString(1064));
     const bool dialUp = settings_.UseRAS();
@@ -64,16 +91,27 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     if (!dialUp || dial(ras)) {
         mMail mail;
         SplitMailSender sender(mail, job_, settings_, shell_);
-        sent = sender.SendSplitMails(job_.SourceFile, count, folder);
+        sender.MessageSent = [&](int i) {
+            if (!recorded)
+                return;
+            record->sent = i;
+            try {
+                record->write();
+            } catch (const JobError&) {
+                recorded = false;
+            }
+        };
+        sent = sender.SendSplitMails(job_.SourceFile, count, folder, first);
     }
     shell_.ShowProgress(0, LoadResString(1065));
     if (dialUp)
         hangUp(ras);
 
     if (sent || count == 0) {
+        QFile::remove(JoinPath(folder, SeriesRecordName()));
         QDir().rmdir(folder);
     } else {
-        tellPiecesKept(folder);
+        tellPiecesKept(folder, recorded);
     }
     if (sent && !job_.NoUI)
         shell_.Inform(LoadResString(1060));
@@ -129,8 +167,13 @@ int JobDriver::splitInto(const QString& folder, int64_t pieceSize, bool batchRem
     }
 }
 
-void JobDriver::tellPiecesKept(const QString& folder) {
-    shell_.MsgBox({LoadResString(Res::PiecesKept).arg(folder), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+void JobDriver::tellPiecesKept(const QString& folder, bool resumable) {
+    shell_.MsgBox(
+        {LoadResString(Res::PiecesKept).arg(folder) + (resumable ? LoadResString(Res::ResumeHint) : QString()),
+         MsgButtons::Ok,
+         MsgIcon::Exclamation,
+         0,
+         {}});
 }
 
 bool JobDriver::deliverFloppy(int64_t pieceSize) {

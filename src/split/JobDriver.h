@@ -31,7 +31,8 @@ private:
     bool deliverFloppy(int64_t pieceSize);
     // Splits the source into the job's private folder, which goes again when the split fails.
     int splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines);
-    void tellPiecesKept(const QString& folder);
+    // resumable: a record of the series is beside them, so that the same job can send only the rest.
+    void tellPiecesKept(const QString& folder, bool resumable = false);
     bool deliverFolder(int64_t pieceSize);
     void storeSettings();
 

@@ -82,7 +82,8 @@ protected:
 TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
     const char* const pieces3 = "report.001 report.002 report.003 report.bat report.sh report.sha256";
     const char* const usage = "2|Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:*/nui = Do not display "
-                              "user interface.\n|";
+                              "user interface.\n/rsm = Resume: send only the messages of a stopped series that "
+                              "are missing.\n|";
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         // the words ("|" between them; $SRC and $OUT for the test's paths), [General] lines or a shell command
         // before the run, then "exit status|stdout|stderr" ("*" for any text), the folder afterwards, and

@@ -4,6 +4,7 @@
 #include <gmime/gmime.h> // before Qt, whose keywords clash with GLib's
 
 #include "core/PathNames.h"
+#include "core/ResStrings.h"
 #include "mail/ComponentError.h"
 #include "mail/Netrc.h"
 #include "mail/SendSplitMails.h"
@@ -324,8 +325,10 @@ TEST_F(Mail, WhatTheServerSaysIsTold) {
         const QString kept = QDir::temp().filePath(keptFolders()[0]);
         const QStringList lines = shell.told().split(u'\n');
         EXPECT_TRUE(lines.size() == 2 && Matches(lines[0], c.told)) << shell.told().toStdString();
-        EXPECT_EQ(lines.back(), u"warning ok: The pieces are kept in '"_qs + kept + u"'."_qs);
-        EXPECT_EQ(Listing(kept), u"report.001 report.002 report.003 report.bat report.sh report.sha256");
+        EXPECT_EQ(lines.back(),
+                  u"warning ok: The pieces are kept in '"_qs + kept + u"'."_qs + LoadResString(Res::ResumeHint));
+        EXPECT_EQ(Listing(kept),
+                  u".brevimo-series.json report.001 report.002 report.003 report.bat report.sh report.sha256");
         QDir(kept).removeRecursively();
     }
 }
@@ -375,6 +378,7 @@ TEST_F(Mail, EncryptedLinesAndTheLogin) {
     };
     for (const auto& [options, scheme, trusted, logins] : cases) {
         SCOPED_TRACE(options);
+        forgetKeptSeries();
         const bool sent = *logins;
         SmtpServer server({QString::fromUtf8(options), u"--auth"_qs, u"jo"_qs, u"s3cret"_qs});
         ASSERT_TRUE(server.running());
@@ -511,6 +515,7 @@ TEST_F(DialUp, AroundTheMailSeries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.calls.toStdString());
+        forgetKeptSeries();
         QTemporaryDir tree;
         for (const QString& book : QString::fromUtf8(c.phonebooks).split(u',', Qt::SkipEmptyParts))
             WriteFile(tree.filePath(book), "[Office]\n");

@@ -41,6 +41,11 @@ protected:
         Settings fresh(store, QStringLiteral("/opt/brevimo"), [] { return false; });
         return JobDriver(job, fresh, shell).StartProcess();
     }
+    // Removes what earlier jobs of the test kept, so that a job starts without a stopped series of it.
+    static void forgetKeptSeries() {
+        for (const QString& kept : keptFolders())
+            QDir(QDir::temp().filePath(kept)).removeRecursively();
+    }
     // The private folders that jobs left in this test's temporary folder.
     static QStringList keptFolders() {
         return QDir(QDir::tempPath()).entryList({QStringLiteral("brevimo-*")}, QDir::Dirs | QDir::NoDotAndDotDot);

@@ -14,8 +14,8 @@ stdout, then serves until its standard input closes.
 --auth-without-tls                    offer AUTH on an unencrypted connection too
 --delay-message N --delay S           wait S seconds before the reply to the DATA of message N
 --hang-greeting                       accept connections but never greet
---hang-message N                      never reply to the DATA of message N; what the client sends after it is
-                                      appended to <folder>/late
+--hang-message N                      never reply to the DATA of message N (once); what the client sends after
+                                      it is appended to <folder>/late
 --refuse-mail                         answer 552 to every MAIL
 --refuse-rcpt ADDRESS                 answer 550 to RCPT of that address
 --size N                              advertise SIZE N (RFC 1870) and refuse larger messages
@@ -78,6 +78,7 @@ class Store:
         if number == self.args.delay_message:
             await asyncio.sleep(self.args.delay)
         if number == self.args.hang_message:
+            self.args.hang_message = 0  # once: the next connection's message goes through
             server.hung = True
             await asyncio.Event().wait()
         if number == self.drop_message:
