@@ -185,6 +185,76 @@ TEST_F(EndToEnd, TheUsageBoxOnARealDisplay) {
     xvfb.waitForFinished(5000);
 }
 
+// A series the server stopped at message 3 of 5 is finished with /rsm: messages 3 to 5 only, each once; also after
+// a run that was killed. A changed source, or no stopped series at all, is said.
+TEST_F(EndToEnd, AStoppedMailSeriesSendsOnlyTheRest) {
+    const QStringList job{u"/src:"_qs + source, u"/sze:512"_qs, u"/sto:a@b.test"_qs, u"/sbj:Big"_qs, u"/nui"_qs};
+    const QStringList resume = job + QStringList{u"/rsm"_qs};
+    // The message numbers in the subjects of what the server took, in the order received.
+    const auto numbers = [](const SmtpServer& server) {
+        QStringList seen;
+        for (int i = 1; i <= 20; ++i)
+            if (QFile::exists(QStringLiteral("%1/%2.eml").arg(server.folder()).arg(i)))
+                seen << QString::fromUtf8(server.message(i)).section(u"Subject: Big "_qs, 1).section(u' ', 0, 0);
+        return seen.join(u' ');
+    };
+    const auto at = [&](const SmtpServer& server) {
+        reset(u"Host="_qs + server.host() + u"\nFromEMailAddress=me@x.test\nUseRAS=0"_qs);
+    };
+    const auto kept = [] { return QDir(QDir::tempPath()).entryList({u"brevimo-*"_qs}, QDir::Dirs); };
+
+    SmtpServer server({u"--reject-message"_qs, u"3"_qs});
+    at(server);
+    const Outcome none = run(resume);
+    EXPECT_EQ(QString::number(none.exitCode) + u'|' + none.err.section(u" to the same"_qs, 0, 0),
+              u"1|There is no stopped series of '"_qs + source + u"'"_qs);
+    const Outcome stopped = run(job);
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_TRUE(Matches(stopped.err, u"Message 3 of 5 was not sent: *The pieces are kept in '*'. To send only the "
+                                     "messages that are missing, *or add /rsm to the command line.\n"_qs))
+        << stopped.err.toStdString();
+    const Outcome finished = run(resume);
+    EXPECT_EQ(finished.exitCode, 0) << finished.err.toStdString();
+    EXPECT_EQ(numbers(server), u"1 2 3 4 5"); // the refused 3 is not stored
+    EXPECT_TRUE(server.message(6).contains("filename=report.txt")) << server.message(6).left(2000).toStdString();
+    EXPECT_EQ(kept().join(u' '), u"");
+
+    // Without /rsm: everything again, and it says that a stopped series is kept (which stays).
+    SmtpServer refusing({u"--reject-message"_qs, u"3"_qs});
+    at(refusing);
+    EXPECT_EQ(run(job).exitCode, 1);
+    const Outcome plain = run(job);
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_TRUE(plain.err.startsWith(u"A stopped series of this file is kept in '"_qs)) << plain.err.toStdString();
+    EXPECT_EQ(numbers(refusing), u"1 2 1 2 3 4 5");
+    ASSERT_EQ(kept().size(), 1);
+    QDir(QDir::temp().filePath(kept()[0])).removeRecursively();
+    // Killed while message 3 waits for its answer: the record says 1 and 2 went.
+    SmtpServer hanging({u"--hang-message"_qs, u"3"_qs});
+    at(hanging);
+    QProcess killed;
+    start(killed, job);
+    for (QDeadlineTimer deadline(30000); hanging.messageCount() < 2 && !deadline.hasExpired();)
+        QThread::msleep(20);
+    QThread::msleep(300);
+    killed.kill();
+    killed.waitForFinished(5000);
+    EXPECT_EQ(run(resume).exitCode, 0);
+    EXPECT_EQ(numbers(hanging), u"1 2 3 4 5");
+
+    // A source changed since: said, and the whole series goes.
+    SmtpServer again({u"--reject-message"_qs, u"2"_qs});
+    at(again);
+    EXPECT_EQ(run(job).exitCode, 1);
+    WriteFile(source, PatternBytes(2500000, 5));
+    const Outcome changed = run(resume);
+    EXPECT_EQ(changed.exitCode, 0);
+    EXPECT_TRUE(Matches(changed.err, u"*A stopped series of this file was kept in '*', but '"_qs + source +
+                                         u"' has changed since, so the whole series is sent.\n"_qs))
+        << changed.err.toStdString();
+    EXPECT_EQ(numbers(again), u"1 1 2 3 4 5"); // the refused 2 is not stored
+}
+
 // A mail job, dialled because NetworkManager answers and nothing else is stored.
 TEST_F(EndToEnd, MailJobWithoutAWindow) {
     ASSERT_TRUE(nmcli.ready());
