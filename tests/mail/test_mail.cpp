@@ -365,6 +365,39 @@ TEST_F(Mail, TheServersSizeLimitIsCheckedFirst) {
     EXPECT_TRUE(measuring.MessageSizeFor(largest) <= 1000000 && measuring.MessageSizeFor(largest + 1024) > 1000000);
 }
 
+// The same job again after a stopped series: the question, and Yes sends only the rest, No everything. Series kept
+// for more than 30 days go at the next mail job.
+TEST_F(Mail, AStoppedSeriesIsOfferedAndOldOnesGo) {
+    for (const MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
+        forgetKeptSeries();
+        SmtpServer server({u"--reject-message"_qs, u"2"_qs});
+        sender(server.host());
+        shell = ScriptedShell();
+        ASSERT_FALSE(run());
+        shell = ScriptedShell();
+        shell.answer(answer);
+        ASSERT_TRUE(run()) << shell.told().toStdString();
+        EXPECT_TRUE(Matches(shell.told(), u"question yes-no: Messages 1 to 1 of 3 of this series were sent on *. Send "
+                                          "only messages 2 to 3?\ninfo ok: Operation terminated successfully!"_qs))
+            << shell.told().toStdString();
+        EXPECT_EQ(server.messageCount(), answer == MsgResult::Yes ? 3 : 4); // 1, then 2 and 3, or 1 to 3 again
+        EXPECT_EQ(keptFolders(), QStringList{});
+    }
+    SmtpServer server({u"--reject-message"_qs, u"2"_qs});
+    sender(server.host());
+    ASSERT_FALSE(run());
+    const QString old = QDir::temp().filePath(keptFolders().at(0));
+    QString record = QString::fromUtf8(ReadFile(old + u"/.brevimo-series.json"_qs));
+    const QString started = QDateTime::currentDateTime().addDays(-31).toString(Qt::ISODate);
+    record.replace(QRegularExpression(u"\"started\": \"[^\"]*\""_qs), u"\"started\": \""_qs + started + u'"');
+    WriteFile(old + u"/.brevimo-series.json"_qs, record.toUtf8());
+    job.Subject = u"Another"_qs;
+    shell = ScriptedShell();
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(shell.told().startsWith(u"info ok: Mail series kept for more than 30 days were removed: "_qs + old));
+    EXPECT_FALSE(QFileInfo::exists(old));
+}
+
 // Over TLS with the login from ~/.netrc, and the test's certificate trusted.
 TEST_F(Mail, EncryptedLinesAndTheLogin) {
     WriteFile(QDir::home().filePath(u".netrc"_qs), "machine 127.0.0.1\n  login jo\n  password s3cret\n");
