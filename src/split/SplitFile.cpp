@@ -138,9 +138,9 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
         for (const QString& own : {list, script})
             if (!pieces.holdsForeign(own))
                 pieces.remove(own);
-        std::optional<PieceHasher> hasher;
+        std::unique_ptr<PieceHasher> hasher;
         if (receiverFiles)
-            hasher.emplace();
+            hasher = std::make_unique<PieceHasher>();
         for (int64_t i = 1; i <= count; ++i) {
             const int64_t offset = (i - 1) * pieceSize;
             pieces.writeWhole(PieceName(base, i), [&](int fd) {
