@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (arguments.isEmpty())
+    // The menu entry's "brevimo /src:%f" without a file is the plain start, with the stored size choice.
+    if (arguments.isEmpty() || (arguments.size() == 1 && arguments[0].compare(u"/src:", Qt::CaseInsensitive) == 0))
         return runWindowed(argc, argv, nullptr);
 
     const QStringList tokens = TokensOfArguments(arguments);
