@@ -102,7 +102,8 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
         lines << restore;
     lines << QStringLiteral("exit /b 0");
     // Time to read what went wrong when the window was opened for the batch file alone.
-    lines << QStringLiteral(":failed") << QStringLiteral("echo ") + LoadResString(Res::BatchNotRebuilt).arg(quoted(fileName));
+    lines << QStringLiteral(":failed")
+          << QStringLiteral("echo ") + LoadResString(Res::BatchNotRebuilt).arg(quoted(fileName));
     if (!restore.isEmpty())
         lines << restore;
     lines << QStringLiteral("pause") << QStringLiteral("exit /b 1");

@@ -51,7 +51,8 @@ bool refusesName(int error) {
 // The message for a file that could not be written, with advice that fits the reason.
 QString writeFailure(const QString& folder, const QString& file, int error) {
     if (refusesName(error))
-        return LoadResString(Res::NameRefused).arg(file, SystemReason(error), folder.isEmpty() ? QStringLiteral(".") : folder);
+        return LoadResString(Res::NameRefused)
+            .arg(file, SystemReason(error), folder.isEmpty() ? QStringLiteral(".") : folder);
     int text = Res::CannotWriteThere;
     if (error == ENOSPC || error == EDQUOT)
         text = Res::CannotWrite;
@@ -67,8 +68,7 @@ QString KindOfFile(unsigned mode) {
 }
 
 PieceFolder::PieceFolder(QString folder, QString base)
-    : folder_(std::move(folder)), base_(std::move(base)),
-      lockPath_(JoinPath(folder_, lockName(base_))) {
+    : folder_(std::move(folder)), base_(std::move(base)), lockPath_(JoinPath(folder_, lockName(base_))) {
     // A lock file that its holder removed while this job opened it is no lock: take the one at the name.
     for (;;) {
         Fd fd(::open(native(lockPath_).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));

@@ -71,9 +71,10 @@ void CheckReceiverName(const QString& fileName, int64_t pieceCount, bool receive
     for (qsizetype i = 0; i < names.size(); ++i) {
         const qsizetype bytes = QFile::encodeName(names[i]).size();
         if (bytes > kNameMax)
-            cannotRebuild(fileName,
-                          LoadResString(Res::NameTooLong).arg(LoadResString(kinds[i]), names[i]).arg(bytes).arg(
-                              bytes - kNameMax));
+            cannotRebuild(fileName, LoadResString(Res::NameTooLong)
+                                        .arg(LoadResString(kinds[i]), names[i])
+                                        .arg(bytes)
+                                        .arg(bytes - kNameMax));
     }
 }
 

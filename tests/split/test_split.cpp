@@ -39,7 +39,8 @@ TEST_F(Splitter, PiecesRejoinToTheSource) {
             pieces << PieceName(PieceBase(source), i);
         EXPECT_EQ(count < 1000 ? Listing(out) : u"..."_qs, QString::fromUtf8(entries));
         for (int i = 0; i < count; ++i)
-            EXPECT_EQ(QFileInfo(QDir(out).filePath(pieces[i])).size(), std::min(pieceSize, length - i * pieceSize)) << i;
+            EXPECT_EQ(QFileInfo(QDir(out).filePath(pieces[i])).size(), std::min(pieceSize, length - i * pieceSize))
+                << i;
         EXPECT_EQ(Concatenate(out, pieces), bytes);
     }
     EXPECT_TRUE(Listing(dir.filePath(u"out10"_qs)).contains(u" many.1000 many.1001 "_qs)); // four digits from 1000 on
@@ -236,8 +237,8 @@ TEST(BatchFile, NamesAsCmdReadsThem) {
          "errorlevel 1 (echo \"a.001\" could not be joined to \"a.zip\".& goto failed)\r\necho.\r\n",
          " + "},
         // "All Done." only after every copy; else the reason, time to read it, and status 1
-        {u"a.zip"_qs, 1, "echo All Done.\r\nexit /b 0\r\n:failed\r\necho \"a.zip\" was not rebuilt.\r\npause\r\nexit /b 1\r\n",
-         "chcp"},
+        {u"a.zip"_qs, 1,
+         "echo All Done.\r\nexit /b 0\r\n:failed\r\necho \"a.zip\" was not rebuilt.\r\npause\r\nexit /b 1\r\n", "chcp"},
         {u"100%.zip"_qs, 2,
          "copy/b \"100%%.001\" \"100%%.zip\"\r\nif errorlevel 1 (echo \"100%%.001\" could not be joined to "
          "\"100%%.zip\".& goto failed)\r\ncopy/b \"100%%.zip\" + \"100%%.002\"\r\n",
@@ -252,8 +253,7 @@ TEST(BatchFile, NamesAsCmdReadsThem) {
          "rebuilt.\r\nchcp %brevimo_cp% >nul 2>nul\r\npause\r\n",
          "All Done.\r\nexit"},
         {u"Fotos_M\u00e4rz.zip"_qs, 1, "copy/b \"Fotos_M\x84rz.001\" \"Fotos_M\x84rz.zip\"\r\n", "\xc3"},
-        {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3,
-         "\"brevimo_cp=%%c\"\r\nchcp 65001 >nul 2>nul\r\necho.\r\n", "?"},
+        {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3, "\"brevimo_cp=%%c\"\r\nchcp 65001 >nul 2>nul\r\necho.\r\n", "?"},
         {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3,
          "copy/b \"\xce\xa6\xcf\x89\xcf\x84\xce\xbf.001\" \"\xce\xa6\xcf\x89\xcf\x84\xce\xbf.zip\"\r\n", "\r\r"},
     };
