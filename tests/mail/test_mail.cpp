@@ -90,6 +90,8 @@ protected:
 };
 
 TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
+    source = PatternBytes(3 << 20); // three full pieces are three mails, not a fourth for an empty piece
+    WriteFile(job.SourceFile, source);
     for (const bool asText : {true, false}) {
         SCOPED_TRACE(asText);
         SmtpServer server;
