@@ -352,6 +352,14 @@ TEST_F(EndToEnd, ASignalStopsTheSplitCleanly) {
 TEST_F(EndToEnd, BatchFilesRebuildUnderCmd) {
     if (QStandardPaths::findExecutable(u"wine"_qs).isEmpty())
         GTEST_SKIP() << "no wine on this machine";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"WINEDEBUG"_qs, u"-all"_qs);
+    // Wine makes its folder for this HOME on its first run, partly in the background, and a cmd started meanwhile
+    // may not be found: make it first, and wait until wine has ended.
+    QProcess boot;
+    boot.setProcessEnvironment(env);
+    boot.start(u"/bin/sh"_qs, {u"-c"_qs, u"wineboot --init && wineserver -w"_qs});
+    ASSERT_TRUE(boot.waitForFinished(180000) && boot.exitCode() == 0) << boot.readAllStandardError().toStdString();
     const std::tuple<QString, const char*, const char*> cases[] = {
         // name, what happens to the set first, what cmd says (nullptr: the file is rebuilt; "*": rebuilt, or not
         // and said so)
@@ -388,8 +396,6 @@ TEST_F(EndToEnd, BatchFilesRebuildUnderCmd) {
         QProcess cmd;
         cmd.setWorkingDirectory(out());
         cmd.setProcessChannelMode(QProcess::MergedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"WINEDEBUG"_qs, u"-all"_qs);
         cmd.setProcessEnvironment(env);
         cmd.start(u"wine"_qs, {u"cmd"_qs, u"/c"_qs, u"rebuild.bat"_qs});
         cmd.write("\r\n\r\n"); // for the pause before the join, and the one after a failure
