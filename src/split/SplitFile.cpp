@@ -109,10 +109,10 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     if (count > kMaxPieces)
         throw JobError(LoadResString(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
     CheckReceiverName(fileName, count, receiverFiles);
-    PieceFolder::CheckNamesFit(dir, fileName, LongestSetNames(fileName, count, receiverFiles));
+    PieceFolder::CheckNamesFit(dir, fileName, LongestSetNames(fileName, count, receiverFiles).mid(1));
 
-    // A source named like one of its own pieces (report.001, report.bat) in the same folder would be
-    // destroyed by the first write.
+    // A source that is also one of its set's files under another name (a hard link) would be destroyed by the
+    // first write.
     for (int64_t i = 1; i <= count; ++i)
         if (sameFile(st, JoinPath(dir, PieceName(base, i))))
             throw JobError(LoadResString(Res::OverwritesSource).arg(source));
