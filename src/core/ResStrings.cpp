@@ -203,8 +203,8 @@ constexpr Entry kTable[] = {
     {1189, "the rebuilt file"},
     {1190, "it has the name of its own piece %1, which the batch file would overwrite while it joins the pieces"},
     {1191, "'%1' cannot be split into '%2': while the pieces are written, the folder holds '%3', whose name would have "
-           "%4 bytes, %5 more than the %6 that file names there may have. Shorten the name of '%1' by %5 bytes or "
-           "choose another folder, then try again."},
+           "%4 bytes, %5 more than the %6 that file names there may have. Shorten the name of '%1' or choose another "
+           "folder, then try again."},
     {1192, "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. The folder's file "
            "system, or a limit on the size of files (ulimit -f), does not take pieces this large: choose a smaller "
            "piece size or another folder, then try again."},
