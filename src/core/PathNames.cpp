@@ -57,7 +57,8 @@ QString JoinScriptName(const QString& base) {
 QString ReceiverFilesNote(const QString& base) {
     if (base.isEmpty())
         return {};
-    return LoadResString(Res::ReceiverFilesNote).arg(ChecksumListName(base), JoinScriptName(base));
+    return LoadResString(Res::ReceiverFilesNote)
+        .arg(ChecksumListName(base), QStringLiteral("./") + JoinScriptName(base));
 }
 
 QString JoinPath(const QString& folder, const QString& name) {

@@ -132,7 +132,8 @@ constexpr Entry kTable[] = {
     {1133, "Windows keeps the name '%1' for a device"},
     {1134, "Windows drops a dot or blank at the end of a name"},
     {1135, "its batch file has the same name and would overwrite itself while it runs"},
-    {1136, "its piece names would be longer than the 255 characters Windows allows"},
+    {1136, "%1 '%2' would have %3 bytes, %4 more than the 255 a file name may have on Linux and macOS (on Windows 255 "
+           "characters)"},
     {1137, "Cannot write '%1': %2."},
     {1138, "a symbolic link"},
     {1139, "a folder"},
@@ -195,6 +196,26 @@ constexpr Entry kTable[] = {
     {1183, "A stopped series of this file is kept in '%1' (messages 1 to %2 of %3 were sent on %4). The whole series "
            "is sent now; /rsm would send only the missing messages."},
     {1184, "Mail series kept for more than 30 days were removed: %1"},
+    {1185, "its piece"},
+    {1186, "its batch file"},
+    {1187, "its checksum list"},
+    {1188, "its join script"},
+    {1189, "the rebuilt file"},
+    {1190, "it has the name of its own piece %1, which the batch file would overwrite while it joins the pieces"},
+    {1191, "'%1' cannot be split into '%2': while the pieces are written, the folder holds '%3', whose name would have "
+           "%4 bytes, %5 more than the %6 that file names there may have. Shorten the name of '%1' or choose another "
+           "folder, then try again."},
+    {1192, "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. The folder's file "
+           "system, or a limit on the size of files (ulimit -f), does not take pieces this large: choose a smaller "
+           "piece size or another folder, then try again."},
+    {1193, "Cannot write '%1': %2.\nThe file system of '%3' refuses this file; its name may hold a character that "
+           "file system cannot store. Rename the file to split, or choose a folder on another file system, then try "
+           "again."},
+    {1194, "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. Choose another "
+           "folder, then try again."},
+    {1195, "%1 is missing. Put all pieces into this folder and start the batch file again."},
+    {1196, "%1 could not be joined to %2."},
+    {1197, "%1 was not rebuilt."},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},

@@ -1,6 +1,5 @@
 #include "split/BatchFile.h"
 
-#include "core/JobError.h"
 #include "core/PathNames.h"
 #include "core/ResStrings.h"
 #include "core/Version.h"
@@ -11,18 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-QString describeUnsafe(QChar c) {
-    if (c == u'"')
-        return QStringLiteral("a double quote");
-    if (c == u'\n' || c == u'\r')
-        return QStringLiteral("a line break");
-    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-        return QStringLiteral("a control character");
-    if (QStringView(u"<>|?*\\:").contains(c))
-        return QStringLiteral("the character '%1'").arg(c);
-    return {};
-}
 
 // cmd expands %NAME% even inside quotes; %% stands for one %.
 QString quoted(const QString& name) {
@@ -69,56 +56,57 @@ QString fromCp850(const QByteArray& bytes) {
     return out;
 }
 
-[[noreturn]] void cannotRebuild(const QString& fileName, const QString& why) {
-    throw JobError(LoadResString(Res::ReceiverCannotRebuild).arg(fileName, why));
-}
-
 } // namespace
-
-void CheckBatchSafeName(const QString& fileName) {
-    for (QChar c : fileName) {
-        const QString what = describeUnsafe(c);
-        if (!what.isEmpty())
-            throw JobError(LoadResString(Res::UnsafeName).arg(fileName, what));
-    }
-}
-
-void CheckReceiverName(const QString& fileName, int64_t pieceCount) {
-    const QString stem = fileName.section(u'.', 0, 0).toUpper();
-    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])$"));
-    if (device.match(stem).hasMatch())
-        cannotRebuild(fileName, LoadResString(Res::DeviceName).arg(fileName.section(u'.', 0, 0)));
-    if (fileName.endsWith(u'.') || fileName.endsWith(u' '))
-        cannotRebuild(fileName, LoadResString(Res::TrailingDotOrBlank));
-    const QString base = PieceBase(fileName);
-    if (fileName.compare(BatchName(base), Qt::CaseInsensitive) == 0)
-        cannotRebuild(fileName, LoadResString(Res::OwnBatchName));
-    if (PieceName(base, pieceCount).size() > 255)
-        cannotRebuild(fileName, LoadResString(Res::NameTooLong));
-}
 
 QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t pieceCount, bool remLines) {
     const std::optional<QByteArray> oem = toCp850(fileName);
     const bool utf8 = !oem;
+    const bool ascii = std::all_of(fileName.begin(), fileName.end(), [](QChar c) { return c.unicode() < 0x80; });
     QStringList lines;
     if (remLines) {
         lines << QStringLiteral("rem ") + LoadResString(9006) << QStringLiteral("rem ");
     }
     lines << QStringLiteral("@echo off");
-    if (utf8)
-        lines << QStringLiteral("chcp 65001 >nul");
+    // cmd reads every line in the console's code page of the moment, and the receiver's console may start in
+    // any (437 in the US, 850 in Western Europe): switch to the file's own for the names, and back at the end.
+    QString restore;
+    if (!ascii) {
+        lines << QStringLiteral("setlocal")
+              << QStringLiteral("for /f \"tokens=2 delims=:.\" %%c in ('chcp') do set \"brevimo_cp=%%c\"")
+              << QStringLiteral("chcp %1 >nul 2>nul").arg(utf8 ? 65001 : 850);
+        restore = QStringLiteral("chcp %brevimo_cp% >nul 2>nul");
+    }
     lines << QStringLiteral("echo.") << QStringLiteral("echo ") + LoadResString(9000) + VersionText()
           << QStringLiteral("echo ") + LoadResString(9001) << QStringLiteral("echo.")
           << QStringLiteral("echo ") + LoadResString(9002) << QStringLiteral("echo ") + LoadResString(9003)
           << QStringLiteral("echo.") << QStringLiteral("pause") << QStringLiteral("echo ") + LoadResString(9004);
+    // Every piece is there before the first is copied: a missing one leaves no half-joined file behind.
+    for (int64_t i = 1; i <= pieceCount; ++i) {
+        const QString piece = quoted(PieceName(base, i));
+        lines << QStringLiteral("if not exist %1 (echo %2& goto failed)")
+                     .arg(piece, LoadResString(Res::BatchPieceMissing).arg(piece));
+    }
+    // A status that an earlier command left (chcp without a console) must not count as a failed copy.
+    lines << QStringLiteral("(call )");
     for (int64_t i = 1; i <= pieceCount; ++i) {
         const QString piece = PieceName(base, i);
         if (i == 1)
             lines << QStringLiteral("copy/b ") + quoted(piece) + u' ' + quoted(fileName);
         else
             lines << QStringLiteral("copy/b ") + quoted(fileName) + QStringLiteral(" + ") + quoted(piece);
+        lines << QStringLiteral("if errorlevel 1 (echo %1& goto failed)")
+                     .arg(LoadResString(Res::BatchCopyFailed).arg(quoted(piece), quoted(fileName)));
     }
     lines << QStringLiteral("echo.") << QStringLiteral("echo ") + LoadResString(9005);
+    if (!restore.isEmpty())
+        lines << restore;
+    lines << QStringLiteral("exit /b 0");
+    // Time to read what went wrong when the window was opened for the batch file alone.
+    lines << QStringLiteral(":failed")
+          << QStringLiteral("echo ") + LoadResString(Res::BatchNotRebuilt).arg(quoted(fileName));
+    if (!restore.isEmpty())
+        lines << restore;
+    lines << QStringLiteral("pause") << QStringLiteral("exit /b 1");
 
     const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     return utf8 ? text.toUtf8() : *toCp850(text);

@@ -4,10 +4,12 @@
 #include "core/PathNames.h"
 #include "core/ResStrings.h"
 #include "split/ReceiverFiles.h"
+#include "split/SetNames.h"
 
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -33,6 +35,32 @@ QString kindOf(mode_t mode) {
     return LoadResString(S_ISBLK(mode) ? Res::KindBlockDevice : Res::KindCharDevice);
 }
 
+QString hiddenName(const QString& name) {
+    return u'.' + name + QStringLiteral(".part");
+}
+
+QString lockName(const QString& base) {
+    return u'.' + base + QStringLiteral("brevimo-lock");
+}
+
+// Errors by which a file system refuses a name it cannot store (vfat: EINVAL; FUSE file systems: EPERM).
+bool refusesName(int error) {
+    return error == EINVAL || error == EPERM || error == EILSEQ || error == ENAMETOOLONG;
+}
+
+// The message for a file that could not be written, with advice that fits the reason.
+QString writeFailure(const QString& folder, const QString& file, int error) {
+    if (refusesName(error))
+        return LoadResString(Res::NameRefused)
+            .arg(file, SystemReason(error), folder.isEmpty() ? QStringLiteral(".") : folder);
+    int text = Res::CannotWriteThere;
+    if (error == ENOSPC || error == EDQUOT)
+        text = Res::CannotWrite;
+    else if (error == EFBIG)
+        text = Res::FileTooLarge;
+    return LoadResString(text).arg(file, SystemReason(error));
+}
+
 } // namespace
 
 QString KindOfFile(unsigned mode) {
@@ -40,11 +68,12 @@ QString KindOfFile(unsigned mode) {
 }
 
 PieceFolder::PieceFolder(QString folder, QString base)
-    : folder_(std::move(folder)), base_(std::move(base)),
-      lockPath_(JoinPath(folder_, u'.' + base_ + QStringLiteral("brevimo-lock"))) {
+    : folder_(std::move(folder)), base_(std::move(base)), lockPath_(JoinPath(folder_, lockName(base_))) {
     // A lock file that its holder removed while this job opened it is no lock: take the one at the name.
     for (;;) {
         Fd fd(::open(native(lockPath_).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd.get() < 0 && refusesName(errno))
+            throw JobError(writeFailure(folder_, lockPath_, errno));
         if (fd.get() < 0)
             throw JobError(LoadResString(Res::CannotCreate).arg(folder_, SystemReason(errno)));
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
@@ -70,6 +99,23 @@ QString PieceFolder::path(const QString& name) const {
     return JoinPath(folder_, name);
 }
 
+void PieceFolder::CheckNamesFit(const QString& folder, const QString& fileName, const QStringList& names) {
+    const long max = ::pathconf(native(folder.isEmpty() ? QStringLiteral(".") : folder).constData(), _PC_NAME_MAX);
+    const qsizetype limit = max > 0 ? std::min<qsizetype>(max, kNameMax) : kNameMax;
+    QStringList written{lockName(PieceBase(fileName))};
+    for (const QString& name : names)
+        written << name << hiddenName(name);
+    for (const QString& name : written) {
+        const qsizetype bytes = native(name).size();
+        if (bytes > limit)
+            throw JobError(LoadResString(Res::FolderNameTooLong)
+                               .arg(fileName, folder.isEmpty() ? QStringLiteral(".") : folder, name)
+                               .arg(bytes)
+                               .arg(bytes - limit)
+                               .arg(limit));
+    }
+}
+
 void PieceFolder::checkNames(int64_t count) const {
     QStringList names{BatchName(base_), ChecksumListName(base_), JoinScriptName(base_)};
     for (int64_t i = 1; i <= count; ++i)
@@ -88,17 +134,18 @@ BatchSet PieceFolder::previous() const {
         return {};
     if (!file.open(QIODevice::ReadOnly))
         throw JobError(LoadResString(Res::CannotReadSource).arg(file.fileName(), file.errorString()));
-    return ReadBatchFile(file.read(1 << 20)).value_or(BatchSet{QString(), -1});
+    // Ours has two lines of at most a few hundred bytes per piece.
+    return ReadBatchFile(file.read(64 << 20)).value_or(BatchSet{QString(), -1});
 }
 
 void PieceFolder::writeWhole(const QString& name, const std::function<int(int fd)>& write) const {
     const QString target = path(name);
-    const QByteArray hidden = native(path(u'.' + name + QStringLiteral(".part")));
+    const QByteArray hidden = native(path(hiddenName(name)));
     Fd out(::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (out.get() < 0 && errno == EEXIST && ::unlink(hidden.constData()) == 0) // left by a job that was killed
         out = Fd(::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (out.get() < 0)
-        throw JobError(LoadResString(Res::CannotWrite).arg(target, SystemReason(errno)));
+        throw JobError(writeFailure(folder_, target, errno));
     int error = 0;
     try {
         error = write(out.get());
@@ -113,7 +160,7 @@ void PieceFolder::writeWhole(const QString& name, const std::function<int(int fd
         error = errno;
     if (error != 0) {
         ::unlink(hidden.constData());
-        throw JobError(LoadResString(Res::CannotWrite).arg(target, SystemReason(error)));
+        throw JobError(writeFailure(folder_, target, error));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "split/Fd.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,10 @@ public:
     ~PieceFolder();
     PieceFolder(const PieceFolder&) = delete;
     PieceFolder& operator=(const PieceFolder&) = delete;
+
+    // Throws JobError when one of the names, or the hidden name it has while it is written, or the lock of the
+    // set would be longer than the folder's file system takes (at most kNameMax bytes). fileName: the source's.
+    static void CheckNamesFit(const QString& folder, const QString& fileName, const QStringList& names);
 
     // Throws JobError unless every name of a set of count pieces (with its batch file, checksum list and join
     // script) is free or an ordinary file.

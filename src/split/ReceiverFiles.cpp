@@ -28,11 +28,18 @@ QByteArray JoinScript(const QString& fileName, const QString& base, int64_t piec
     QByteArray script = kScriptMark;
     script += ": rebuilds a file from its pieces and checks it.\n"
               "# Run it where the pieces are: sh " +
-              shQuoted(JoinScriptName(base)) + "\n";
+              shQuoted(QStringLiteral("./") + JoinScriptName(base)) + "\n";
     script += "name=" + shQuoted(fileName) + "\nbase=" + shQuoted(base) + "\nlist=" + shQuoted(ChecksumListName(base)) +
               "\ncount=" + QByteArray::number(pieceCount) + "\n";
     script += R"sh(
-case $0 in */*) cd "${0%/*}" || exit 1 ;; esac
+# Started by a path: work in its folder ("./" keeps a name that starts with "-", or CDPATH, from cd).
+case $0 in
+*/*)
+    dir=${0%/*}
+    case $dir in /*) ;; *) dir=./$dir ;; esac
+    cd "$dir" || exit 1
+    ;;
+esac
 
 # The name of piece $1 in p: base, then the number with at least three digits.
 piece() {
@@ -65,8 +72,8 @@ if [ "$checking" = yes ] && [ ! -f "./$list" ]; then
     checking=no
     printf '%s is missing: the pieces are joined without a check.\n' "$list" >&2
 fi
-# The checksum the list has for the file named $1.
-expected() { f=$1 awk 'substr($0, 67) == ENVIRON["f"] { print substr($0, 1, 64); exit }' "./$list"; }
+# The checksum the list has for the file named $1; the list may have come through Windows with CR LF line ends.
+expected() { f=$1 awk '{ sub(/\r$/, "") } substr($0, 67) == ENVIRON["f"] { print substr($0, 1, 64); exit }' "./$list"; }
 
 if [ "$checking" = yes ]; then
     bad=
@@ -87,7 +94,8 @@ if [ "$checking" = yes ]; then
     fi
 fi
 
-tmp="$name.joining-$$"
+# A short working name: the file's own, with more added, could be longer than a name may be.
+tmp=".brevimo-joining-$$"
 : > "./$tmp" || exit 1
 i=1
 while [ "$i" -le "$count" ]; do

@@ -11,6 +11,7 @@
 #include "split/PieceFolder.h"
 #include "split/PieceHasher.h"
 #include "split/ReceiverFiles.h"
+#include "split/SetNames.h"
 
 #include <QFile>
 
@@ -70,6 +71,10 @@ void writeText(const PieceFolder& pieces, const QString& name, const QByteArray&
 
 } // namespace
 
+int64_t PieceCount(int64_t length, int64_t pieceSize) {
+    return std::max<int64_t>(1, length / pieceSize + (length % pieceSize != 0));
+}
+
 int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell,
               bool receiverFiles) {
     shell.SetBusy(true);
@@ -100,14 +105,14 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     const QString base = PieceBase(source);
     CheckBatchSafeName(fileName);
 
-    const int64_t full = length / pieceSize;
-    const int64_t count = full + 1;
+    const int64_t count = PieceCount(length, pieceSize);
     if (count > kMaxPieces)
         throw JobError(LoadResString(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
-    CheckReceiverName(fileName, count);
+    CheckReceiverName(fileName, count, receiverFiles);
+    PieceFolder::CheckNamesFit(dir, fileName, LongestSetNames(fileName, count, receiverFiles).mid(1));
 
-    // A source named like one of its own pieces (report.001, report.bat) in the same folder would be
-    // destroyed by the first write.
+    // A source that is also one of its set's files under another name (a hard link) would be destroyed by the
+    // first write.
     for (int64_t i = 1; i <= count; ++i)
         if (sameFile(st, JoinPath(dir, PieceName(base, i))))
             throw JobError(LoadResString(Res::OverwritesSource).arg(source));
@@ -118,12 +123,9 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     pieces.checkNames(count);
     const QString list = ChecksumListName(base), script = JoinScriptName(base);
     if (receiverFiles) {
-        for (const QString& own : {list, script}) {
-            if (fileName.compare(own, Qt::CaseInsensitive) == 0)
-                throw JobError(LoadResString(Res::NamedLikeReceiverFile).arg(fileName));
+        for (const QString& own : {list, script})
             if (pieces.holdsForeign(own))
                 throw JobError(LoadResString(Res::ForeignReceiverFile).arg(dir, pieces.path(own)));
-        }
     }
     const BatchSet earlier = pieces.previous();
     if (earlier.pieceCount != 0 && earlier.fileName != fileName)
@@ -145,7 +147,7 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
             const int64_t offset = (i - 1) * pieceSize;
             pieces.writeWhole(PieceName(base, i), [&](int fd) {
                 try {
-                    const int64_t size = i < count ? pieceSize : length - full * pieceSize;
+                    const int64_t size = i < count ? pieceSize : length - (count - 1) * pieceSize;
                     copier.copy(in.get(), offset, fd, size);
                     if (hasher)
                         hasher->add(fd, size);

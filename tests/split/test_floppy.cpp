@@ -178,7 +178,8 @@ TEST_F(Floppy, EveryPromptAndItsAnswers) {
         shell = ScriptedShell();
         taken.clear();
         QDir(temp).removeRecursively();
-        const QString source = split(c.pieces == 1 ? 3000 : kFloppyPieceSize + 10, c.pieces);
+        // two full disks' worth is two disks, not a third for an empty piece
+        const QString source = split(c.pieces == 1 ? 3000 : 2 * kFloppyPieceSize, c.pieces);
         const QStringList files = QString::fromUtf8(c.files).split(u',', Qt::SkipEmptyParts);
         if (files.contains(u"beneath"_qs))
             WriteFile(drive + u"/beneath"_qs, "under the disk");

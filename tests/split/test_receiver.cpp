@@ -59,17 +59,30 @@ TEST_F(Receiver, TheScriptRebuildsAndNamesEveryBadPiece) {
         {"no tools", "report.zip", 0,
          "Neither sha256sum nor shasum is here: the pieces are joined without a check.\n|report.zip is rebuilt, "
          "without a check.\n"},
+        // the longest name a set with receiver files takes ($LONG: 241 letters), a list that went through Windows,
+        // and a name that sh would read as options, run from the folder above by a path that starts with "-"
+        {"", "$LONG.zip", 0, "$LONG.zip is rebuilt, and its checksum is the one in $LONG.sha256.\n"},
+        {"crlf", "report.zip", 0, "report.zip is rebuilt, and its checksum is the one in report.sha256.\n"},
+        {"from above", "-report.zip", 0, "-report.zip is rebuilt, and its checksum is the one in -report.sha256.\n"},
+    };
+    const auto expand = [](const char* text) {
+        return QString::fromUtf8(text).replace(u"$LONG"_qs, QString(241, u'x'));
     };
     int row = 0;
     for (const QStringList& sh : shells()) {
         for (const auto& [change, name, status, said] : cases) {
             SCOPED_TRACE(sh.join(u' ').toStdString() + " " + change);
-            const QString out = folder(QStringLiteral("set%1").arg(++row));
+            const QString what = QString::fromUtf8(change), fileName = expand(name);
+            const QString set = QStringLiteral("%1set%2").arg(what == u"from above" ? u"-" : u"").arg(++row);
+            const QString out = folder(set);
             const QByteArray bytes = PatternBytes(2500000, static_cast<uint32_t>(row));
-            const QString source = file(QStringLiteral("src%1/").arg(row) + QString::fromUtf8(name), bytes);
+            const QString source = file(QStringLiteral("src%1/").arg(row) + fileName, bytes);
             ASSERT_EQ(SplitFile(source, 1 << 20, out, false, shell, true), 3);
-            const QString base = QString::fromUtf8(name).section(u'.', 0, 0) + u'.';
-            const QString what = QString::fromUtf8(change);
+            const QString base = fileName.section(u'.', 0, 0) + u'.';
+            if (what == u"from above") { // its comment says how to run it, also then
+                EXPECT_TRUE(
+                    ReadFile(out + u"/-report.sh"_qs).contains("# Run it where the pieces are: sh './-report.sh'\n"));
+            }
             if (what.startsWith(u"missing"))
                 QFile::remove(out + u"/report.002"_qs);
             if (what.startsWith(u"changed")) {
@@ -79,22 +92,27 @@ TEST_F(Receiver, TheScriptRebuildsAndNamesEveryBadPiece) {
             }
             if (what.startsWith(u"other"))
                 WriteFile(out + u"/report.001"_qs, other.left(1 << 20));
-            const Ran r =
-                runIn(out, sh[0], sh.mid(1) + QStringList{base + u"sh"_qs}, what == u"no tools" ? bare : QString());
+            if (what == u"crlf")
+                WriteFile(out + u"/report.sha256"_qs, ReadFile(out + u"/report.sha256"_qs).replace("\n", "\r\n"));
+            const Ran r = what == u"from above" ? runIn(dir.path(), sh[0],
+                                                        sh.mid(1) + QStringList{u"--"_qs, set + u'/' + base + u"sh"_qs})
+                                                : runIn(out, sh[0], sh.mid(1) + QStringList{u"./"_qs + base + u"sh"_qs},
+                                                        what == u"no tools" ? bare : QString());
             const QString seen = what == u"no tools" ? r.err + u'|' + r.out : status ? r.err : r.out;
             EXPECT_EQ(r.exitCode, status) << r.err.toStdString();
-            EXPECT_TRUE(Matches(seen, QString::fromUtf8(said))) << seen.toStdString();
-            EXPECT_EQ(QFileInfo::exists(out + u'/' + QString::fromUtf8(name)), status == 0);
+            EXPECT_TRUE(Matches(seen, expand(said))) << seen.toStdString();
+            EXPECT_EQ(QFileInfo::exists(out + u'/' + fileName), status == 0);
             if (status == 0) {
-                EXPECT_TRUE(ReadFile(out + u'/' + QString::fromUtf8(name)) == bytes);
+                EXPECT_TRUE(ReadFile(out + u'/' + fileName) == bytes);
                 // The list is sha256sum's: it checks the pieces and the rebuilt file as they are.
-                const Ran check = runIn(out, u"sha256sum"_qs, {u"-c"_qs, base + u"sha256"_qs});
+                const Ran check = runIn(out, u"sha256sum"_qs, {u"-c"_qs, u"--"_qs, base + u"sha256"_qs});
                 EXPECT_EQ(QString::number(check.exitCode) + QString::number(check.out.count(u": OK"_qs)), u"04");
             }
-            EXPECT_EQ(QDir(out).entryList({u"*joining*"_qs}, QDir::Files).join(u' '), u"") << "nothing half made";
+            EXPECT_EQ(QDir(out).entryList({u"*joining*"_qs}, QDir::Files | QDir::Hidden).join(u' '), u"")
+                << "nothing half made";
         }
     }
-    EXPECT_GE(row, 5) << "no POSIX shell to run the script";
+    EXPECT_GE(row, 8) << "no POSIX shell to run the script";
 }
 
 // A thousand pieces join in numeric order (report.999 before report.1000), where cat report.* would not.

@@ -4,6 +4,7 @@
 #include "split/BatchFile.h"
 #include "split/PieceFolder.h"
 #include "split/PieceSize.h"
+#include "split/SetNames.h"
 #include "split/SplitFile.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
@@ -17,7 +18,9 @@ TEST_F(Splitter, PiecesRejoinToTheSource) {
         // source, length, piece size, the folder afterwards ("..." for 1006 pieces)
         {"a.zip", 0, 1000, "a.001 a.bat"},
         {"a.zip", 999, 1000, "a.001 a.bat"},
-        {"a.zip", 1000, 1000, "a.001 a.002 a.bat"}, // an exact multiple ends with an empty piece
+        {"a.zip", 1000, 1000, "a.001 a.bat"}, // an exact multiple ends with its last full piece
+        {"a.zip", 2 << 20, 1 << 20, "a.001 a.002 a.bat"},
+        {"a.zip", 3 * 524288, 524288, "a.001 a.002 a.003 a.bat"},
         {"a.zip", 1001, 1000, "a.001 a.002 a.bat"},
         {"a.zip", 2500, 1000, "a.001 a.002 a.003 a.bat"},
         {"my.backup.zip", 10, 4, "my.001 my.002 my.003 my.bat"}, // the first dot counts
@@ -35,26 +38,44 @@ TEST_F(Splitter, PiecesRejoinToTheSource) {
         for (int i = 1; i <= count; ++i)
             pieces << PieceName(PieceBase(source), i);
         EXPECT_EQ(count < 1000 ? Listing(out) : u"..."_qs, QString::fromUtf8(entries));
-        for (int i = 0; i + 1 < count; ++i)
-            EXPECT_EQ(QFileInfo(QDir(out).filePath(pieces[i])).size(), pieceSize) << i;
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(QFileInfo(QDir(out).filePath(pieces[i])).size(), std::min(pieceSize, length - i * pieceSize))
+                << i;
         EXPECT_EQ(Concatenate(out, pieces), bytes);
     }
-    EXPECT_TRUE(Listing(dir.filePath(u"out8"_qs)).contains(u" many.1000 many.1001 "_qs)); // four digits from 1000 on
-    EXPECT_TRUE(
-        ReadFile(dir.filePath(u"out8/many.bat"_qs)).contains("copy/b \"many.bin\" + \"many.1006\"\r\necho.\r\n"));
+    EXPECT_TRUE(Listing(dir.filePath(u"out10"_qs)).contains(u" many.1000 many.1001 "_qs)); // four digits from 1000 on
+    EXPECT_TRUE(ReadFile(dir.filePath(u"out10/many.bat"_qs)).contains("copy/b \"many.bin\" + \"many.1006\"\r\n"));
 }
 
 TEST_F(Splitter, TheSourcesOwnFolderAndNeverTheSourceItself) {
     const QString source = file(u"src/report.zip"_qs, PatternBytes(7));
     EXPECT_EQ(SplitFile(source, 5, u"   "_qs, false, shell), 2); // a blank folder is the source's
     EXPECT_EQ(Listing(dir.filePath(u"src"_qs)), u"report.001 report.002 report.bat report.zip");
+    // A name of the set's own files is refused wherever the source lies: the join would overwrite a piece with it.
     const QByteArray bytes = PatternBytes(3000);
-    for (const char* name : {"report.001", "report.bat", "001"}) {
-        SCOPED_TRACE(name);
-        const QString own = file(QStringLiteral("own/") + QString::fromUtf8(name), bytes);
-        EXPECT_THROW(SplitFile(own, 1000, QString(), false, shell), JobError);
-        EXPECT_EQ(ReadFile(own), bytes);
-        QFile::remove(own);
+    const std::pair<const char*, const char*> cases[] = {
+        // name (split into 3 pieces), what the message says
+        {"report.001", "own piece report.001,"},
+        {"report.003", "own piece report.003,"},
+        {"REPORT.BAT", "its batch file has the same name"},
+        {"001", "own piece 001,"},
+        {"report.004", nullptr},
+        {"report.0002", nullptr},
+    };
+    int row = 0;
+    for (const auto& [name, told] : cases) {
+        for (const bool elsewhere : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (elsewhere ? " elsewhere" : ""));
+            const QString own = file(QStringLiteral("own%1/").arg(++row) + QString::fromUtf8(name), bytes);
+            const QString out = elsewhere ? folder(QStringLiteral("out%1").arg(row)) : QString();
+            const QString error = Thrown<JobError>([&] { SplitFile(own, 1000, out, false, shell); });
+            EXPECT_EQ(error.contains(QString::fromUtf8(told ? told : "-")), told != nullptr) << error.toStdString();
+            EXPECT_EQ(error.isEmpty(), told == nullptr);
+            EXPECT_EQ(ReadFile(own), bytes);
+            if (told && elsewhere) {
+                EXPECT_EQ(Listing(out), u"");
+            }
+        }
     }
 }
 
@@ -84,7 +105,7 @@ TEST_F(Splitter, RefusesBeforeWritingAnything) {
         {u"/dev/zero"_qs, 10, out, "'/dev/zero' is a character device, not an ordinary file"},
         {source, 10, dir.filePath(u"nowhere"_qs), "nowhere' does not exist"},
         {source, 10, file(u"plain.txt"_qs, "x"), "is not a folder"},
-        {source, 1, out, "40001 pieces"},
+        {source, 1, out, "40000 pieces"},
         {source, 0, out, "above 0"},
         {source, -5, out, "above 0"},
         {file(u"odd\"name.zip"_qs, "x"), 4, out, "a double quote"},
@@ -94,6 +115,10 @@ TEST_F(Splitter, RefusesBeforeWritingAnything) {
         {report, 10000, dir.filePath(u"other"_qs), "other/report.bat', which does not rebuild 'report.zip'"},
         {report, 10000, dir.filePath(u"foreign"_qs), "foreign/report.bat', which does not rebuild 'report.zip'"},
         {report, 10000, dir.filePath(u"busy"_qs), "Another job is writing the pieces of 'report.' into"},
+        // the lock that keeps other jobs out has the longest name of a set without receiver files
+        {file(QString(242, u'x') + u".zip"_qs, "x"), 4, out,
+         "brevimo-lock', whose name would have 256 bytes, 1 more than the 255 that file names there may have. "
+         "Shorten the name of 'xxx"},
     };
     for (const auto& [from, pieceSize, to, told] : cases) {
         const QString before = Listing(to);
@@ -109,16 +134,16 @@ TEST_F(Splitter, RefusesBeforeWritingAnything) {
 TEST_F(Splitter, ASetIsWholeOrHasNoBatchFile) {
     const QString source = file(u"report.zip"_qs, PatternBytes(1000 * 1000));
     const QString again = folder(u"again"_qs);
-    ASSERT_EQ(SplitFile(source, 100 * 1000, again, false, shell), 11);
+    ASSERT_EQ(SplitFile(source, 100 * 1000, again, false, shell), 10);
     const std::tuple<int64_t, bool, int, const char*, const char*> cases[] = {
-        // disk size (0: the folder of an earlier set of 11 pieces), read-only, signal at the third piece, told,
+        // disk size (0: the folder of an earlier set of 10 pieces), read-only, signal at the third piece, told,
         // what stays
         {256 * 1024, false, 0, "report.003': No space left on device.*'$D' holds report.001 to report.002 and no batch",
          "report.001 report.002"},
         {256 * 1024, true, 0, "Cannot write '$D': Read-only file system.", ""},
-        {0, false, SIGINT, "stopped by SIGINT (Ctrl-C).\n'$D' holds report.001 to report.011 and no batch file",
+        {0, false, SIGINT, "stopped by SIGINT (Ctrl-C).\n'$D' holds report.001 to report.010 and no batch file",
          "report.001 report.002 report.003 report.004 report.005 report.006 report.007 report.008 report.009 "
-         "report.010 report.011"},
+         "report.010"},
         {0, false, SIGTERM, "stopped by SIGTERM.", "*"},
     };
     for (const auto& [size, readOnly, signal, told, left] : cases) {
@@ -142,15 +167,14 @@ TEST_F(Splitter, ASetIsWholeOrHasNoBatchFile) {
         EXPECT_FALSE(Listing(disk).contains(u".bat"_qs) || Listing(disk).contains(u".part"_qs))
             << Listing(disk).toStdString();
         for (const QFileInfo& piece : QDir(disk).entryInfoList(QDir::Files))
-            EXPECT_EQ(piece.size(), piece.fileName() == u"report.011" ? 0 : 100 * 1000)
-                << piece.fileName().toStdString();
+            EXPECT_EQ(piece.size(), 100 * 1000) << piece.fileName().toStdString();
     }
     // Split again after all that, and then into 2 pieces: only the new set is there, whole.
     shell = ScriptedShell();
     for (const int64_t pieceSize : {int64_t{100 * 1000}, int64_t{600 * 1000}}) {
-        ASSERT_EQ(SplitFile(source, pieceSize, again, false, shell), pieceSize > 100000 ? 2 : 11);
+        ASSERT_EQ(SplitFile(source, pieceSize, again, false, shell), pieceSize > 100000 ? 2 : 10);
         const QStringList names = Listing(again).split(u' ');
-        EXPECT_EQ(names.size(), pieceSize > 100000 ? 3 : 12);
+        EXPECT_EQ(names.size(), pieceSize > 100000 ? 3 : 11);
         EXPECT_EQ(Concatenate(again, names.mid(0, names.size() - 1)), ReadFile(source));
     }
 }
@@ -207,14 +231,29 @@ TEST(BatchFile, ExactBytesAndTheRemLinesOnlyWhenAsked) {
 TEST(BatchFile, NamesAsCmdReadsThem) {
     const std::tuple<QString, int, const char*, const char*> cases[] = {
         // source, pieces, a part of the text, what it lacks
-        {u"a.zip"_qs, 1, "echo Re-Assembling Split Pieces...\r\ncopy/b \"a.001\" \"a.zip\"\r\necho.\r\n", " + "},
-        {u"a.zip"_qs, 1, "@echo off\r\necho.\r\n", "chcp"},
-        {u"100%.zip"_qs, 2, "copy/b \"100%%.001\" \"100%%.zip\"\r\ncopy/b \"100%%.zip\" + \"100%%.002\"\r\n",
+        {u"a.zip"_qs, 1,
+         "echo Re-Assembling Split Pieces...\r\nif not exist \"a.001\" (echo \"a.001\" is missing. Put all pieces into "
+         "this folder and start the batch file again.& goto failed)\r\n(call )\r\ncopy/b \"a.001\" \"a.zip\"\r\nif "
+         "errorlevel 1 (echo \"a.001\" could not be joined to \"a.zip\".& goto failed)\r\necho.\r\n",
+         " + "},
+        // "All Done." only after every copy; else the reason, time to read it, and status 1
+        {u"a.zip"_qs, 1,
+         "echo All Done.\r\nexit /b 0\r\n:failed\r\necho \"a.zip\" was not rebuilt.\r\npause\r\nexit /b 1\r\n", "chcp"},
+        {u"100%.zip"_qs, 2,
+         "copy/b \"100%%.001\" \"100%%.zip\"\r\nif errorlevel 1 (echo \"100%%.001\" could not be joined to "
+         "\"100%%.zip\".& goto failed)\r\ncopy/b \"100%%.zip\" + \"100%%.002\"\r\n",
          "\"100%.0"},
-        // in cmd's own code page 850 when the name fits it, else UTF-8 with a switch to it
-        {u"Fotos_M\u00e4rz.zip"_qs, 1, "@echo off\r\necho.\r\n", "chcp"},
+        // in code page 850 when the name fits it, else UTF-8; the console is switched to it and back
+        {u"Fotos_M\u00e4rz.zip"_qs, 1,
+         "@echo off\r\nsetlocal\r\nfor /f \"tokens=2 delims=:.\" %%c in ('chcp') do set \"brevimo_cp=%%c\"\r\nchcp "
+         "850 >nul 2>nul\r\necho.\r\n",
+         "65001"},
+        {u"Fotos_M\u00e4rz.zip"_qs, 1,
+         "echo All Done.\r\nchcp %brevimo_cp% >nul 2>nul\r\nexit /b 0\r\n:failed\r\necho \"Fotos_M\x84rz.zip\" was not "
+         "rebuilt.\r\nchcp %brevimo_cp% >nul 2>nul\r\npause\r\n",
+         "All Done.\r\nexit"},
         {u"Fotos_M\u00e4rz.zip"_qs, 1, "copy/b \"Fotos_M\x84rz.001\" \"Fotos_M\x84rz.zip\"\r\n", "\xc3"},
-        {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3, "@echo off\r\nchcp 65001 >nul\r\necho.\r\n", "?"},
+        {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3, "\"brevimo_cp=%%c\"\r\nchcp 65001 >nul 2>nul\r\necho.\r\n", "?"},
         {u"\u03a6\u03c9\u03c4\u03bf.zip"_qs, 3,
          "copy/b \"\xce\xa6\xcf\x89\xcf\x84\xce\xbf.001\" \"\xce\xa6\xcf\x89\xcf\x84\xce\xbf.zip\"\r\n", "\r\r"},
     };
@@ -253,7 +292,11 @@ TEST(BatchFile, NamesThatCannotBeCarriedOrRebuiltAreRefused) {
         {u"tool.bat"_qs, "would overwrite itself"},
         {u"TOOL.BAT"_qs, "would overwrite itself"},
         {u"bat"_qs, "would overwrite itself"},
-        {longName, "longer than the 255 characters"},
+        {longName, "' would have 256 bytes, 1 more than the 255 a file name may have on Linux and macOS (on Windows "
+                   "255 characters)"},
+        {QString(u'\u00e4').repeated(126) + u".z"_qs, ".001' would have 256 bytes, 1 more"}, // bytes, not letters
+        // the name of a piece of its own set, which the join would overwrite
+        {u"report.001"_qs, "own piece report.001"},
         // accepted
         {u"100%.zip"_qs, nullptr},
         {u"a & b (1).zip"_qs, nullptr},
@@ -264,6 +307,8 @@ TEST(BatchFile, NamesThatCannotBeCarriedOrRebuiltAreRefused) {
         {u"nodot"_qs, nullptr}, // pieces 001.. and the batch file "bat": intended
         {u"tool.bat.zip"_qs, nullptr},
         {longName.mid(1), nullptr},
+        {u"report.002"_qs, nullptr}, // one piece only
+        {u"report.01"_qs, nullptr},
     };
     for (const auto& [name, reason] : cases) {
         const QString error = Thrown<JobError>([&, n = name] {

@@ -117,6 +117,11 @@ TmpfsMount::TmpfsMount(const QString& mountPoint, int64_t bytes, bool readOnly)
         whyNot_ = QStringLiteral("mount tmpfs: ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
+bool TmpfsMount::remountReadOnly() {
+    return mounted_ &&
+           mount("tmpfs", QFile::encodeName(mountPoint_).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 TmpfsMount::~TmpfsMount() {
     if (mounted_)
         umount2(QFile::encodeName(mountPoint_).constData(), MNT_DETACH);

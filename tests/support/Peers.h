@@ -60,6 +60,8 @@ public:
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;
     bool available() const { return mounted_; }
+    // Makes the disk read-only with what it holds, as a write-protected one.
+    bool remountReadOnly();
     const QString& whyNot() const { return whyNot_; }
 
 private:
