@@ -250,8 +250,9 @@ QString SplitMailSender::notSentText(int i, int total, const ComponentError* e) 
                          .arg(command.isEmpty() ? QStringLiteral("the connection") : command, reply);
     }
     QStringList delivered;
-    for (const QString& to : mail_.DeliveredTo())
-        delivered << to;
+    if (e)
+        for (const QString& to : mail_.DeliveredTo())
+            delivered << to;
     // Recipients over the server's limit per transaction had a transaction of their own, which went.
     if (!delivered.isEmpty())
         reason += u'.' + LoadResString(Res::DeliveredOnly).arg(delivered.join(QStringLiteral(", "))).chopped(1);

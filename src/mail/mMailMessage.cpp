@@ -233,6 +233,7 @@ void InitMailLibrary() {
 }
 
 void mMail::NewMessage() {
+    deliveredTo_.clear();
     message_ = std::make_unique<Part>();
     current_ = message_.get();
     added_ = nullptr;
