@@ -148,8 +148,7 @@ bool JobDriver::dial(mRAS& ras) {
         reason = LoadResString(Res::NoDialUpHere).arg(entry);
     } else {
         try {
-            QString phoneBook = settings_.RASPhoneBook();
-            ConnectDialUp(phoneBook, entry, ras);
+            ConnectDialUp(settings_.RASPhoneBook(), entry, ras);
             return true;
         } catch (const ComponentError& e) {
             reason = LoadResString(Res::DialUpFailed).arg(entry, e.description());
