@@ -14,12 +14,14 @@
 
 namespace {
 
-bool xServerAnswers() {
+bool xServerAnswers(DisplayHold* hold) {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return false;
-    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c(xcb_connect(nullptr, nullptr),
-                                                                         &xcb_disconnect);
-    return c && xcb_connection_has_error(c.get()) == 0;
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c(xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    const bool answers = c && xcb_connection_has_error(c.get()) == 0;
+    if (answers && hold)
+        hold->keep(c.release());
+    return answers;
 }
 
 bool waylandAnswers() {
@@ -46,15 +48,35 @@ bool waylandAnswers() {
 
 } // namespace
 
-bool HasVisibleDisplay() {
+DisplayHold::DisplayHold() = default;
+
+DisplayHold::~DisplayHold() {
+    if (connection_)
+        xcb_disconnect(static_cast<xcb_connection_t*>(connection_));
+}
+
+void DisplayHold::keep(void* xcbConnection) {
+    if (connection_)
+        xcb_disconnect(static_cast<xcb_connection_t*>(connection_));
+    connection_ = xcbConnection;
+}
+
+QString DisplayName() {
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.startsWith(u"wayland") || (platform.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
+        return qEnvironmentVariable("WAYLAND_DISPLAY");
+    return qEnvironmentVariable("DISPLAY");
+}
+
+bool HasVisibleDisplay(DisplayHold* hold) {
     // "xcb", "wayland;xcb" or "xcb:option=value": the first platform Qt would try decides.
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM").section(u';', 0, 0).section(u':', 0, 0);
     if (platform.isEmpty())
-        return waylandAnswers() || xServerAnswers();
+        return waylandAnswers() || xServerAnswers(hold);
     if (platform == u"offscreen" || platform == u"minimal" || platform == u"minimalegl")
         return false;
     if (platform == u"xcb")
-        return xServerAnswers();
+        return xServerAnswers(hold);
     if (platform.startsWith(u"wayland"))
         return waylandAnswers();
     return true; // eglfs, linuxfb, vnc: a screen of their own

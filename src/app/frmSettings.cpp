@@ -38,6 +38,8 @@ frmSettings::frmSettings(Settings& settings, mRAS& ras, QWidget* parent)
     cmdFile->setText(QStringLiteral("..."));
     Label4 = MakeControl<QLabel>(fraRAS, "Label4", 4007);
     cboPhoneBook = MakeControl<QComboBox>(fraRAS, "cboPhoneBook", 0, 4014);
+    chkRASRequired =
+        MakeControl<QCheckBox>(fraRAS, "chkRASRequired", Res::StopWithoutDialUp, Res::StopWithoutDialUpTip);
     cmdOk = MakeControl<QPushButton>(this, "cmdOk", 10001);
     cmdCancel = MakeControl<QPushButton>(this, "cmdCancel", 10002);
     cmdOk->setDefault(true);
@@ -55,6 +57,7 @@ frmSettings::frmSettings(Settings& settings, mRAS& ras, QWidget* parent)
     dialUp->addWidget(cmdFile, 1, 1);
     dialUp->addWidget(Label4, 2, 0, 1, 2);
     dialUp->addWidget(cboPhoneBook, 3, 0, 1, 2);
+    dialUp->addWidget(chkRASRequired, 4, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOk);
@@ -74,7 +77,7 @@ frmSettings::frmSettings(Settings& settings, mRAS& ras, QWidget* parent)
 }
 
 void frmSettings::enableDialUp(bool on) {
-    for (QWidget* w : std::initializer_list<QWidget*>{fraRAS, txtFile, cmdFile, cboPhoneBook})
+    for (QWidget* w : std::initializer_list<QWidget*>{fraRAS, txtFile, cmdFile, cboPhoneBook, chkRASRequired})
         w->setEnabled(on);
 }
 
@@ -86,6 +89,7 @@ void frmSettings::Form_Load() {
     Mnemonic(chkUseRAS, u'R');
     Mnemonic(Label3, u'P', txtFile);
     Mnemonic(Label4, u'C', cboPhoneBook);
+    Mnemonic(chkRASRequired, u'S');
     const bool useRas = settings_.UseRAS();
     chkUseRAS->setChecked(useRas);
     enableDialUp(useRas);
@@ -102,6 +106,7 @@ void frmSettings::Form_Load() {
     txtEMailAddress->setText(settings_.FromEMailAddress());
     txtHostName->setText(settings_.Host());
     txtFile->setText(settings_.RASPhoneBook());
+    chkRASRequired->setChecked(settings_.RASRequired());
     cboPhoneBook->setCurrentIndex(
         cboPhoneBook->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
@@ -130,6 +135,7 @@ void frmSettings::cmdOk_Click() {
     settings_.setUseRAS(chkUseRAS->isChecked());
     settings_.setRASConnection(cboPhoneBook->currentIndex() >= 0 ? cboPhoneBook->currentText() : QString());
     settings_.setRASPhoneBook(txtFile->text());
+    settings_.setRASRequired(chkRASRequired->isChecked());
     accept();
 }
 

@@ -38,6 +38,7 @@ public:
     QPushButton* cmdFile;
     QLabel* Label4;
     QComboBox* cboPhoneBook;
+    QCheckBox* chkRASRequired;
     QPushButton* cmdOk;
     QPushButton* cmdCancel;
 

@@ -36,13 +36,38 @@ std::unique_ptr<Settings> openSettings(IniFileStore& store) {
     return std::make_unique<Settings>(store, QCoreApplication::applicationDirPath(), [] { return mRAS().Available(); });
 }
 
+// Qt ends the process when its window system cannot be opened after all (a server that went in between):
+// said in our words instead, with the display, and the run fails as without one.
+bool startingWindow = false;
+QtMessageHandler qtHandler = nullptr;
+
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg && startingWindow) {
+        ConsoleShell().Fail(LoadResString(Res::CannotOpenWindow).arg(DisplayName()));
+        std::_Exit(kFailed);
+    }
+    qtHandler(type, context, text);
+}
+
+// The application of a window run; the display check's connection stays open until Qt has its own.
+std::unique_ptr<QApplication> openWindowSystem(int& argc, char** argv, DisplayHold& hold) {
+    startingWindow = true;
+    qtHandler = qInstallMessageHandler(onQtMessage);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(qtHandler);
+    startingWindow = false;
+    hold.keep(nullptr);
+    return app;
+}
+
 int showUsage(int& argc, char** argv) {
     const QString usage = LoadResString(9020) + u'\n' + LoadResString(Res::UsageResume);
-    if (!HasVisibleDisplay()) {
+    DisplayHold hold;
+    if (!HasVisibleDisplay(&hold)) {
         ConsoleShell().Inform(usage);
         return kUsage;
     }
-    QApplication app(argc, argv);
+    const auto app = openWindowSystem(argc, argv, hold);
     QtShell().Inform(usage);
     return kUsage;
 }
@@ -59,11 +84,12 @@ int runWithoutWindow(int& argc, char** argv, const QStringList& tokens) {
 }
 
 int runWindowed(int& argc, char** argv, const QStringList* tokens) {
-    if (!HasVisibleDisplay()) {
+    DisplayHold hold;
+    if (!HasVisibleDisplay(&hold)) {
         ConsoleShell().Fail(LoadResString(Res::NeedsDisplay));
         return kFailed;
     }
-    QApplication app(argc, argv);
+    const auto app = openWindowSystem(argc, argv, hold);
     IniFileStore store;
     auto settings = openSettings(store);
     SplitJob job = storedJob(*settings);

@@ -161,8 +161,9 @@ constexpr Entry kTable[] = {
     {1157, "the mail server refused the sender %1 (%2)"},
     {1158, "the mail server refused the message (%1)"},
     {1159, "the mail server answered %1 with '%2'"},
-    {1160, "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would have %3 "
-           "bytes. Nothing was sent. Choose a piece size of at most %4 bytes (a custom size of %5) and try again."},
+    {1160, "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would reach it "
+           "with about %3 bytes, the server's own lines counted. Nothing was sent. Choose a piece size of at most %4 "
+           "bytes (a custom size of %5) and try again."},
     {1161, " Bytes\nMessage size: about %1"},
     {1162, "it is not a text file"},
     {1163, "line %1 is neither a setting nor a section"},
@@ -172,8 +173,7 @@ constexpr Entry kTable[] = {
     {1166, "its folder cannot be made"},
     {1167, "%1 This run goes on with the settings in memory, but the next one will not remember: %2."},
     {1168, "Dial-up is switched on in the e-mail settings, but NetworkManager does not answer here, so '%1' is not "
-           "dialled. The mail goes over the network as it is; switch dial-up off in the e-mail settings when this "
-           "machine needs none."},
+           "dialled. Switch dial-up off in the e-mail settings when this machine needs none."},
     {1169, "the job was stopped by %1"},
     {1170, "A job is running. Stop it and close the window? What was done so far is told when it has stopped."},
     {1171, "The folder '%1' already holds '%2', which Brevimo did not write. Move that file away, split into another "
@@ -216,6 +216,25 @@ constexpr Entry kTable[] = {
     {1195, "%1 is missing. Put all pieces into this folder and start the batch file again."},
     {1196, "%1 could not be joined to %2."},
     {1197, "%1 was not rebuilt."},
+    {1210, "The mail server %1 did not take the connection within %2 seconds"},
+    {1211, "'%1' is not written in ASCII, and the mail server %2 does not offer SMTPUTF8, which such an address needs. "
+           "Use a server that offers it, or an address in ASCII.%3 Nothing was split or sent."},
+    {1212, " Written in ASCII, this address is %1."},
+    {1213, " It went to %1 only."},
+    {1214, "\nThe mails go over the network as it is."},
+    {1215, "\nThe job stops, as the e-mail settings ask when the connection cannot be made."},
+    {1216, "Stop the job when the connection cannot be made"},
+    {1217, "Without this, the mails go over the network as it is when the connection cannot be made."},
+    {1218, "Sent %1 messages to %2."},
+    {1219, "Sent 1 message to %1."},
+    {1220, "Brevimo could not open a window on display %1. Run it with /nui to work without one."},
+    {1221, "'%1' is not the piece that was cut from it (its checksum differs)"},
+    {1222,
+     "A stopped series of this file was kept in '%1', but %2, and '%3' has changed since, so the missing messages "
+     "cannot be made again. Nothing was sent. The kept series is dropped: start the job again to send the "
+     "whole series."},
+    {1223, "The pieces of the stopped series in '%1' were gone (%2). '%3' is unchanged, so they were cut again."},
+    {1224, "Checking %1"},
 
     {4000, "E-Mail Settings"},
     {4001, "From:"},
@@ -226,7 +245,7 @@ constexpr Entry kTable[] = {
     {4006, "Phonebook file: (Blank = Default)"},
     {4007, "Connection:"},
     {4008, "Default phonebook-file (rasphone.pbk)|rasphone.pbk|Phonebook-files (*.pbk)|*.pbk||"},
-    {4009, "The phonebook-file. Brevimo tries to find it for you, if you leave this field blank."},
+    {4009, "The phonebook-file. Leave this field blank to use NetworkManager's connections."},
     {4010, "Select phonebook-file"},
     {4011, "Your name, the 'from' name."},
     {4012, "Your e-mail adress, the 'from' adress."},

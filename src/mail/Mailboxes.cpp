@@ -89,3 +89,13 @@ void CheckMailAddresses(const SplitJob& job, Settings& settings) {
     if (count == 0)
         throw JobError(LoadResString(Res::NoRecipient));
 }
+
+QString AddressNeedingSmtpUtf8(const SplitJob& job, Settings& settings) {
+    const QString lists[] = {settings.FromEMailAddress(), job.SendTo, job.CarbonCopy, job.BlindCarbonCopy};
+    for (const QString& list : lists)
+        for (const Mailbox& m : MailboxesOf(list))
+            for (QChar c : m.address)
+                if (c.unicode() > 0x7f)
+                    return m.address;
+    return {};
+}

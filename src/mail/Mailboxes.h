@@ -23,6 +23,10 @@ std::optional<Mailbox> ParseMailbox(const QString& entry);
 // Every mailbox of a list; entries that are not one mailbox are left out (CheckMailAddresses refuses them).
 std::vector<Mailbox> MailboxesOf(const QString& list);
 
+// The first address of the job, the sender's included, that is not ASCII: only a server that offers SMTPUTF8
+// (RFC 6531) takes it. Empty when there is none.
+QString AddressNeedingSmtpUtf8(const SplitJob& job, Settings& settings);
+
 // Throws JobError naming the first entry of the job's recipients, or the sender of the settings, that is
 // not one mailbox, and when there is no recipient at all.
 void CheckMailAddresses(const SplitJob& job, Settings& settings);

@@ -15,14 +15,56 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QUrl>
 
-#include <random>
+#include <algorithm>
 
-uint64_t NextBoundaryNumber() {
-    // Never seeded: every run draws the same numbers.
-    static std::mt19937_64 generator;
-    const double r = std::generate_canonical<double, 53>(generator);
-    return static_cast<uint64_t>(r * 100000000000.0);
+#include <cerrno>
+#include <sys/random.h>
+
+QString NewBoundary(const QString& text) {
+    for (;;) {
+        // 128 bits from the system: no two messages, of this run or another, share one.
+        unsigned char bits[16];
+        for (size_t got = 0; got < sizeof bits;) {
+            const ssize_t n = getrandom(bits + got, sizeof bits - got, 0);
+            if (n > 0)
+                got += static_cast<size_t>(n);
+            else if (errno != EINTR)
+                throw ComponentError(20000, QStringLiteral("No random numbers: ") + SystemReason(errno));
+        }
+        const QString boundary =
+            QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bits), sizeof bits).toHex()) +
+            QStringLiteral("_boundary");
+        // A line of the text equal to it would end the part (RFC 2046 5.1.1).
+        if (!text.contains(boundary))
+            return boundary;
+    }
+}
+
+void CheckServerTakesAddresses(const SplitJob& job, Settings& settings) {
+    const QString address = AddressNeedingSmtpUtf8(job, settings);
+    if (address.isEmpty())
+        return;
+    mMail probe;
+    probe.Server = settings.Host();
+    probe.ReplyTimeout = settings.MailReplyTimeout();
+    probe.ConnectTimeout = settings.MailConnectTimeout();
+    try {
+        probe.OpenConnection();
+    } catch (const ComponentError&) {
+        return; // the series itself tells why the server cannot be reached
+    }
+    if (probe.ServerOffers(QStringLiteral("SMTPUTF8")))
+        return;
+    // A domain alone outside ASCII has an ASCII form (IDNA) that every server takes.
+    const QString local = address.section(u'@', 0, -2);
+    const QString ascii = local + u'@' + QString::fromLatin1(QUrl::toAce(address.section(u'@', -1)));
+    const bool localAscii = std::all_of(local.begin(), local.end(), [](QChar c) { return c.unicode() <= 0x7f; });
+    throw JobError(
+        LoadResString(Res::NeedsSmtpUtf8)
+            .arg(address, settings.Host(),
+                 localAscii && ascii.size() > local.size() + 1 ? LoadResString(Res::AsciiForm).arg(ascii) : QString()));
 }
 
 int64_t Base64Size(int64_t n) {
@@ -91,18 +133,24 @@ void SplitMailSender::compose(int i, const Series& series, Mode mode) {
     mail_.MessageSubject =
         n > 0 ? subject + u' ' + QString::number(i) + LoadResString(1057) + QString::number(n) : subject;
 
-    // A measured message takes the longest boundary, and no number from the run's sequence.
+    const QString folder = series.folder;
+    const QString base = series.base;
+    const bool last = n > 0 && i == n;
+    QString body = BodyText(job_, settings_);
+    if (last && job_.BatchAsText)
+        body += LoadResString(1078);
+    if (last && job_.ReceiverFiles)
+        body += ReceiverFilesNote(base);
+    body += LoadResString(1075);
+
+    // A measured message takes a boundary of the same length.
     const QString boundary =
-        (mode == Mode::Measure ? QStringLiteral("99999999999") : QString::number(NextBoundaryNumber())) +
-        QStringLiteral("_boundary");
+        mode == Mode::Measure ? QString(32, u'0') + QStringLiteral("_boundary") : NewBoundary(body);
     mail_.setContentType(QStringLiteral("multipart"));
     mail_.setContentSubtype(QStringLiteral("mixed"));
     mail_.setContentParameter(QStringLiteral("boundary=") + boundary);
     mail_.setBoundary(boundary);
 
-    const QString folder = series.folder;
-    const QString base = series.base;
-    const bool last = n > 0 && i == n;
     if (n > 0)
         attach(PieceName(base, i), JoinPath(folder, PieceName(base, i)), series, mode);
     if (last) {
@@ -126,12 +174,6 @@ void SplitMailSender::compose(int i, const Series& series, Mode mode) {
                 attach(name, JoinPath(folder, name), series, mode);
     }
 
-    QString body = BodyText(job_, settings_);
-    if (last && job_.BatchAsText)
-        body += LoadResString(1078);
-    if (last && job_.ReceiverFiles)
-        body += ReceiverFilesNote(base);
-    body += LoadResString(1075);
     mail_.AddPart();
     mail_.SelectPart();
     mail_.setContentType(QStringLiteral("text"));
@@ -171,19 +213,20 @@ bool SplitMailSender::fitsServer(const Series& series) {
         overhead =
             std::max(overhead, size - Base64Size(series.sizeOf(JoinPath(series.folder, PieceName(series.base, i)))));
     }
-    if (largest <= limit)
+    // The server adds its Received line, and perhaps more, before it measures.
+    if (largest + kServerAdds <= limit)
         return true;
     int64_t low = 0, high = limit; // the largest piece whose message fits lies in [low, high]
     while (low < high) {
         const int64_t mid = high - (high - low) / 2;
-        if (overhead + Base64Size(mid) <= limit)
+        if (overhead + Base64Size(mid) + kServerAdds <= limit)
             low = mid;
         else
             high = mid - 1;
     }
     shell_.Fail(LoadResString(Res::TooLargeForServer)
-                    .arg(settings_.Host(), GroupedNumber(limit), GroupedNumber(largest), GroupedNumber(low),
-                         QString::number(low / 1024) + QStringLiteral(" KB")));
+                    .arg(settings_.Host(), GroupedNumber(limit), GroupedNumber(largest + kServerAdds),
+                         GroupedNumber(low), QString::number(low / 1024) + QStringLiteral(" KB")));
     return false;
 }
 
@@ -206,6 +249,13 @@ QString SplitMailSender::notSentText(int i, int total, const ComponentError* e) 
             reason = LoadResString(Res::ServerAnswered)
                          .arg(command.isEmpty() ? QStringLiteral("the connection") : command, reply);
     }
+    QStringList delivered;
+    if (e)
+        for (const QString& to : mail_.DeliveredTo())
+            delivered << to;
+    // Recipients over the server's limit per transaction had a transaction of their own, which went.
+    if (!delivered.isEmpty())
+        reason += u'.' + LoadResString(Res::DeliveredOnly).arg(delivered.join(QStringLiteral(", "))).chopped(1);
     return LoadResString(Res::MessageNotSent).arg(i).arg(total).arg(reason) +
            (i > 1 ? LoadResString(Res::MessagesSent).arg(i - 1) : LoadResString(Res::NoMessageSent));
 }
@@ -226,6 +276,7 @@ bool SplitMailSender::SendSplitMails(const QString& sourcePath, int pieceCount, 
     mail_.ConnectOption = 0;
     mail_.ReplyTimeout = settings_.MailReplyTimeout();
     mail_.MessageTimeout = settings_.MailMessageTimeout();
+    mail_.ConnectTimeout = settings_.MailConnectTimeout();
     mail_.SpoolFolder = pieceFolder;
     try {
         mail_.OpenConnection();

@@ -60,8 +60,16 @@ private:
     int64_t measuredFiles_ = 0;
 };
 
-// The boundary numbers of the run's messages: 0 .. 99999999999, the same sequence in every run.
-uint64_t NextBoundaryNumber();
+// Throws JobError when an address of the job needs SMTPUTF8 and the mail server does not offer it; the server is
+// asked only then.
+void CheckServerTakesAddresses(const SplitJob& job, Settings& settings);
+
+// A boundary for a message that holds this text: random, and not in the text.
+QString NewBoundary(const QString& text);
+
+// What a server may add to a message before it checks the size: a message that comes this close to the
+// limit counts as too large.
+inline constexpr int64_t kServerAdds = 1024;
 
 // The bytes base64 makes of n bytes, in lines of 76 characters ending in CR LF.
 int64_t Base64Size(int64_t n);

@@ -3,6 +3,7 @@
 #include "core/JobError.h"
 #include "core/PathNames.h"
 #include "core/ResStrings.h"
+#include "core/Sha256.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,53 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Belongs to the user, and nobody else can write it; a link is never followed.
+bool ownedAlone(const QString& path, bool folder) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    const bool kind = folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
+    return kind && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// A kept series whose folder, record and every file beside them are the user's alone.
+bool trustedSeries(const QString& folder) {
+    if (!ownedAlone(folder, true))
+        return false;
+    const QDir dir(folder);
+    for (const QFileInfo& f : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        if (!ownedAlone(f.filePath(), false))
+            return false;
+    return true;
+}
+
+} // namespace
 
 QString SeriesRecordName() {
     return QStringLiteral(".brevimo-series.json");
 }
 
-SeriesRecord SeriesRecord::ForJob(const SplitJob& job, int64_t pieceSize, int count, const QString& folder) {
+QByteArray FileSha256(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    Sha256 sha;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (qint64 n; (n = file.read(buffer.data(), buffer.size())) > 0;)
+        sha.update(buffer.constData(), static_cast<size_t>(n));
+    return file.error() == QFileDevice::NoError ? sha.hex() : QByteArray();
+}
+
+SeriesRecord SeriesRecord::ForJob(const SplitJob& job, int64_t pieceSize, int count, const QString& folder,
+                                  const std::vector<QByteArray>& pieceDigests) {
     const QFileInfo source(job.SourceFile);
     SeriesRecord r;
     r.folder = folder;
@@ -32,6 +74,14 @@ SeriesRecord SeriesRecord::ForJob(const SplitJob& job, int64_t pieceSize, int co
     r.batchAsText = job.BatchAsText;
     r.receiverFiles = job.ReceiverFiles;
     r.started = QDateTime::currentDateTime();
+    const QString base = PieceBase(r.source);
+    for (int i = 1; i <= count && i <= static_cast<int>(pieceDigests.size()); ++i)
+        r.sha256.insert(PieceName(base, i), pieceDigests[static_cast<size_t>(i - 1)]);
+    QStringList others{BatchName(base)};
+    if (r.receiverFiles)
+        others << ChecksumListName(base) << JoinScriptName(base);
+    for (const QString& name : others)
+        r.sha256.insert(name, FileSha256(JoinPath(folder, name)));
     return r;
 }
 
@@ -58,11 +108,14 @@ std::optional<SeriesRecord> SeriesRecord::Read(const QString& folder) {
     r.receiverFiles = o.value(QStringLiteral("receiverFiles")).toBool();
     r.started = QDateTime::fromString(o.value(QStringLiteral("started")).toString(), Qt::ISODate);
     r.sent = o.value(QStringLiteral("sent")).toInt();
+    const QJsonObject hashes = o.value(QStringLiteral("sha256")).toObject();
+    for (auto it = hashes.begin(); it != hashes.end(); ++it)
+        r.sha256.insert(it.key(), it.value().toString().toLatin1());
     return r;
 }
 
 void SeriesRecord::write() const {
-    const QJsonObject o{
+    QJsonObject o{
         {QStringLiteral("source"), source},
         {QStringLiteral("sourceSize"), static_cast<qint64>(sourceSize)},
         {QStringLiteral("sourceModified"), sourceModified.toString(Qt::ISODateWithMs)},
@@ -78,6 +131,10 @@ void SeriesRecord::write() const {
         {QStringLiteral("started"), started.toString(Qt::ISODate)},
         {QStringLiteral("sent"), sent},
     };
+    QJsonObject hashes;
+    for (auto it = sha256.begin(); it != sha256.end(); ++it)
+        hashes.insert(it.key(), QString::fromLatin1(it.value()));
+    o.insert(QStringLiteral("sha256"), hashes);
     QSaveFile file(JoinPath(folder, SeriesRecordName()));
     const QByteArray text = QJsonDocument(o).toJson();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
@@ -90,31 +147,69 @@ bool SeriesRecord::sameJob(const SplitJob& job, int64_t size) const {
            batchAsText == job.BatchAsText && receiverFiles == job.ReceiverFiles;
 }
 
-QString SeriesRecord::staleReason() const {
+bool SeriesRecord::sourceChanged() const {
     const QFileInfo now(source);
-    if (!now.exists() || now.size() != sourceSize || now.lastModified() != sourceModified)
-        return LoadResString(Res::SeriesSourceChanged).arg(source);
+    return !now.exists() || now.size() != sourceSize || now.lastModified() != sourceModified;
+}
+
+QStringList SeriesRecord::remainingFiles() const {
     const QString base = PieceBase(source);
-    QStringList needed;
+    QStringList names;
     for (int i = sent + 1; i <= count; ++i)
-        needed << PieceName(base, i);
-    // The batch file goes as .bat, or as .txt once the last message was tried.
-    if (!QFileInfo::exists(JoinPath(folder, BatchName(base))) &&
-        !QFileInfo::exists(JoinPath(folder, base + QStringLiteral("txt"))))
-        needed << BatchName(base);
+        names << PieceName(base, i);
+    names << BatchName(base);
     if (receiverFiles)
-        needed << ChecksumListName(base) << JoinScriptName(base);
-    for (const QString& name : needed)
-        if (!QFileInfo::exists(JoinPath(folder, name)))
-            return LoadResString(Res::SeriesPieceGone).arg(JoinPath(folder, name));
-    return {};
+        names << ChecksumListName(base) << JoinScriptName(base);
+    return names;
+}
+
+QMap<QString, QByteArray> SeriesRecord::hashNow(const QStringList& names) const {
+    const QString base = PieceBase(source);
+    QMap<QString, QByteArray> now;
+    for (const QString& name : names) {
+        QString path = JoinPath(folder, name);
+        // The batch file goes as .txt once the last message was tried.
+        if (name == BatchName(base) && !QFileInfo::exists(path))
+            path = JoinPath(folder, base + QStringLiteral("txt"));
+        now.insert(name, FileSha256(path));
+    }
+    return now;
+}
+
+QString SeriesHome() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    // Relative paths are to be ignored (XDG Base Directory Specification).
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/brevimo");
+}
+
+QString NewSeriesFolder() {
+    const QString home = SeriesHome();
+    QDir().mkpath(home);
+    const QByteArray native = QFile::encodeName(home);
+    struct stat st {};
+    // Readable by the user alone: the pieces are the user's files.
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        ((st.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0))
+        return {};
+    QByteArray pattern = native + "/series-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    return QFile::decodeName(pattern);
 }
 
 std::vector<SeriesRecord> KeptSeries() {
     std::vector<SeriesRecord> all;
-    const QDir temp(QDir::tempPath());
-    for (const QString& name : temp.entryList({QStringLiteral("brevimo-*")}, QDir::Dirs | QDir::NoDotAndDotDot))
-        if (auto r = SeriesRecord::Read(temp.filePath(name)))
-            all.push_back(*r);
+    // Series that earlier versions kept in the shared temporary folder are not looked at: anyone could have put
+    // them there.
+    const QString home = SeriesHome();
+    if (!ownedAlone(home, true))
+        return all;
+    const QDir dir(home);
+    for (const QString& name : dir.entryList({QStringLiteral("series-*")}, QDir::Dirs | QDir::NoDotAndDotDot))
+        if (trustedSeries(dir.filePath(name)))
+            if (auto r = SeriesRecord::Read(dir.filePath(name)))
+                all.push_back(*r);
     return all;
 }

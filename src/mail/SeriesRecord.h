@@ -2,7 +2,9 @@
 
 #include "core/SplitJob.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 
 #include <cstdint>
@@ -24,20 +26,39 @@ struct SeriesRecord {
     bool receiverFiles = true;
     QDateTime started;
     int sent = 0; // messages 1 .. sent were accepted
+    // The SHA-256 (hex) of every file the series sends, by name, as it was split.
+    QMap<QString, QByteArray> sha256;
 
-    static SeriesRecord ForJob(const SplitJob& job, int64_t pieceSize, int count, const QString& folder);
+    // pieceDigests: those of pieces 1 .. count, in order; the other files of the series are hashed here.
+    static SeriesRecord ForJob(const SplitJob& job, int64_t pieceSize, int count, const QString& folder,
+                               const std::vector<QByteArray>& pieceDigests);
     static std::optional<SeriesRecord> Read(const QString& folder);
     // Throws JobError when the record cannot be written.
     void write() const;
 
     // The same job: same source path, piece size, recipients, subject and choices.
     bool sameJob(const SplitJob& job, int64_t pieceSize) const;
-    // Why the record cannot be used for the job any more ("" when it can): the source changed, or pieces are gone.
-    QString staleReason() const;
+    // The source is not the one that was split: gone, or of another size or time.
+    bool sourceChanged() const;
+    // The files the rest of the series sends: pieces sent+1 .. count, the batch file and the receiver's files.
+    QStringList remainingFiles() const;
+    // Hashes the files of the series as they are in the folder now, by name (empty for a file that is not there).
+    QMap<QString, QByteArray> hashNow(const QStringList& names) const;
 };
 
-// The records of series kept under the system's temporary folder.
+// The folder that holds kept series: $XDG_STATE_HOME/brevimo (~/.local/state/brevimo), the user's alone.
+QString SeriesHome();
+
+// A new folder for a mail series under SeriesHome(), readable by the user alone; empty when SeriesHome() cannot
+// be made the user's alone (it belongs to another user), and the series then cannot be kept.
+QString NewSeriesFolder();
+
+// The records of the series kept under SeriesHome(). Only what belongs to the user and nobody else can write counts:
+// the folders, the records and every file beside them.
 std::vector<SeriesRecord> KeptSeries();
 
 // The name of the record in a series' folder.
 QString SeriesRecordName();
+
+// The SHA-256 of a file, in hex; empty when it cannot be read.
+QByteArray FileSha256(const QString& path);

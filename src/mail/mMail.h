@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -21,14 +22,17 @@ public:
     int32_t ConnectOption = 0;
     QString Server;
     // Seconds to wait for a reply: to the greeting and each command, and to the end of a message (RFC 5321
-    // 4.5.3.2 asks for at least 5 and 10 minutes). A connection itself is given 30 seconds.
+    // 4.5.3.2 asks for at least 5 and 10 minutes); and for the server to take the connection (TCP alone).
     int ReplyTimeout = 300;
     int MessageTimeout = 600;
+    int ConnectTimeout = 30;
     void OpenConnection();
     void CloseConnection();
     int LastSocketError() const { return lastSocketError_; }
     // The largest message the server takes, from SIZE in its greeting (RFC 1870); 0 when it names none.
     int64_t ServerSizeLimit() const;
+    // Whether the server named the extension (SMTPUTF8, SIZE, ...) in its reply to EHLO.
+    bool ServerOffers(const QString& keyword) const;
     // After a failure: the command the server refused ("RCPT TO:<b@x.test>") and its reply, as sent.
     QString FailedCommand() const;
     QString FailedReply() const;
@@ -63,9 +67,12 @@ public:
     void EndPart(); // the parent part is current again
 
     // Hands the message to the server; returns when the server accepted it. The message is written out to a
-    // file in SpoolFolder first (the system's temporary folder when it is empty).
+    // file in SpoolFolder first (the system's temporary folder when it is empty). Recipients a server refuses
+    // with 452 as too many for one transaction go in further transactions of the same message.
     QString SpoolFolder;
     void SendMessage();
+    // The recipients the server took the current message for, also when it failed for the others.
+    const std::vector<QString>& DeliveredTo() const { return deliveredTo_; }
 
     // Notifications, on the calling thread while OpenConnection or SendMessage runs.
     std::function<void(const QString&)> StatusMessage;
@@ -86,6 +93,8 @@ public:
 private:
     [[noreturn]] void fail(int number, const QString& description);
     void perform(long replyTimeout);
+    // One transaction of the spooled message to these recipients.
+    void sendTo(const std::vector<QString>& recipients, FILE* spool, int64_t size);
     void secure(void* curl, const QString& server);
     // Writes the message being composed to the open file.
     void writeMessage(int fd);
@@ -95,6 +104,7 @@ private:
     Part* added_ = nullptr;
     std::unique_ptr<Connection> connection_;
     int lastSocketError_ = 0;
+    std::vector<QString> deliveredTo_;
 };
 
 // Starts the MIME library once per process; every mMail does it, and so must code that parses addresses

@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QUuid>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -45,6 +46,45 @@ bool isAscii(const QString& s) {
     return true;
 }
 
+// RFC 2047 encoded words of the text in UTF-8, each at most 75 characters long and ending on a whole character,
+// folded one a line. GMime's own words can be 76 long, and readers drop such a word.
+QByteArray encodedWords(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    QByteArrayList words;
+    for (qsizetype start = 0; start < utf8.size();) {
+        qsizetype end = std::min<qsizetype>(start + 45, utf8.size()); // 60 characters of base64
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+            --end;
+        words << "=?UTF-8?B?" + utf8.mid(start, end - start).toBase64() + "?=";
+        start = end;
+    }
+    return words.join("\n ");
+}
+
+// A header's value as written, for a value outside ASCII: encoded words of our own.
+void setRawHeader(GMimeObject* object, const char* name, const QByteArray& value) {
+    if (GMimeHeader* h = g_mime_header_list_get_header(g_mime_object_get_header_list(object), name))
+        g_mime_header_set_raw_value(h, (" " + value + "\n").constData());
+}
+
+// An address list whose names are outside ASCII, in encoded words; the addresses stay as they are.
+QByteArray addressHeader(const std::vector<Mailbox>& boxes) {
+    QByteArrayList entries;
+    for (const Mailbox& m : boxes) {
+        QByteArray name;
+        if (isAscii(m.name) && !m.name.isEmpty())
+            name = '"' + headerSafe(m.name).replace('\\', "\\\\").replace('"', "\\\"") + "\" ";
+        else if (!m.name.isEmpty())
+            name = encodedWords(m.name) + ' ';
+        entries << name + '<' + headerSafe(m.address) + '>';
+    }
+    return entries.join(",\n ");
+}
+
+bool anyNameOutsideAscii(const std::vector<Mailbox>& boxes) {
+    return std::any_of(boxes.begin(), boxes.end(), [](const Mailbox& m) { return !isAscii(m.name); });
+}
+
 // RFC 5322 2.1.1: no line of a message may be longer than 998 characters.
 bool hasLongLine(const QString& text) {
     qsizetype start = 0;
@@ -65,6 +105,14 @@ std::pair<QByteArray, QByteArray> parameter(const QString& text) {
     return {headerSafe(text.left(eq).trimmed()), headerSafe(value)};
 }
 
+// In UTF-8, which the file names of the batch file and the join script are read in.
+void encodeParameter(GMimeParamList* list, const QByteArray& name, GMimeParamEncodingMethod method) {
+    if (GMimeParam* p = list ? g_mime_param_list_get_parameter(list, name.constData()) : nullptr) {
+        g_mime_param_set_encoding_method(p, method);
+        g_mime_param_set_charset(p, "UTF-8");
+    }
+}
+
 GMimeContentEncoding encodingOf(const QString& name) {
     const QByteArray n = name.toLatin1();
     return g_mime_content_encoding_from_string(n.constData());
@@ -76,6 +124,7 @@ GPtr addressListOf(const QString& text) {
     for (const Mailbox& m : MailboxesOf(text)) {
         InternetAddress* a =
             internet_address_mailbox_new(headerSafe(m.name).constData(), headerSafe(m.address).constData());
+        internet_address_set_charset(a, "UTF-8");
         internet_address_list_add(list, a);
         g_object_unref(a);
     }
@@ -111,12 +160,18 @@ GMimeObject* render(const mMail::Part& part) {
             g_mime_object_set_content_type_parameter(obj, "charset", "utf-8");
         else
             g_mime_object_set_content_type_parameter(obj, key.constData(), value.constData());
+        // A name outside ASCII: older readers (munpack among them) know only an encoded word here.
+        if (key.compare("name", Qt::CaseInsensitive) == 0)
+            encodeParameter(g_mime_content_type_get_parameters(g_mime_object_get_content_type(obj)), key,
+                            GMIME_PARAM_ENCODING_METHOD_RFC2047);
     } else if (nonAsciiText) {
         g_mime_object_set_content_type_parameter(obj, "charset", "utf-8");
     }
     if (!part.disposition.isEmpty()) {
         GMimeContentDisposition* d =
             g_mime_content_disposition_parse(nullptr, headerSafe(part.disposition).constData());
+        // The file name as RFC 2231 says it, which mail programs save under.
+        encodeParameter(g_mime_content_disposition_get_parameters(d), "filename", GMIME_PARAM_ENCODING_METHOD_RFC2231);
         g_mime_object_set_content_disposition(obj, d);
         g_object_unref(d);
     }
@@ -146,6 +201,9 @@ GMimeObject* render(const mMail::Part& part) {
     g_object_unref(stream);
     g_mime_part_set_content(p, content);
     g_object_unref(content);
+    if (key.compare("name", Qt::CaseInsensitive) == 0 && !isAscii(QString::fromUtf8(value)))
+        setRawHeader(obj, "Content-Type",
+                     type + '/' + subtype + ";\n\tname=\"" + encodedWords(QString::fromUtf8(value)) + '"');
     return obj;
 }
 
@@ -175,6 +233,7 @@ void InitMailLibrary() {
 }
 
 void mMail::NewMessage() {
+    deliveredTo_.clear();
     message_ = std::make_unique<Part>();
     current_ = message_.get();
     added_ = nullptr;
@@ -248,12 +307,16 @@ std::vector<QString> mMail::EnvelopeRecipients() const {
 static GPtr buildMessage(mMail& mail, const mMail::Part& root) {
     GPtr message(g_mime_message_new(TRUE));
     GMimeMessage* m = raw<GMimeMessage>(message);
-    g_mime_message_add_mailbox(m, GMIME_ADDRESS_TYPE_FROM, headerSafe(mail.SenderName).constData(),
-                               headerSafe(mail.SenderAddress).constData());
+    InternetAddress* from = internet_address_mailbox_new(headerSafe(mail.SenderName).constData(),
+                                                         headerSafe(mail.SenderAddress).constData());
+    internet_address_set_charset(from, "UTF-8");
+    internet_address_list_add(g_mime_message_get_addresses(m, GMIME_ADDRESS_TYPE_FROM), from);
+    g_object_unref(from);
     for (auto [list, type] :
          {std::pair{&mail.Recipients, GMIME_ADDRESS_TYPE_TO}, {&mail.CcRecipients, GMIME_ADDRESS_TYPE_CC}}) {
         GPtr parsed = addressListOf(*list);
-        internet_address_list_append(g_mime_message_get_addresses(m, type), raw<InternetAddressList>(parsed));
+        if (internet_address_list_length(raw<InternetAddressList>(parsed)) > 0)
+            internet_address_list_append(g_mime_message_get_addresses(m, type), raw<InternetAddressList>(parsed));
     }
     g_mime_message_set_subject(m, headerSafe(mail.MessageSubject).constData(), "utf-8");
     GDateTime* date = dateOf(mail.MessageDate);
@@ -269,6 +332,18 @@ static GPtr buildMessage(mMail& mail, const mMail::Part& root) {
     GMimeObject* body = render(root);
     g_mime_message_set_mime_part(m, body);
     g_object_unref(body);
+
+    // Values outside ASCII in encoded words of our own, once nothing changes them any more.
+    const std::pair<const char*, std::vector<Mailbox>> lists[] = {
+        {"From", {{mail.SenderName, mail.SenderAddress}}},
+        {"To", MailboxesOf(mail.Recipients)},
+        {"Cc", MailboxesOf(mail.CcRecipients)},
+    };
+    for (const auto& [name, boxes] : lists)
+        if (anyNameOutsideAscii(boxes))
+            setRawHeader(GMIME_OBJECT(m), name, addressHeader(boxes));
+    if (!isAscii(mail.MessageSubject))
+        setRawHeader(GMIME_OBJECT(m), "Subject", encodedWords(QString::fromUtf8(headerSafe(mail.MessageSubject))));
     return message;
 }
 

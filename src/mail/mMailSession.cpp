@@ -4,6 +4,7 @@
 
 #include "mail/mMail.h"
 
+#include "core/ResStrings.h"
 #include "mail/ComponentError.h"
 #include "mail/Netrc.h"
 #include "mail/ServerUrl.h"
@@ -13,9 +14,12 @@
 #include <QFile>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -79,6 +83,14 @@ struct mMail::Connection {
     QString reply;
     bool quitting = false;
     int64_t sizeLimit = 0;
+    QStringList offers; // the keywords of the reply to EHLO
+    int ehloLines = 0;
+    int accepted = 0;     // recipients the server took in this transaction
+    size_t rcptLimit = 0; // the most recipients the server takes in one transaction; 0 while it has said none
+    bool tcpUp = false;   // the server took the connection; from then on only replies are waited for
+    bool connectWaitRanOut = false;
+    // Why OpenConnection failed: the first message fails with it, without a second try that would tell another wait.
+    std::optional<ComponentError> openFailure;
 
     void sent(const QString& text) {
         if (text.startsWith(QStringLiteral("QUIT"), Qt::CaseInsensitive))
@@ -87,6 +99,12 @@ struct mMail::Connection {
             return;
         command = text.startsWith(QStringLiteral("AUTH"), Qt::CaseInsensitive) ? QStringLiteral("AUTH") : text;
         reply.clear();
+        if (command.startsWith(QStringLiteral("EHLO"), Qt::CaseInsensitive)) {
+            offers.clear(); // asked again after STARTTLS, and on a new connection
+            ehloLines = 0;
+        }
+        if (command.startsWith(QStringLiteral("MAIL"), Qt::CaseInsensitive))
+            accepted = 0;
     }
 
     void received(const QString& line) {
@@ -100,9 +118,14 @@ struct mMail::Connection {
             reply.clear();
             return;
         }
-        if (command.startsWith(QStringLiteral("EHLO"), Qt::CaseInsensitive))
+        if (command.startsWith(QStringLiteral("EHLO"), Qt::CaseInsensitive)) {
             if (const auto limit = sizeLimitOf(line))
                 sizeLimit = *limit;
+            if (++ehloLines > 1 && line.startsWith(QStringLiteral("250")))
+                offers << line.mid(4).section(u' ', 0, 0).toUpper();
+        }
+        if (command.startsWith(QStringLiteral("RCPT"), Qt::CaseInsensitive) && line.startsWith(u'2'))
+            ++accepted;
         reply += (reply.isEmpty() ? QString() : QStringLiteral(" ")) + line;
     }
 
@@ -125,10 +148,47 @@ struct mMail::Connection {
             return QStringLiteral("The mail server %1 did not answer %2 within %3 seconds")
                 .arg(host, command)
                 .arg(seconds);
-        curl_off_t connected = 0;
-        if (curl_easy_getinfo(curl.get(), CURLINFO_CONNECT_TIME_T, &connected) == CURLE_OK && connected > 0)
+        if (tcpUp)
             return QStringLiteral("The mail server %1 did not greet within %2 seconds").arg(host).arg(seconds);
         return std::nullopt;
+    }
+
+    // Makes the TCP connection itself, so that the connect wait covers it alone: libcurl's own connect time-out
+    // would also run over the greeting.
+    static curl_socket_t openSocket(void* user, curlsocktype, curl_sockaddr* address) {
+        auto* self = static_cast<Connection*>(user);
+        self->tcpUp = false;
+        self->quitting = false; // a new connection: libcurl ended the last one
+        self->command.clear();
+        self->reply.clear();
+        const int fd = ::socket(address->family, address->socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address->protocol);
+        if (fd < 0)
+            return CURL_SOCKET_BAD;
+        int error = ::connect(fd, &address->addr, address->addrlen) == 0 ? 0 : errno;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(self->owner->ConnectTimeout);
+        while (error == EINPROGRESS || error == EINTR) {
+            if (self->owner->ShouldStop && self->owner->ShouldStop())
+                break;
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                self->connectWaitRanOut = true;
+                break;
+            }
+            pollfd p{fd, POLLOUT, 0};
+            // In short steps, so that a stop is seen.
+            if (::poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), 200))) > 0) {
+                socklen_t length = sizeof error;
+                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+                    error = errno;
+            }
+        }
+        if (error != 0) {
+            ::close(fd);
+            return CURL_SOCKET_BAD;
+        }
+        self->tcpUp = true;
+        return fd;
     }
 };
 
@@ -211,12 +271,28 @@ void mMail::OpenConnection() {
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onWrite);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &Connection::openSocket);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, connection_.get());
+    curl_easy_setopt(
+        c, CURLOPT_SOCKOPTFUNCTION, +[](void*, curl_socket_t, curlsocktype) { return CURL_SOCKOPT_ALREADY_CONNECTED; });
     secure(c, Server.trimmed());
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
+    // The rest of libcurl's connect phase is replies, each with a wait of its own: this only ends a TLS handshake
+    // that stalls.
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(ConnectTimeout) + 8L * ReplyTimeout);
     // Connects, greets and checks the line with NOOP; the connection stays open for the messages.
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
-    perform(ReplyTimeout);
+    try {
+        perform(ReplyTimeout);
+    } catch (const ComponentError& e) {
+        connection_->openFailure = e;
+        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
+        throw;
+    }
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
+}
+
+bool mMail::ServerOffers(const QString& keyword) const {
+    return connection_ && connection_->offers.contains(keyword.toUpper());
 }
 
 void mMail::secure(void* handle, const QString& server) {
@@ -248,6 +324,7 @@ void mMail::secure(void* handle, const QString& server) {
 void mMail::perform(long replyTimeout) {
     CURL* c = connection_->curl.get();
     connection_->errors[0] = 0;
+    connection_->connectWaitRanOut = false;
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, replyTimeout);
     // libcurl also measures the speed while it waits for a reply: only a line that moves nothing for longer
     // than a reply may take is dead. This also ends an upload the server stopped reading.
@@ -256,16 +333,19 @@ void mMail::perform(long replyTimeout) {
     const CURLcode code = curl_easy_perform(c);
     if (code == CURLE_OK)
         return;
-    const int number = socketErrorOf(code, connection_->replyCode());
+    int number = socketErrorOf(code, connection_->replyCode());
     QString detail = QString::fromUtf8(connection_->errors[0] ? connection_->errors : curl_easy_strerror(code));
     if (number == NoEncryptionError)
         detail = QStringLiteral("The mail server %1 offers no encrypted connection, so the password for it in "
                                 "~/.netrc was not sent. Use smtps:// in the server name, or a server that "
                                 "offers STARTTLS.")
                      .arg(connection_->host);
-    if (code == CURLE_OPERATION_TIMEDOUT && connection_->reply.isEmpty())
+    if (code == CURLE_COULDNT_CONNECT && connection_->connectWaitRanOut) {
+        number = 10060;
+        detail = LoadResString(Res::NotConnectedWithin).arg(connection_->host).arg(ConnectTimeout);
+    } else if (code == CURLE_OPERATION_TIMEDOUT && connection_->reply.isEmpty()) {
         detail = connection_->silenceOf(replyTimeout).value_or(detail);
-    else if (number == 10054)
+    } else if (number == 10054)
         detail = QStringLiteral("The connection to the mail server %1 broke during %2 (%3)")
                      .arg(connection_->host, connection_->stage(), detail);
     if (number >= 10050 && number <= 10060) {
@@ -281,7 +361,8 @@ void mMail::perform(long replyTimeout) {
 void mMail::SendMessage() {
     if (!connection_)
         fail(10057, QStringLiteral("Not connected to the mail server"));
-    CURL* c = connection_->curl.get();
+    if (const auto& failed = connection_->openFailure)
+        fail(failed->number(), failed->description());
 
     // Written out first: the attachments are encoded on the way, never held in memory. In the job's own
     // folder, so that nothing of it outlives the job elsewhere.
@@ -296,18 +377,45 @@ void mMail::SendMessage() {
             close(readFd);
         fail(2, QStringLiteral("Cannot read the message back from %1").arg(spool.fileName()));
     }
-    std::rewind(in.get());
 
+    deliveredTo_.clear();
+    std::vector<QString> remaining = EnvelopeRecipients();
+    while (!remaining.empty()) {
+        const size_t limit = connection_->rcptLimit;
+        const auto end = remaining.begin() +
+                         static_cast<std::ptrdiff_t>(limit ? std::min(limit, remaining.size()) : remaining.size());
+        const std::vector<QString> batch(remaining.begin(), end);
+        try {
+            sendTo(batch, in.get(), spool.size());
+        } catch (const ComponentError&) {
+            // RFC 5321 4.5.3.1.10: a server takes so many recipients a transaction and says 452 to the next one;
+            // the rest go in another transaction of the same message. A 452 to the first one is no limit.
+            const bool tooMany = connection_->replyCode() == 452 &&
+                                 connection_->command.startsWith(QStringLiteral("RCPT"), Qt::CaseInsensitive) &&
+                                 connection_->accepted > 0;
+            if (!tooMany)
+                throw;
+            connection_->rcptLimit = static_cast<size_t>(connection_->accepted);
+            continue;
+        }
+        deliveredTo_.insert(deliveredTo_.end(), batch.begin(), batch.end());
+        remaining.erase(remaining.begin(), remaining.begin() + static_cast<std::ptrdiff_t>(batch.size()));
+    }
+}
+
+void mMail::sendTo(const std::vector<QString>& recipients, FILE* spool, int64_t size) {
+    CURL* c = connection_->curl.get();
     SlistPtr rcpt;
-    for (const QString& r : EnvelopeRecipients())
+    for (const QString& r : recipients)
         rcpt.reset(curl_slist_append(rcpt.release(), ("<" + r.toUtf8() + ">").constData()));
     const QByteArray from = "<" + SenderAddress.toUtf8().replace('\r', ' ').replace('\n', ' ') + ">";
+    std::rewind(spool);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, onRead);
-    curl_easy_setopt(c, CURLOPT_READDATA, in.get());
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(spool.size()));
+    curl_easy_setopt(c, CURLOPT_READDATA, spool);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
     // The list and the file go with this message; the handle must not point at them afterwards.
     struct Detach {
         CURL* c;

@@ -182,6 +182,13 @@ void Settings::setReceiverFiles(bool v) {
     setText(QStringLiteral("ReceiverFiles"), boolText(v));
 }
 
+bool Settings::RASRequired() {
+    return Val(text(QStringLiteral("RASRequired"), QStringLiteral("0"))) != 0;
+}
+void Settings::setRASRequired(bool v) {
+    setText(QStringLiteral("RASRequired"), boolText(v));
+}
+
 bool Settings::ShowWelcome() {
     return Val(text(QStringLiteral("ShowWelcome"), QStringLiteral("-1"))) != 0;
 }
@@ -201,6 +208,10 @@ int Settings::MailReplyTimeout() {
 
 int Settings::MailMessageTimeout() {
     return seconds(QStringLiteral("MailMessageTimeout"), 600);
+}
+
+int Settings::MailConnectTimeout() {
+    return seconds(QStringLiteral("MailConnectTimeout"), 30);
 }
 
 QString Settings::Location() {

@@ -42,6 +42,10 @@ public:
     QString RASConnection();
     void setRASConnection(const QString& v);
 
+    // A job stops when its dial-up connection cannot be made, instead of mailing over the network as it is.
+    bool RASRequired();
+    void setRASRequired(bool v);
+
     QString Host();
     void setHost(const QString& v);
 
@@ -73,6 +77,8 @@ public:
     // is no positive number reads as the default (RFC 5321 4.5.3.2: 300 and 600). Set by hand only.
     int MailReplyTimeout();
     int MailMessageTimeout();
+    // Seconds to wait for the mail server to take the connection (30).
+    int MailConnectTimeout();
 
     static constexpr int kRecipientSlots = 10;
 

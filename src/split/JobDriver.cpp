@@ -54,10 +54,16 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     }
     // Refused before anything is split: an address the server would drop or refuse half way.
     CheckMailAddresses(job_, settings_);
+    CheckServerTakesAddresses(job_, settings_);
     RemoveOldSeries(shell_);
-    std::optional<SeriesRecord> record;
+    SeriesChoice kept;
     if (!job_.SourceFile.isEmpty())
-        record = ChooseSeries(job_, pieceSize, shell_);
+        kept = ChooseSeries(job_, pieceSize, shell_, [&](const SeriesRecord& r) {
+            std::vector<QByteArray> digests;
+            SplitFile(r.source, r.pieceSize, r.folder, r.batchAsText, shell_, r.receiverFiles, &digests);
+            return digests;
+        });
+    std::optional<SeriesRecord> record = kept.resume;
     int first = 1;
     int count = 0;
     QString folder;
@@ -66,11 +72,16 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         count = record->count;
         first = record->sent + 1;
     } else {
-        // Also a text alone is written out there on its way to the server.
-        folder = PrivateTempFolder();
+        // Only a series in the user's own folder can be finished later; a text alone is written out on its way.
+        folder = job_.SourceFile.isEmpty() ? QString() : NewSeriesFolder();
+        const bool keepable = !folder.isEmpty();
+        if (!keepable)
+            folder = PrivateTempFolder();
         if (!job_.SourceFile.isEmpty()) {
-            count = splitInto(folder, pieceSize, job_.BatchAsText);
-            record = SeriesRecord::ForJob(job_, pieceSize, count, folder);
+            std::vector<QByteArray> digests;
+            count = splitInto(folder, pieceSize, job_.BatchAsText, &digests);
+            if (keepable)
+                record = SeriesRecord::ForJob(job_, pieceSize, count, folder, digests);
         }
     }
     // A record says which messages went, so that a stopped series can send only the rest.
@@ -88,6 +99,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     const bool dialUp = settings_.UseRAS();
     mRAS ras;
     bool sent = false;
+    std::vector<QString> recipients;
     if (!dialUp || dial(ras)) {
         mMail mail;
         SplitMailSender sender(mail, job_, settings_, shell_);
@@ -102,6 +114,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
             }
         };
         sent = sender.SendSplitMails(job_.SourceFile, count, folder, first);
+        recipients = mail.EnvelopeRecipients();
     }
     shell_.ShowProgress(0, LoadResString(1065));
     if (dialUp)
@@ -113,28 +126,40 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     } else {
         tellPiecesKept(folder, recorded);
     }
-    if (sent && !job_.NoUI)
+    if (!sent)
+        return false;
+    // The whole series went: a stopped one of the same job has nothing left to finish.
+    for (const QString& replaced : kept.replaced)
+        QDir(replaced).removeRecursively();
+    const int messages = std::max(count, 1) - first + 1;
+    const QString to = QStringList(recipients.begin(), recipients.end()).join(QStringLiteral(", "));
+    if (job_.NoUI)
+        shell_.Inform(messages == 1 ? LoadResString(Res::SentMessage).arg(to)
+                                    : LoadResString(Res::SentMessages).arg(messages).arg(to));
+    else
         shell_.Inform(LoadResString(1060));
-    return sent;
+    return true;
 }
 
 bool JobDriver::dial(mRAS& ras) {
-    QString phoneBook = settings_.RASPhoneBook();
     const QString entry = settings_.RASConnection();
+    QString reason;
     if (!ras.ManagerAnswers()) {
-        // Nothing to dial with: said at once, instead of a search of the disk for a phonebook.
-        shell_.MsgBox({LoadResString(Res::NoDialUpHere).arg(entry), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
-        return true;
+        reason = LoadResString(Res::NoDialUpHere).arg(entry);
+    } else {
+        try {
+            ConnectDialUp(settings_.RASPhoneBook(), entry, ras);
+            return true;
+        } catch (const ComponentError& e) {
+            reason = LoadResString(Res::DialUpFailed).arg(entry, e.description());
+        }
     }
-    try {
-        ConnectDialUp(phoneBook, entry, ras, shell_, phoneBookSearchRoot_);
-    } catch (const ComponentError& e) {
-        settings_.setRASPhoneBook(phoneBook);
-        shell_.Fail(LoadResString(Res::DialUpFailed).arg(entry, e.description()));
+    // Told either way: the mails go over the network as it is, unless the user wants none without the connection.
+    if (settings_.RASRequired()) {
+        shell_.Fail(reason + LoadResString(Res::DialUpStopsJob));
         return false;
     }
-    // A phonebook found by the search is used directly next time.
-    settings_.setRASPhoneBook(phoneBook);
+    shell_.MsgBox({reason + LoadResString(Res::MailsGoAnyway), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
     return true;
 }
 
@@ -158,9 +183,10 @@ QString PrivateTempFolder() {
     return dir.path();
 }
 
-int JobDriver::splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines) {
+int JobDriver::splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines,
+                         std::vector<QByteArray>* digests) {
     try {
-        return SplitFile(job_.SourceFile, pieceSize, folder, batchRemLines, shell_, job_.ReceiverFiles);
+        return SplitFile(job_.SourceFile, pieceSize, folder, batchRemLines, shell_, job_.ReceiverFiles, digests);
     } catch (const JobError&) {
         QDir(folder).removeRecursively(); // ours alone, and of no use without all pieces
         throw;

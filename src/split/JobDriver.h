@@ -4,7 +4,10 @@
 #include "settings/Settings.h"
 #include "shell/Shell.h"
 
+#include <QByteArray>
+
 #include <cstdint>
+#include <vector>
 
 class mRAS;
 
@@ -21,16 +24,14 @@ public:
     // True when the job was delivered.
     bool StartProcess();
 
-    // Where a failed dial-up searches for the default phonebook: the file system's root.
-    void setPhoneBookSearchRoot(const QString& folder) { phoneBookSearchRoot_ = folder; }
-
 private:
     bool deliverMail(int64_t pieceSize);
     bool dial(mRAS& ras);
     void hangUp(mRAS& ras);
     bool deliverFloppy(int64_t pieceSize);
     // Splits the source into the job's private folder, which goes again when the split fails.
-    int splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines);
+    int splitInto(const QString& folder, int64_t pieceSize, bool batchRemLines,
+                  std::vector<QByteArray>* digests = nullptr);
     // resumable: a record of the series is beside them, so that the same job can send only the rest.
     void tellPiecesKept(const QString& folder, bool resumable = false);
     bool deliverFolder(int64_t pieceSize);
@@ -39,5 +40,4 @@ private:
     SplitJob& job_;
     Settings& settings_;
     Shell& shell_;
-    QString phoneBookSearchRoot_ = QStringLiteral("/");
 };

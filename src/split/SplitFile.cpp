@@ -76,7 +76,7 @@ int64_t PieceCount(int64_t length, int64_t pieceSize) {
 }
 
 int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell,
-              bool receiverFiles) {
+              bool receiverFiles, std::vector<QByteArray>* pieceDigests) {
     shell.SetBusy(true);
     shell.ShowProgress(1, QString());
 
@@ -141,7 +141,7 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
             if (!pieces.holdsForeign(own))
                 pieces.remove(own);
         std::unique_ptr<PieceHasher> hasher;
-        if (receiverFiles)
+        if (receiverFiles || pieceDigests)
             hasher = std::make_unique<PieceHasher>();
         for (int64_t i = 1; i <= count; ++i) {
             const int64_t offset = (i - 1) * pieceSize;
@@ -171,8 +171,12 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
             const PieceHasher::Digests digests = hasher->finish();
             if (digests.error != 0)
                 throw JobError(LoadResString(Res::CannotReadBack).arg(dir, SystemReason(digests.error)));
-            writeText(pieces, list, ChecksumList(fileName, base, digests.pieces, digests.whole));
-            writeText(pieces, script, JoinScript(fileName, base, count));
+            if (receiverFiles) {
+                writeText(pieces, list, ChecksumList(fileName, base, digests.pieces, digests.whole));
+                writeText(pieces, script, JoinScript(fileName, base, count));
+            }
+            if (pieceDigests)
+                *pieceDigests = digests.pieces;
         }
         const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
         writeText(pieces, BatchName(base), text);

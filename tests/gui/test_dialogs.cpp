@@ -26,7 +26,8 @@ protected:
     }
     QString shown() const {
         const frmSettings& d = *settingsDialog;
-        return Look({d.txtFriendlyName, d.txtEMailAddress, d.txtHostName, d.txtFile, d.chkUseRAS, d.cboPhoneBook}) +
+        return Look({d.txtFriendlyName, d.txtEMailAddress, d.txtHostName, d.txtFile, d.chkUseRAS, d.cboPhoneBook,
+                     d.chkRASRequired}) +
                QStringLiteral(" (%1)").arg(d.cboPhoneBook->count());
     }
 
@@ -42,11 +43,13 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     store.set(u"UseRAS=-1\nRASConnection=Home"_qs);
     frmSettings& d = openSettings();
     EXPECT_EQ(shown(), u"txtFriendlyName:Jo txtEMailAddress:jo@x.test txtHostName:smtps://mail.x.test txtFile: "
-                       u"chkUseRAS* cboPhoneBook:Home (2)");
+                       u"chkUseRAS* cboPhoneBook:Home chkRASRequired (2)");
     d.chkUseRAS->click(); // the dial-up fields follow the check box
-    EXPECT_EQ(Look({d.fraRAS, d.txtFile, d.cmdFile, d.cboPhoneBook}), u"fraRAS- txtFile-: cmdFile- cboPhoneBook-:Home");
+    EXPECT_EQ(Look({d.fraRAS, d.txtFile, d.cmdFile, d.cboPhoneBook, d.chkRASRequired}),
+              u"fraRAS- txtFile-: cmdFile- cboPhoneBook-:Home chkRASRequired-");
     d.chkUseRAS->click();
-    EXPECT_EQ(Look({d.fraRAS, d.txtFile, d.cmdFile, d.cboPhoneBook}), u"fraRAS txtFile: cmdFile cboPhoneBook:Home");
+    EXPECT_EQ(Look({d.fraRAS, d.txtFile, d.cmdFile, d.cboPhoneBook, d.chkRASRequired}),
+              u"fraRAS txtFile: cmdFile cboPhoneBook:Home chkRASRequired");
     d.txtHostName->setText(u"new.x.test"_qs);
     d.cmdCancel->click();
     EXPECT_EQ(d.result(), QDialog::Rejected);
@@ -54,7 +57,8 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
 
     store.set(u"RASConnection"_qs, u"office"_qs); // other letter case: not the same entry
     openSettings();
-    EXPECT_EQ(shown().section(u' ', 4), u"chkUseRAS* cboPhoneBook: (2)"); // no entry selected
+    EXPECT_EQ(shown().section(u' ', 4), u"chkUseRAS* cboPhoneBook: chkRASRequired (2)"); // no entry selected
+    settingsDialog->chkRASRequired->click();
     settingsDialog->txtFriendlyName->setText(u" Jo "_qs);
     settingsDialog->txtEMailAddress->setText(u"not an address"_qs);
     settingsDialog->txtHostName->setText(u"h:25"_qs);
@@ -65,8 +69,8 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     nmcli.set("NMCLI_AVAILABLE", u"0"_qs); // and without NetworkManager the list is empty
     openSettings();
     EXPECT_EQ(shown(), u"txtFriendlyName: Jo  txtEMailAddress:not an address txtHostName:h:25 txtFile-:/etc/ppp/my.pbk "
-                       u"chkUseRAS cboPhoneBook-: (0)");
-    EXPECT_EQ(store.get(u"RASConnection"_qs), u"");
+                       u"chkUseRAS cboPhoneBook-: chkRASRequired*- (0)");
+    EXPECT_EQ(store.get(u"RASConnection"_qs) + u'|' + store.get(u"RASRequired"_qs), u"|-1");
 }
 
 TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {

@@ -166,7 +166,7 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     };
     EXPECT_EQ(w.lblSumary->text(), head +
                                        // the piece in base64 (143,489,352 bytes), headers and text
-                                       u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,234 "
+                                       u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
                                        "Bytes\n\nSendto: 'anna@x.test'\nCC: "
                                        "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
                                        tail("report.txt, report.sha256, report.sh"));

@@ -17,8 +17,10 @@ class Isolation : public ::testing::EmptyTestEventListener {
         QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/brevimo-test-XXXXXX";
         ASSERT_TRUE(mkdtemp(pattern.data())) << "no folder for the test under " << QDir::tempPath().toStdString();
         root_ = QFile::decodeName(pattern);
-        for (const auto& [name, folder] :
-             {std::pair{"TMPDIR", "tmp"}, {"HOME", "home"}, {"XDG_CONFIG_HOME", "config"}}) {
+        for (const auto& [name, folder] : {std::pair{"TMPDIR", "tmp"},
+                                           {"HOME", "home"},
+                                           {"XDG_CONFIG_HOME", "config"},
+                                           {"XDG_STATE_HOME", "state"}}) {
             QDir(root_).mkdir(QString::fromLatin1(folder));
             env_.push_back(std::make_unique<ScopedEnv>(name, pattern + '/' + folder));
         }

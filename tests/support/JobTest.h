@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/SeriesRecord.h"
 #include "settings/Settings.h"
 #include "split/JobDriver.h"
 #include "support/Files.h"
@@ -44,11 +45,16 @@ protected:
     // Removes what earlier jobs of the test kept, so that a job starts without a stopped series of it.
     static void forgetKeptSeries() {
         for (const QString& kept : keptFolders())
-            QDir(QDir::temp().filePath(kept)).removeRecursively();
+            QDir(kept).removeRecursively();
     }
-    // The private folders that jobs left in this test's temporary folder.
+    // The folders that jobs left: mail series in the user's own folder, others in this test's temporary folder.
     static QStringList keptFolders() {
-        return QDir(QDir::tempPath()).entryList({QStringLiteral("brevimo-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+        QStringList all;
+        for (const auto& [folder, pattern] :
+             {std::pair{SeriesHome(), QStringLiteral("series-*")}, {QDir::tempPath(), QStringLiteral("brevimo-*")}})
+            for (const QString& name : QDir(folder).entryList({pattern}, QDir::Dirs | QDir::NoDotAndDotDot))
+                all << folder + u'/' + name;
+        return all;
     }
 
     QTemporaryDir dir;

@@ -19,6 +19,11 @@ stdout, then serves until its standard input closes.
 --refuse-mail                         answer 552 to every MAIL
 --refuse-rcpt ADDRESS                 answer 550 to RCPT of that address
 --size N                              advertise SIZE N (RFC 1870) and refuse larger messages
+--rcpt-limit N                        answer 452 to every RCPT after the first N of a transaction
+--no-smtputf8                         do not offer SMTPUTF8 (RFC 6531)
+--delay-greeting S                    greet S seconds after a connection is made
+--no-accept                           no SMTP at all: a port whose queue is full, so that a connection is never
+                                      made
 The EHLO names are appended to <folder>/ehlo, one a line; every connection that greeted appends "quit" or
 "dropped" to <folder>/ends when it closes.
 """
@@ -45,6 +50,7 @@ class Store:
         self.reject_code = args.reject_code
         self.drop_message = args.drop_message
         self.hang_greeting = False  # set once the controller's own check has been answered
+        self.delay_greeting = 0  # likewise
 
     async def handle_EHLO(self, server, session, envelope, hostname, responses):
         session.host_name = hostname
@@ -60,6 +66,8 @@ class Store:
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.args.rcpt_limit and len(envelope.rcpt_tos) >= self.args.rcpt_limit:
+            return "452 4.5.3 Too many recipients"
         if address == self.args.refuse_rcpt:
             return "550 5.1.1 <%s> no such user here" % address
         envelope.rcpt_tos.append(address)
@@ -110,6 +118,11 @@ class CountingSMTP(SMTP):
         self._counted = True
         self.event_handler.connections += 1
         self.event_handler.write_connections()
+
+    async def _handle_client(self):
+        if self.event_handler.delay_greeting:
+            await asyncio.sleep(self.event_handler.delay_greeting)
+        await super()._handle_client()
 
     def data_received(self, data):
         if getattr(self, "hung", False):
@@ -162,6 +175,19 @@ def free_port():
         return s.getsockname()[1]
 
 
+def never_accept(folder):
+    # A backlog of none that one connection fills: the kernel drops every later SYN, so a connect waits.
+    with open(os.path.join(folder, "connections"), "w") as f:
+        f.write("0")
+    with socket.socket() as listener:
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(0)
+        filler = socket.create_connection(listener.getsockname())
+        print(listener.getsockname()[1], flush=True)
+        sys.stdin.read()
+        filler.close()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("folder")
@@ -179,12 +205,18 @@ def main():
     parser.add_argument("--refuse-mail", action="store_true")
     parser.add_argument("--refuse-rcpt", default="")
     parser.add_argument("--size", type=int, default=0)
+    parser.add_argument("--rcpt-limit", type=int, default=0)
+    parser.add_argument("--no-smtputf8", action="store_true")
+    parser.add_argument("--delay-greeting", type=float, default=0)
+    parser.add_argument("--no-accept", action="store_true")
     args = parser.parse_args()
+    if args.no_accept:
+        return never_accept(args.folder)
 
     store = Store(args.folder, args)
     store.write_connections()
     port = free_port()
-    kwargs = {"data_size_limit": args.size}
+    kwargs = {"data_size_limit": args.size, "enable_SMTPUTF8": not args.no_smtputf8}
     if args.starttls:
         kwargs["tls_context"] = tls_context(args.folder)
     if args.smtps:
@@ -198,6 +230,7 @@ def main():
     controller.start()
     # start() checks the server with a connection of its own; only ours count.
     store.hang_greeting = args.hang_greeting
+    store.delay_greeting = args.delay_greeting
     store.connections = 0
     store.write_connections()
     print(port, flush=True)
