@@ -1,5 +1,6 @@
-// Splits one file with a given piece size and prints the wall time and the peak memory of the process.
-// Used by bench/split for piece sizes the command line cannot choose.
+// Splits one file with a given piece size, with the checksum list and join script when "list" follows, and prints
+// the wall time and the peak memory of the process. Used by bench/split for piece sizes the command line cannot
+// choose.
 
 #include "shell/Shell.h"
 #include "split/SplitFile.h"
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <sys/resource.h>
 
@@ -24,14 +26,15 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SOURCE PIECE-BYTES FOLDER\n", argv[0]);
+    const bool list = argc == 5 && std::strcmp(argv[4], "list") == 0;
+    if (argc != 4 && !list) {
+        std::fprintf(stderr, "usage: %s SOURCE PIECE-BYTES FOLDER [list]\n", argv[0]);
         return 2;
     }
     QuietShell shell;
     const auto start = std::chrono::steady_clock::now();
-    const int count =
-        SplitFile(QString::fromLocal8Bit(argv[1]), std::atoll(argv[2]), QString::fromLocal8Bit(argv[3]), false, shell);
+    const int count = SplitFile(QString::fromLocal8Bit(argv[1]), std::atoll(argv[2]), QString::fromLocal8Bit(argv[3]),
+                                false, shell, list);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -1,22 +1,40 @@
 #include "split/PieceHasher.h"
 
-#include "core/Sha256.h"
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdlib>
 
-#include <unistd.h>
+#include <sched.h>
 
 namespace {
 
-constexpr size_t kWaiting = 32;              // pieces written but not hashed yet, at most
-constexpr int64_t kChunk = int64_t{1} << 20; // read back in parts of this size
+size_t kBufferSize = size_t{256} << 10;
+size_t kBuffers = 8;
+
+constexpr int kWhole = 0, kPiece = 1;
 
 } // namespace
 
-PieceHasher::PieceHasher() {
-    threads_[0] = std::thread([this] { run(false); });
-    threads_[1] = std::thread([this] { run(true); });
+int HashingThreads() {
+    if (const char* set = std::getenv("BREVIMO_HASH_THREADS"); set && *set)
+        return std::clamp(std::atoi(set), 0, 2);
+    int cores = static_cast<int>(std::thread::hardware_concurrency());
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        cores = cores > 0 ? std::min(cores, CPU_COUNT(&allowed)) : CPU_COUNT(&allowed);
+    return std::clamp(cores - 1, 0, 2);
+}
+
+PieceHasher::PieceHasher(int threads) {
+    if (const char* s = std::getenv("BREVIMO_HASH_BUFFER_KIB"))
+        kBufferSize = size_t(std::atoi(s)) << 10;
+    if (const char* s = std::getenv("BREVIMO_HASH_BUFFERS"))
+        kBuffers = size_t(std::atoi(s));
+    slots_.resize(threads > 0 ? kBuffers : 1);
+    for (Slot& slot : slots_)
+        slot.bytes = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    for (int i = 0; i < threads; ++i)
+        threads_.emplace_back([this] { run(); });
 }
 
 PieceHasher::~PieceHasher() {
@@ -29,65 +47,81 @@ PieceHasher::~PieceHasher() {
         t.join();
 }
 
-void PieceHasher::add(int fd, int64_t length) {
-    auto copy = std::make_shared<Fd>(::dup(fd));
+std::span<char> PieceHasher::buffer() {
     std::unique_lock lock(mutex_);
-    if (copy->get() < 0) {
-        digests_.error = errno;
+    // The buffer kBuffers back must have been through both hashes.
+    changed_.wait(lock, [&] { return filled_ < std::min(lanes_[kWhole].next, lanes_[kPiece].next) + slots_.size(); });
+    return {slots_[filled_ % slots_.size()].bytes.get(), kBufferSize};
+}
+
+void PieceHasher::hash(size_t size, bool last) {
+    if (threads_.empty()) {
+        Sha256::updateBoth(lanes_[kWhole].sha, lanes_[kPiece].sha, slots_[0].bytes.get(), size);
+        if (last)
+            digests_.pieces.push_back(lanes_[kPiece].sha.hex());
         return;
     }
-    changed_.wait(lock, [&] { return pieces_.size() - std::min(done_[0], done_[1]) < kWaiting || stopping_; });
-    pieces_.push_back({std::move(copy), length});
+    {
+        const std::lock_guard lock(mutex_);
+        Slot& slot = slots_[filled_ % slots_.size()];
+        slot.size = size;
+        slot.last = last;
+        ++filled_;
+    }
     changed_.notify_all();
 }
 
 PieceHasher::Digests PieceHasher::finish() {
     std::unique_lock lock(mutex_);
-    finishing_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return done_[0] == pieces_.size() && wholeDone_; });
+    changed_.wait(lock, [&] { return lanes_[kWhole].next == filled_ && lanes_[kPiece].next == filled_; });
+    digests_.whole = lanes_[kWhole].sha.hex();
     return digests_;
 }
 
-void PieceHasher::run(bool whole) {
-    Sha256 hash;
-    std::vector<char> buffer(kChunk);
-    const int me = whole ? 1 : 0;
+// Both hashes at once when they are at the same buffer and no other thread could take one of them; else the
+// hash that is behind.
+PieceHasher::Claim PieceHasher::claim() const {
+    const auto ready = [&](int lane) { return !lanes_[lane].busy && lanes_[lane].next < filled_; };
+    const bool whole = ready(kWhole), piece = ready(kPiece);
+    if (whole && piece && lanes_[kWhole].next == lanes_[kPiece].next && idle_ == 0)
+        return {true, true};
+    if (piece && (!whole || lanes_[kPiece].next <= lanes_[kWhole].next))
+        return {false, true};
+    return {whole, false};
+}
+
+void PieceHasher::run() {
+    std::unique_lock lock(mutex_);
     for (;;) {
-        Piece piece;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return done_[me] < pieces_.size() || finishing_ || stopping_; });
-            if (stopping_ || (done_[me] == pieces_.size() && finishing_))
-                break;
-            piece = pieces_[done_[me]];
+        const auto [whole, piece] = claim();
+        if (!whole && !piece) {
+            if (stopping_)
+                return;
+            ++idle_;
+            changed_.wait(lock);
+            --idle_;
+            continue;
         }
-        int error = 0;
-        for (int64_t at = 0; at < piece.length && error == 0;) {
-            const ssize_t n =
-                ::pread(piece.fd->get(), buffer.data(), static_cast<size_t>(std::min(kChunk, piece.length - at)), at);
-            if (n > 0) {
-                hash.update(buffer.data(), static_cast<size_t>(n));
-                at += n;
-            } else if (n == 0 || errno != EINTR) {
-                error = n == 0 ? EIO : errno; // shorter than written: not what the list would say
+        const Slot& slot = slots_[(whole ? lanes_[kWhole] : lanes_[kPiece]).next % slots_.size()];
+        lanes_[kWhole].busy |= whole;
+        lanes_[kPiece].busy |= piece;
+        lock.unlock();
+        QByteArray digest;
+        if (whole && piece)
+            Sha256::updateBoth(lanes_[kWhole].sha, lanes_[kPiece].sha, slot.bytes.get(), slot.size);
+        else
+            lanes_[whole ? kWhole : kPiece].sha.update(slot.bytes.get(), slot.size);
+        if (piece && slot.last)
+            digest = lanes_[kPiece].sha.hex();
+        lock.lock();
+        if (piece && slot.last)
+            digests_.pieces.push_back(std::move(digest));
+        for (const int lane : {kWhole, kPiece}) {
+            if (lane == kWhole ? whole : piece) {
+                lanes_[lane].busy = false;
+                ++lanes_[lane].next;
             }
         }
-        const std::lock_guard lock(mutex_);
-        if (error != 0)
-            digests_.error = error;
-        if (!whole)
-            digests_.pieces.push_back(hash.hex());
-        ++done_[me];
-        // Closed once both threads are done with it.
-        if (const size_t both = std::min(done_[0], done_[1]); both > 0)
-            pieces_[both - 1].fd.reset();
-        changed_.notify_all();
-    }
-    if (whole) {
-        const std::lock_guard lock(mutex_);
-        digests_.whole = hash.hex();
-        wholeDone_ = true;
         changed_.notify_all();
     }
 }

@@ -1,50 +1,72 @@
 #pragma once
 
-#include "split/Fd.h"
+#include "core/Sha256.h"
 
 #include <QByteArray>
 
 #include <condition_variable>
-#include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
-// SHA-256 of the pieces of a set as they are written, and of the whole file they rebuild, on two threads beside
-// the one that writes: each piece is read back once it is written (from the page cache it was just written
-// into), so the list says what the pieces hold. Stops its threads when it goes, finished or not.
+// Threads for hashing beside the one that writes: the processors this process may run on (its affinity mask)
+// less the writer's, and no more than the two hashes can keep busy. BREVIMO_HASH_THREADS sets the number.
+int HashingThreads();
+
+// SHA-256 of each piece of a set and of the whole file the pieces rebuild, taken from the very buffers that are
+// written into the pieces, so the list says what the pieces hold. The writer fills a buffer, hands it over and
+// writes it while the hashing threads run through it. The buffers are few and reused: a writer ahead of the
+// hashing waits for one, and memory stays bounded. Without threads the writer hashes each buffer itself, both
+// hashes in one pass. Stops its threads when it goes, finished or not.
 class PieceHasher {
 public:
-    PieceHasher();
+    explicit PieceHasher(int threads = HashingThreads());
     ~PieceHasher();
     PieceHasher(const PieceHasher&) = delete;
     PieceHasher& operator=(const PieceHasher&) = delete;
 
-    // The piece just written: fd is readable (it is duplicated here), length its size. Waits while many pieces
-    // are still to be hashed, so that open files stay few.
-    void add(int fd, int64_t length);
+    // A free buffer to fill; waits while every buffer is still being hashed.
+    std::span<char> buffer();
+    // The buffer last given holds size bytes that go into the piece being written; last ends that piece (an
+    // empty piece is one call with size 0).
+    void hash(size_t size, bool last);
 
     struct Digests {
-        std::vector<QByteArray> pieces; // hex, in the order added
+        std::vector<QByteArray> pieces; // hex, in the order written
         QByteArray whole;
-        int error = 0; // errno of a failed read back, 0 when none
     };
-    // Waits until every piece added is hashed.
+    // Waits until every buffer handed over is hashed.
     Digests finish();
 
 private:
-    struct Piece {
-        std::shared_ptr<Fd> fd;
-        int64_t length = 0;
+    struct Slot {
+        std::unique_ptr<char[]> bytes;
+        size_t size = 0;
+        bool last = false;
     };
-    void run(bool whole);
+    // One of the two hashes: of the whole file, and of the piece being written. Each runs through the buffers in
+    // order, on one thread at a time.
+    struct Lane {
+        Sha256 sha;
+        size_t next = 0; // buffers hashed
+        bool busy = false;
+    };
+    struct Claim {
+        bool whole = false, piece = false;
+    };
+    Claim claim() const;
+    void run();
 
+    std::vector<Slot> slots_;
+    Lane lanes_[2];     // whole, piece
+    size_t filled_ = 0; // buffers handed over
+    int idle_ = 0;      // threads waiting for work
+    bool stopping_ = false;
+    Digests digests_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Piece> pieces_;
-    size_t done_[2] = {0, 0}; // pieces each thread has hashed
-    bool finishing_ = false, stopping_ = false, wholeDone_ = false;
-    Digests digests_;
-    std::thread threads_[2];
+    std::vector<std::thread> threads_;
 };

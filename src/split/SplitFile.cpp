@@ -148,9 +148,7 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
             pieces.writeWhole(PieceName(base, i), [&](int fd) {
                 try {
                     const int64_t size = i < count ? pieceSize : length - (count - 1) * pieceSize;
-                    copier.copy(in.get(), offset, fd, size);
-                    if (hasher)
-                        hasher->add(fd, size);
+                    copier.copy(in.get(), offset, fd, size, hasher.get());
                     return 0;
                 } catch (const CopyFailure& f) {
                     if (f.error == 0) // the source ended early
@@ -169,8 +167,6 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
                                  : LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
         if (hasher) {
             const PieceHasher::Digests digests = hasher->finish();
-            if (digests.error != 0)
-                throw JobError(LoadResString(Res::CannotReadBack).arg(dir, SystemReason(digests.error)));
             if (receiverFiles) {
                 writeText(pieces, list, ChecksumList(fileName, base, digests.pieces, digests.whole));
                 writeText(pieces, script, JoinScript(fileName, base, count));
