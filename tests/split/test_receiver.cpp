@@ -2,11 +2,14 @@
 // POSIX shell this machine has.
 
 #include "core/JobError.h"
+#include "core/Sha256.h"
 #include "split/SplitFile.h"
 #include "support/JobTest.h"
 
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <openssl/evp.h>
 
 namespace {
 
@@ -64,6 +67,9 @@ TEST_F(Receiver, TheScriptRebuildsAndNamesEveryBadPiece) {
         {"", "$LONG.zip", 0, "$LONG.zip is rebuilt, and its checksum is the one in $LONG.sha256.\n"},
         {"crlf", "report.zip", 0, "report.zip is rebuilt, and its checksum is the one in report.sha256.\n"},
         {"from above", "-report.zip", 0, "-report.zip is rebuilt, and its checksum is the one in -report.sha256.\n"},
+        // hashed by the writer alone (one core), and by a thread for each hash; pieces that end inside a block
+        {"0 threads", "report.zip", 0, "report.zip is rebuilt, and its checksum is the one in report.sha256.\n"},
+        {"2 threads", "report.zip", 0, "report.zip is rebuilt, and its checksum is the one in report.sha256.\n"},
     };
     const auto expand = [](const char* text) {
         return QString::fromUtf8(text).replace(u"$LONG"_qs, QString(241, u'x'));
@@ -77,7 +83,12 @@ TEST_F(Receiver, TheScriptRebuildsAndNamesEveryBadPiece) {
             const QString out = folder(set);
             const QByteArray bytes = PatternBytes(2500000, static_cast<uint32_t>(row));
             const QString source = file(QStringLiteral("src%1/").arg(row) + fileName, bytes);
-            ASSERT_EQ(SplitFile(source, 1 << 20, out, false, shell, true), 3);
+            const bool threads = what.endsWith(u"threads");
+            if (threads)
+                qputenv("BREVIMO_HASH_THREADS", what.left(1).toLatin1());
+            const int count = SplitFile(source, threads ? 1000003 : 1 << 20, out, false, shell, true);
+            qunsetenv("BREVIMO_HASH_THREADS");
+            ASSERT_EQ(count, 3);
             const QString base = fileName.section(u'.', 0, 0) + u'.';
             if (what == u"from above") { // its comment says how to run it, also then
                 EXPECT_TRUE(
@@ -123,6 +134,37 @@ TEST_F(Receiver, AThousandPiecesJoinInOrder) {
     const Ran r = runIn(out, u"dash"_qs, {u"many.sh"_qs});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(ReadFile(out + u"/many.bin"_qs) == bytes);
+}
+
+// Against OpenSSL, in parts that end anywhere in a block; two hashes at once, the second a few bytes ahead so
+// that their blocks begin at other places in the same bytes.
+TEST(Sha256, TheSameDigestInAnyParts) {
+    constexpr qsizetype m = 1048876, k = 262144; // a mebibyte and then some, the hasher's buffer size
+    const QByteArray bytes = PatternBytes(m);
+    const auto expected = [](const QByteArray& data) {
+        unsigned char digest[32];
+        EVP_Digest(data.constData(), static_cast<size_t>(data.size()), digest, nullptr, EVP_sha256(), nullptr);
+        return QByteArray(reinterpret_cast<const char*>(digest), 32).toHex();
+    };
+    // length, part size, bytes the second hash has before
+    const std::tuple<qsizetype, qsizetype, qsizetype> cases[] = {
+        {0, 1, 0},     {3, 1, 0},     {55, 55, 0},    {56, 56, 9},      {63, 7, 1}, {64, 64, 0},   {65, 13, 63},
+        {119, 64, 64}, {120, 120, 5}, {1000, 65, 30}, {4097, 4097, 17}, {m, k, 0},  {m, k + 3, 44}};
+    for (const auto& [length, part, ahead] : cases) {
+        SCOPED_TRACE(std::to_string(length) + " " + std::to_string(part) + " " + std::to_string(ahead));
+        Sha256 one, a, b;
+        const QByteArray data = bytes.left(length), before = bytes.right(ahead);
+        b.update(before.constData(), static_cast<size_t>(ahead));
+        for (qsizetype at = 0; at < length; at += part) {
+            const size_t n = static_cast<size_t>(std::min(part, length - at));
+            one.update(data.constData() + at, n);
+            Sha256::updateBoth(a, b, data.constData() + at, n);
+        }
+        EXPECT_EQ(one.hex(), expected(data));
+        EXPECT_EQ(a.hex(), expected(data));
+        EXPECT_EQ(b.hex(), expected(before + data));
+        EXPECT_EQ(a.hex(), expected({})) << "afresh after hex()";
+    }
 }
 
 // The list and the script are written only when asked for; a file of that name that is not ours is never
