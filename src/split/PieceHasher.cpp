@@ -7,8 +7,9 @@
 
 namespace {
 
-size_t kBufferSize = size_t{256} << 10;
-size_t kBuffers = 8;
+// 2 MiB in all: from 64 KiB to 4 MiB in all, the size and number of the buffers made no difference to the time.
+constexpr size_t kBufferSize = size_t{128} << 10;
+constexpr size_t kBuffers = 16;
 
 constexpr int kWhole = 0, kPiece = 1;
 
@@ -26,15 +27,15 @@ int HashingThreads() {
 }
 
 PieceHasher::PieceHasher(int threads) {
-    if (const char* s = std::getenv("BREVIMO_HASH_BUFFER_KIB"))
-        kBufferSize = size_t(std::atoi(s)) << 10;
-    if (const char* s = std::getenv("BREVIMO_HASH_BUFFERS"))
-        kBuffers = size_t(std::atoi(s));
     slots_.resize(threads > 0 ? kBuffers : 1);
     for (Slot& slot : slots_)
         slot.bytes = std::make_unique_for_overwrite<char[]>(kBufferSize);
-    for (int i = 0; i < threads; ++i)
-        threads_.emplace_back([this] { run(); });
+    if (threads == 1)
+        threads_.emplace_back([this] { run(true, true); });
+    if (threads >= 2) {
+        threads_.emplace_back([this] { run(true, false); });
+        threads_.emplace_back([this] { run(false, true); });
+    }
 }
 
 PieceHasher::~PieceHasher() {
@@ -49,79 +50,79 @@ PieceHasher::~PieceHasher() {
 
 std::span<char> PieceHasher::buffer() {
     std::unique_lock lock(mutex_);
-    // The buffer kBuffers back must have been through both hashes.
-    changed_.wait(lock, [&] { return filled_ < std::min(lanes_[kWhole].next, lanes_[kPiece].next) + slots_.size(); });
+    // The buffer that was given out kBuffers times ago must have been through both hashes.
+    changed_.wait(lock, [&] { return filled_ < std::min(done_[kWhole], done_[kPiece]) + slots_.size(); });
     return {slots_[filled_ % slots_.size()].bytes.get(), kBufferSize};
 }
 
 void PieceHasher::hash(size_t size, bool last) {
+    Slot& slot = slots_[filled_ % slots_.size()];
     if (threads_.empty()) {
-        Sha256::updateBoth(lanes_[kWhole].sha, lanes_[kPiece].sha, slots_[0].bytes.get(), size);
+        Sha256::updateBoth(whole_, piece_, slot.bytes.get(), size);
         if (last)
-            digests_.pieces.push_back(lanes_[kPiece].sha.hex());
+            digests_.pieces.push_back(piece_.hex());
         return;
     }
     {
         const std::lock_guard lock(mutex_);
-        Slot& slot = slots_[filled_ % slots_.size()];
+        if (pieceBegins_) {
+            // Threads with half the buffers still to hash leave this piece to the writer.
+            byWriter_ = filled_ - std::min(done_[kWhole], done_[kPiece]) >= kBuffers / 2;
+            digests_.pieces.emplace_back();
+            ++pieces_;
+        }
         slot.size = size;
+        slot.piece = pieces_ - 1;
         slot.last = last;
+        slot.byWriter = byWriter_;
         ++filled_;
     }
     changed_.notify_all();
+    pieceBegins_ = last;
+    if (byWriter_) {
+        writersPiece_.update(slot.bytes.get(), size);
+        if (last) {
+            QByteArray digest = writersPiece_.hex();
+            const std::lock_guard lock(mutex_);
+            digests_.pieces[slot.piece] = std::move(digest);
+        }
+    }
 }
 
 PieceHasher::Digests PieceHasher::finish() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return lanes_[kWhole].next == filled_ && lanes_[kPiece].next == filled_; });
-    digests_.whole = lanes_[kWhole].sha.hex();
+    changed_.wait(lock, [&] { return done_[kWhole] == filled_ && done_[kPiece] == filled_; });
+    digests_.whole = whole_.hex();
     return digests_;
 }
 
-// Both hashes at once when they are at the same buffer and no other thread could take one of them; else the
-// hash that is behind.
-PieceHasher::Claim PieceHasher::claim() const {
-    const auto ready = [&](int lane) { return !lanes_[lane].busy && lanes_[lane].next < filled_; };
-    const bool whole = ready(kWhole), piece = ready(kPiece);
-    if (whole && piece && lanes_[kWhole].next == lanes_[kPiece].next && idle_ == 0)
-        return {true, true};
-    if (piece && (!whole || lanes_[kPiece].next <= lanes_[kWhole].next))
-        return {false, true};
-    return {whole, false};
-}
-
-void PieceHasher::run() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        const auto [whole, piece] = claim();
-        if (!whole && !piece) {
-            if (stopping_)
-                return;
-            ++idle_;
-            changed_.wait(lock);
-            --idle_;
-            continue;
-        }
-        const Slot& slot = slots_[(whole ? lanes_[kWhole] : lanes_[kPiece]).next % slots_.size()];
-        lanes_[kWhole].busy |= whole;
-        lanes_[kPiece].busy |= piece;
+// Runs through every buffer for the whole file's hash, the pieces' hash (but for the writer's pieces), or both.
+void PieceHasher::run(bool whole, bool piece) {
+    for (size_t next = 0;; ++next) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return next < filled_ || stopping_; });
+        if (stopping_)
+            return;
+        const Slot& slot = slots_[next % slots_.size()];
         lock.unlock();
+        const bool ours = piece && !slot.byWriter;
+        if (whole && ours)
+            Sha256::updateBoth(whole_, piece_, slot.bytes.get(), slot.size);
+        else if (whole)
+            whole_.update(slot.bytes.get(), slot.size);
+        else if (ours)
+            piece_.update(slot.bytes.get(), slot.size);
         QByteArray digest;
-        if (whole && piece)
-            Sha256::updateBoth(lanes_[kWhole].sha, lanes_[kPiece].sha, slot.bytes.get(), slot.size);
-        else
-            lanes_[whole ? kWhole : kPiece].sha.update(slot.bytes.get(), slot.size);
-        if (piece && slot.last)
-            digest = lanes_[kPiece].sha.hex();
+        if (ours && slot.last)
+            digest = piece_.hex();
         lock.lock();
-        if (piece && slot.last)
-            digests_.pieces.push_back(std::move(digest));
-        for (const int lane : {kWhole, kPiece}) {
-            if (lane == kWhole ? whole : piece) {
-                lanes_[lane].busy = false;
-                ++lanes_[lane].next;
-            }
-        }
+        if (ours && slot.last)
+            digests_.pieces[slot.piece] = std::move(digest);
+        if (whole)
+            done_[kWhole] = next + 1;
+        if (piece)
+            done_[kPiece] = next + 1;
+        lock.unlock();
         changed_.notify_all();
     }
 }

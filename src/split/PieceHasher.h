@@ -18,9 +18,11 @@ int HashingThreads();
 
 // SHA-256 of each piece of a set and of the whole file the pieces rebuild, taken from the very buffers that are
 // written into the pieces, so the list says what the pieces hold. The writer fills a buffer, hands it over and
-// writes it while the hashing threads run through it. The buffers are few and reused: a writer ahead of the
-// hashing waits for one, and memory stays bounded. Without threads the writer hashes each buffer itself, both
-// hashes in one pass. Stops its threads when it goes, finished or not.
+// writes it while the hashing threads run through it: one thread runs both hashes over the same bytes at once,
+// or two threads one each. When they fall behind, the writer hashes the next piece itself from the buffer it has
+// just read, so that no processor waits. The buffers are few and reused: a writer ahead of the hashing waits for
+// one, and memory stays bounded. Without threads the writer hashes each buffer itself, both hashes in one pass.
+// Stops its threads when it goes, finished or not.
 class PieceHasher {
 public:
     explicit PieceHasher(int threads = HashingThreads());
@@ -45,25 +47,19 @@ private:
     struct Slot {
         std::unique_ptr<char[]> bytes;
         size_t size = 0;
-        bool last = false;
+        size_t piece = 0;      // its number in the set, from 0
+        bool last = false;     // the piece ends with it
+        bool byWriter = false; // its piece is hashed by the writer
     };
-    // One of the two hashes: of the whole file, and of the piece being written. Each runs through the buffers in
-    // order, on one thread at a time.
-    struct Lane {
-        Sha256 sha;
-        size_t next = 0; // buffers hashed
-        bool busy = false;
-    };
-    struct Claim {
-        bool whole = false, piece = false;
-    };
-    Claim claim() const;
-    void run();
+    void run(bool whole, bool piece);
 
     std::vector<Slot> slots_;
-    Lane lanes_[2];     // whole, piece
-    size_t filled_ = 0; // buffers handed over
-    int idle_ = 0;      // threads waiting for work
+    Sha256 whole_, piece_; // on the hashing threads, or by the writer alone
+    Sha256 writersPiece_;  // the piece the writer hashes beside them
+    size_t filled_ = 0;    // buffers handed over
+    size_t done_[2] = {};  // buffers through the whole file's hash and through the pieces' hash
+    size_t pieces_ = 0;    // pieces begun
+    bool pieceBegins_ = true, byWriter_ = false;
     bool stopping_ = false;
     Digests digests_;
     std::mutex mutex_;
