@@ -69,10 +69,9 @@ void PieceHasher::hash(size_t size, bool last) {
             // Threads with half the buffers still to hash leave this piece to the writer.
             byWriter_ = filled_ - std::min(done_[kWhole], done_[kPiece]) >= kBuffers / 2;
             digests_.pieces.emplace_back();
-            ++pieces_;
         }
         slot.size = size;
-        slot.piece = pieces_ - 1;
+        slot.piece = digests_.pieces.size() - 1;
         slot.last = last;
         slot.byWriter = byWriter_;
         ++filled_;

@@ -13,7 +13,8 @@
 #include <vector>
 
 // Threads for hashing beside the one that writes: the processors this process may run on (its affinity mask)
-// less the writer's, and no more than the two hashes can keep busy. BREVIMO_HASH_THREADS sets the number.
+// less the writer's, and no more than the two hashes can keep busy. BREVIMO_HASH_THREADS sets the number, so
+// that tests run the ways of other machines (0: the writer hashes alone, as on one core).
 int HashingThreads();
 
 // SHA-256 of each piece of a set and of the whole file the pieces rebuild, taken from the very buffers that are
@@ -58,7 +59,6 @@ private:
     Sha256 writersPiece_;  // the piece the writer hashes beside them
     size_t filled_ = 0;    // buffers handed over
     size_t done_[2] = {};  // buffers through the whole file's hash and through the pieces' hash
-    size_t pieces_ = 0;    // pieces begun
     bool pieceBegins_ = true, byWriter_ = false;
     bool stopping_ = false;
     Digests digests_;
