@@ -1,11 +1,11 @@
 // Steps through the wizard's four pages and its two dialogs with sample values and saves a PNG of each into
 // the folder given, so that a person can look at them. Run by scripts/screenshots under Xvfb.
 
-#include "app/QtShell.h"
-#include "app/frmMain.h"
-#include "app/frmMessage.h"
-#include "app/frmSettings.h"
-#include "archive/VBZipBas.h"
+#include "app/GuiShell.h"
+#include "app/MailSettingsDialog.h"
+#include "app/MessageOptionsDialog.h"
+#include "app/WizardWindow.h"
+#include "archive/ArchiveEditor.h"
 #include "settings/IniFileStore.h"
 #include "settings/Settings.h"
 
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     settings.setEMailAddressIndex(2);
     settings.setToEMailAddress(QStringLiteral("ben@example.org"));
 
-    QtShell shell;
-    frmMain window(settings, shell);
+    GuiShell shell;
+    WizardWindow window(settings, shell);
     window.Form_Load();
     window.show();
     bool ok = save(&window, folder, "1-welcome");
@@ -72,19 +72,19 @@ int main(int argc, char** argv) {
         if (ZipRun(request) != 0)
             std::fprintf(stderr, "%s\n", qPrintable(request.errorText));
         window.txtZipFilename->setText(archive);
-        window.ListArchive(archive);
+        window.listArchive(archive);
     }
     ok &= save(&window, folder, "2-source");
     window.cmdNext_Click();
     window.txtSubject->setText(QStringLiteral("Holiday photos"));
     ok &= save(&window, folder, "3-destination");
 
-    frmSettings settingsDialog(settings, window.rasDialUp, &window);
+    MailSettingsDialog settingsDialog(settings, window.rasDialUp, &window);
     settingsDialog.Form_Load();
     settingsDialog.show();
     ok &= save(&settingsDialog, folder, "5-settings-dialog");
     settingsDialog.close();
-    frmMessage messageDialog(window.Job(), settings, shell, &window);
+    MessageOptionsDialog messageDialog(window.Job(), settings, shell, &window);
     messageDialog.Form_Load();
     messageDialog.show();
     ok &= save(&messageDialog, folder, "6-message-dialog");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "split/Fd.h"
+#include "core/Fd.h"
 
 #include <QByteArray>
 

@@ -1,12 +1,12 @@
 #include "split/SplitFile.h"
 
+#include "core/Fd.h"
 #include "core/JobError.h"
+#include "core/NumberText.h"
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
 #include "core/StopSignals.h"
-#include "core/VbConvert.h"
+#include "core/StringTable.h"
 #include "split/BatchFile.h"
-#include "split/Fd.h"
 #include "split/PieceCopier.h"
 #include "split/PieceFolder.h"
 #include "split/PieceHasher.h"
@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,10 +24,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 namespace {
 
@@ -47,9 +42,9 @@ void checkFolder(const QString& folder) {
         return; // the current folder
     struct stat st {};
     if (::stat(nativePath(folder).constData(), &st) != 0)
-        throw JobError(LoadResString(Res::NoSuchFolder).arg(folder));
+        throw JobError(Text(Res::NoSuchFolder).arg(folder));
     if (!S_ISDIR(st.st_mode))
-        throw JobError(LoadResString(Res::NotAFolder).arg(folder));
+        throw JobError(Text(Res::NotAFolder).arg(folder));
 }
 
 bool sameFile(const struct stat& a, const QString& path) {
@@ -81,21 +76,21 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     shell.ShowProgress(1, QString());
 
     if (source.isEmpty())
-        throw JobError(LoadResString(Res::NoSourceFile));
+        throw JobError(Text(Res::NoSourceFile));
     if (pieceSize <= 0)
-        throw JobError(LoadResString(Res::BadPieceSize).arg(pieceSize));
+        throw JobError(Text(Res::BadPieceSize).arg(pieceSize));
 
     // A named pipe must not make the open wait for a writer that never comes.
     Fd in(::open(nativePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (in.get() < 0)
-        throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
+        throw JobError(Text(Res::CannotReadSource).arg(source, SystemReason(errno)));
     struct stat st {};
     if (::fstat(in.get(), &st) != 0)
-        throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
+        throw JobError(Text(Res::CannotReadSource).arg(source, SystemReason(errno)));
     if (S_ISDIR(st.st_mode))
-        throw JobError(LoadResString(Res::SourceIsFolder).arg(source));
+        throw JobError(Text(Res::SourceIsFolder).arg(source));
     if (!S_ISREG(st.st_mode))
-        throw JobError(LoadResString(Res::NotARegularFile).arg(source, KindOfFile(st.st_mode)));
+        throw JobError(Text(Res::NotARegularFile).arg(source, KindOfFile(st.st_mode)));
     const int64_t length = st.st_size;
 
     const QString dir = effectiveFolder(source, folder);
@@ -107,7 +102,7 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
 
     const int64_t count = PieceCount(length, pieceSize);
     if (count > kMaxPieces)
-        throw JobError(LoadResString(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
+        throw JobError(Text(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
     CheckReceiverName(fileName, count, receiverFiles);
     PieceFolder::CheckNamesFit(dir, fileName, LongestSetNames(fileName, count, receiverFiles).mid(1));
 
@@ -115,9 +110,9 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     // first write.
     for (int64_t i = 1; i <= count; ++i)
         if (sameFile(st, JoinPath(dir, PieceName(base, i))))
-            throw JobError(LoadResString(Res::OverwritesSource).arg(source));
+            throw JobError(Text(Res::OverwritesSource).arg(source));
     if (sameFile(st, JoinPath(dir, BatchName(base))))
-        throw JobError(LoadResString(Res::OverwritesSource).arg(source));
+        throw JobError(Text(Res::OverwritesSource).arg(source));
 
     const PieceFolder pieces(dir, base);
     pieces.checkNames(count);
@@ -125,11 +120,11 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
     if (receiverFiles) {
         for (const QString& own : {list, script})
             if (pieces.holdsForeign(own))
-                throw JobError(LoadResString(Res::ForeignReceiverFile).arg(dir, pieces.path(own)));
+                throw JobError(Text(Res::ForeignReceiverFile).arg(dir, pieces.path(own)));
     }
     const BatchSet earlier = pieces.previous();
     if (earlier.pieceCount != 0 && earlier.fileName != fileName)
-        throw JobError(LoadResString(Res::OtherSetInFolder).arg(dir, pieces.path(BatchName(base)), fileName));
+        throw JobError(Text(Res::OtherSetInFolder).arg(dir, pieces.path(BatchName(base)), fileName));
 
     const StopOnSignals stop;
     PieceCopier copier;
@@ -154,23 +149,23 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
                     return 0;
                 } catch (const CopyFailure& f) {
                     if (f.error == 0) // the source ended early
-                        throw JobError(LoadResString(Res::SourceChanged).arg(source));
+                        throw JobError(Text(Res::SourceChanged).arg(source));
                     return f.error;
                 }
             });
             const int64_t done = std::min(i * pieceSize, length);
             const double percent = length ? 100.0 * static_cast<double>(done) / static_cast<double>(length) : 100.0;
-            shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), LoadResString(1049) + PieceName(base, i));
+            shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), Text(1049) + PieceName(base, i));
         }
         // The content must end where the size said when the split began (as /proc files do not).
         char more = 0;
         if (const ssize_t n = ::pread(in.get(), &more, 1, length); n != 0)
-            throw JobError(n > 0 ? LoadResString(Res::SourceChanged).arg(source)
-                                 : LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
+            throw JobError(n > 0 ? Text(Res::SourceChanged).arg(source)
+                                 : Text(Res::CannotReadSource).arg(source, SystemReason(errno)));
         if (hasher) {
             const PieceHasher::Digests digests = hasher->finish();
             if (digests.error != 0)
-                throw JobError(LoadResString(Res::CannotReadBack).arg(dir, SystemReason(digests.error)));
+                throw JobError(Text(Res::CannotReadBack).arg(dir, SystemReason(digests.error)));
             if (receiverFiles) {
                 writeText(pieces, list, ChecksumList(fileName, base, digests.pieces, digests.whole));
                 writeText(pieces, script, JoinScript(fileName, base, count));
@@ -181,12 +176,10 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
         const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
         writeText(pieces, BatchName(base), text);
     } catch (const JobError& e) {
-        QString message = StopRequested()
-                              ? LoadResString(Res::Stopped).arg(source, QString::fromLatin1(StopRequested()))
-                              : e.message();
+        QString message =
+            StopRequested() ? Text(Res::Stopped).arg(source, QString::fromLatin1(StopRequested())) : e.message();
         const QString there = pieces.present(std::max(count, earlier.pieceCount));
-        message += there.isEmpty() ? LoadResString(Res::NoPieceThere).arg(fileName)
-                                   : LoadResString(Res::PiecesThere).arg(dir, there);
+        message += there.isEmpty() ? Text(Res::NoPieceThere).arg(fileName) : Text(Res::PiecesThere).arg(dir, there);
         throw JobError(message);
     }
     // Pieces of the earlier set beyond this one's would rebuild nothing now.

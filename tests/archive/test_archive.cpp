@@ -1,8 +1,8 @@
 // The archive request and listing against Debian's zip and unzip: what we write, unzip reads and tests;
 // what zip writes, we list.
 
-#include "archive/VBUnzBas.h"
-#include "archive/VBZipBas.h"
+#include "archive/ArchiveEditor.h"
+#include "archive/ArchiveListing.h"
 #include "support/Files.h"
 #include "support/ScriptedShell.h"
 
@@ -61,7 +61,7 @@ protected:
     // Our listing, one entry a line: "name size packed".
     QString listed(const QString& archive, int* code = nullptr) {
         QStringList lines;
-        const int c = UnzipList(archive, shell, [&](const ZipEntry& e) {
+        const int c = ListArchive(archive, shell, [&](const ZipEntry& e) {
             lines << QStringLiteral("%1 %2 %3").arg(e.name).arg(e.uncompressed).arg(e.compressed);
         });
         if (code)

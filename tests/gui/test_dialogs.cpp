@@ -1,10 +1,10 @@
 // The e-mail settings dialog, the message dialog and the file dialog wrapper, with real widgets offscreen.
 
-#include "app/CommonDialog.h"
-#include "app/ResFill.h"
-#include "app/frmMain.h"
-#include "app/frmMessage.h"
-#include "app/frmSettings.h"
+#include "app/Captions.h"
+#include "app/FileDialog.h"
+#include "app/MailSettingsDialog.h"
+#include "app/MessageOptionsDialog.h"
+#include "app/WizardWindow.h"
 #include "gui/Modal.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
@@ -16,32 +16,32 @@ namespace {
 
 class Dialogs : public JobTest {
 protected:
-    frmSettings& openSettings() {
+    MailSettingsDialog& openSettings() {
         settingsDialog.reset();
         runSettings = std::make_unique<Settings>(store, u"/opt"_qs, [] { return false; }); // a new run's
-        settingsDialog = std::make_unique<frmSettings>(*runSettings, ras);
+        settingsDialog = std::make_unique<MailSettingsDialog>(*runSettings, ras);
         settingsDialog->Form_Load();
         settingsDialog->show();
         return *settingsDialog;
     }
     QString shown() const {
-        const frmSettings& d = *settingsDialog;
+        const MailSettingsDialog& d = *settingsDialog;
         return Look({d.txtFriendlyName, d.txtEMailAddress, d.txtHostName, d.txtFile, d.chkUseRAS, d.cboPhoneBook,
                      d.chkRASRequired}) +
                QStringLiteral(" (%1)").arg(d.cboPhoneBook->count());
     }
 
     StandInNmcli nmcli;
-    mRAS ras;
+    NetworkManagerDialUp ras;
     std::unique_ptr<Settings> runSettings;
-    std::unique_ptr<frmSettings> settingsDialog;
+    std::unique_ptr<MailSettingsDialog> settingsDialog;
 };
 
 TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     nmcli.set("NMCLI_CONNECTIONS", u"Office:vpn,Wi-Fi:802-11-wireless,Home:gsm"_qs); // the Wi-Fi is no dial-up
     sender(u"smtps://mail.x.test"_qs);
     store.set(u"UseRAS=-1\nRASConnection=Home"_qs);
-    frmSettings& d = openSettings();
+    MailSettingsDialog& d = openSettings();
     EXPECT_EQ(shown(), u"txtFriendlyName:Jo txtEMailAddress:jo@x.test txtHostName:smtps://mail.x.test txtFile: "
                        u"chkUseRAS* cboPhoneBook:Home chkRASRequired (2)");
     d.chkUseRAS->click(); // the dial-up fields follow the check box
@@ -74,7 +74,7 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
 }
 
 TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
-    frmMessage d(job, settings, shell);
+    MessageOptionsDialog d(job, settings, shell);
     d.Form_Load();
     EXPECT_EQ(d.txtCC->text(), u"");
     EXPECT_TRUE(d.txtBodyText->toPlainText().startsWith(u"Copy all attatchements"));
@@ -94,7 +94,7 @@ TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
 
     // The next opening shows the boxes and the default body again; Save asks, Yes stores the default at once.
     job.Body = u"old body"_qs;
-    frmMessage again(job, settings, shell);
+    MessageOptionsDialog again(job, settings, shell);
     again.Form_Load();
     EXPECT_EQ(again.txtCC->text() + u'|' + again.txtBodyText->toPlainText(), u"a@x.test, b@x.test|old body");
     for (const MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
@@ -120,12 +120,12 @@ TEST_F(Dialogs, PhonebookBrowseAndTheFileDialogWrapper) {
         {"", ""},
     };
     for (const auto& [vb, qt] : filters)
-        EXPECT_EQ(CommonDialog::QtFilters(QString::fromUtf8(vb)).join(u'|'), QString::fromUtf8(qt));
+        EXPECT_EQ(FileDialog::QtFilters(QString::fromUtf8(vb)).join(u'|'), QString::fromUtf8(qt));
 
     const QString book = file(u"rasphone.pbk"_qs, "[Office]\n");
-    frmSettings& d = openSettings();
+    MailSettingsDialog& d = openSettings();
     d.txtFile->setText(u"/old.pbk"_qs);
-    CommonDialog dlg;
+    FileDialog dlg;
     dlg.Filter = QString::fromUtf8(filters[0].first);
     dlg.FilterIndex = 2;
     dlg.InitDir = dir.path();
@@ -162,14 +162,14 @@ TEST_F(Captions, OfTheWindowsAsTheUserSeesThem) {
                          (w->toolTip().isEmpty() ? QString() : u" | "_qs + w->toolTip());
         }
     };
-    frmMain main(settings, shell);
+    WizardWindow main(settings, shell);
     main.Form_Load();
     describe(&main);
-    mRAS ras;
-    frmSettings mailSettings(settings, ras);
+    NetworkManagerDialUp ras;
+    MailSettingsDialog mailSettings(settings, ras);
     mailSettings.Form_Load();
     describe(&mailSettings);
-    frmMessage message(job, settings, shell);
+    MessageOptionsDialog message(job, settings, shell);
     message.Form_Load();
     describe(&message);
     EXPECT_EQ(lines.join(u'\n'),
@@ -178,7 +178,7 @@ TEST_F(Captions, OfTheWindowsAsTheUserSeesThem) {
 
 // The rules for what no window has: a list's items replaced only under the "ResFill" tag and only for whole
 // numbers, the number at the start of a button's id, a label's id a whole number, an empty window id.
-TEST(ResFill, TheRulesNoWindowShows) {
+TEST(CaptionRules, TheRulesNoWindowShows) {
     QWidget form;
     form.setWindowTitle(u"designed"_qs);
     form.setProperty("Tag", u""_qs);
@@ -192,7 +192,7 @@ TEST(ResFill, TheRulesNoWindowShows) {
     auto* button = new QPushButton(&form);
     button->setProperty("Tag", u"1039.5abc"_qs);
     button->setProperty("ToolTipText", u"99999"_qs);
-    ResFill(&form);
+    FillCaptions(&form);
     EXPECT_EQ(QStringList({combo->itemText(0), combo->itemText(1), combo->itemText(2), combo->itemText(3),
                            list->item(0)->text(), label->text(), button->text(), button->toolTip(), form.windowTitle()})
                   .join(u'|'),

@@ -1,9 +1,9 @@
 // The wizard's real widgets, offscreen: pages and buttons, the fields, the summary, the progress bar, Finish and the
 // source archive page.
 
-#include "app/frmMain.h"
-#include "app/frmSettings.h"
-#include "core/ResStrings.h"
+#include "app/MailSettingsDialog.h"
+#include "app/WizardWindow.h"
+#include "core/StringTable.h"
 #include "gui/Modal.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
@@ -20,10 +20,10 @@ protected:
         store.set(u"UseRAS"_qs, u"0"_qs);
     }
     // A new run: the settings are read afresh.
-    frmMain& open() {
+    WizardWindow& open() {
         window.reset();
         runSettings = std::make_unique<Settings>(store, u"/opt/brevimo"_qs, [] { return false; });
-        window = std::make_unique<frmMain>(*runSettings, shell);
+        window = std::make_unique<WizardWindow>(*runSettings, shell);
         window->Form_Load();
         window->show();
         return *window;
@@ -53,7 +53,7 @@ protected:
     }
 
     std::unique_ptr<Settings> runSettings;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<WizardWindow> window;
 };
 
 TEST_F(Wizard, PagesAndButtons) {
@@ -64,7 +64,7 @@ TEST_F(Wizard, PagesAndButtons) {
     };
     for (const auto& [welcome, clicks, states] : cases) {
         store.set(u"ShowWelcome"_qs, welcome ? u"-1"_qs : u"0"_qs);
-        frmMain& w = open();
+        WizardWindow& w = open();
         EXPECT_EQ(w.chkAlwaysShow->isChecked(), welcome);
         QStringList seen{state()};
         for (const char* c = clicks; *c; ++c) {
@@ -111,7 +111,7 @@ TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
     EXPECT_EQ(open().cboSendTo->count() + window->cboSendTo->currentText().size(), 0); // an empty history
     store.set(
         u"ToEMailAddress02=two@x.test\nToEMailAddress05=five@x.test\nSplitSize=4\nCustomSplitSize=64k\nSplitDir=/srv/pieces"_qs);
-    frmMain& w = open();
+    WizardWindow& w = open();
     EXPECT_EQ(w.cboSendTo->itemText(1) + u' ' + w.lblVersion->text(), u"five@x.test 1.00.000");
     const auto fields = [&] {
         return Look({w.optSize[0], w.optSize[4], w.txtCustomSize, w.optMail, w.optFiles, w.optFolder, w.txtSplitFolder,
@@ -150,7 +150,7 @@ TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
 
 TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     store.set(u"FloppyDrive"_qs, u"/mnt/disk"_qs);
-    frmMain& w = open();
+    WizardWindow& w = open();
     EXPECT_EQ(w.optFloppy->text(), u"F&loppy disk /mnt/disk");
     w.txtZipFilename->setText(u"/data/report.zip"_qs);
     w.optSize[4]->click();
@@ -190,9 +190,9 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
 TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
     const std::tuple<const char*, const char*, bool, const char*, const char*> cases[] = {
         // setting, value, OK with a new name or Cancel, the dialog, the name stored after it
-        {"FriendlyName", "", false, "frmSettings", ""},  // for a folder job too
-        {"UseRAS", "-1", true, "frmSettings", "Joanna"}, // dial-up without a connection
-        {"Host", "mail.x.test", true, "", "Jo"},         // complete: straight to the summary
+        {"FriendlyName", "", false, "MailSettingsDialog", ""},  // for a folder job too
+        {"UseRAS", "-1", true, "MailSettingsDialog", "Joanna"}, // dial-up without a connection
+        {"Host", "mail.x.test", true, "", "Jo"},                // complete: straight to the summary
     };
     for (const auto& [key, value, ok, dialog, name] : cases) {
         sender();
@@ -203,7 +203,7 @@ TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
              2);
         const QString shown = OnModal([&] { window->cmdNext->click(); },
                                       [ok = ok](QWidget* modal) {
-                                          auto* d = static_cast<frmSettings*>(modal);
+                                          auto* d = static_cast<MailSettingsDialog*>(modal);
                                           d->txtFriendlyName->setText(u"Joanna"_qs);
                                           (ok ? d->cmdOk : d->cmdCancel)->click();
                                       });
@@ -223,7 +223,7 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
     };
     for (const auto& [from, custom, told] : cases) {
         const bool fails = told.startsWith(u"error"_qs);
-        frmMain& w = open();
+        WizardWindow& w = open();
         show(
             [&, custom = custom](SplitJob& j) {
                 j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = dir.path(), j.SourceFile = from;
@@ -266,7 +266,7 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
         {false, true, "Writing: ", splitStopped}, // after the question, answered Yes
     };
     for (const auto& [mail, closing, at, told] : cases) {
-        frmMain& w = open();
+        WizardWindow& w = open();
         show(
             [&, mail = mail](SplitJob& j) {
                 j.MailSelected = mail, j.FilesOptionEnabled = !mail, j.SplitFolder = out, j.SendTo = u"to@x.test"_qs;
@@ -289,7 +289,7 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
         const auto texts = shell.texts();
         EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const QString& t) { return Matches(t, told); }))
             << shell.told().toStdString();
-        EXPECT_EQ(closing ? shell.texts()[0] : QString(), closing ? LoadResString(Res::StopTheJob) : QString());
+        EXPECT_EQ(closing ? shell.texts()[0] : QString(), closing ? Text(Res::StopTheJob) : QString());
         EXPECT_EQ(QString::number(w.isVisible()) + QString::number(w.LastJobFailed) + Look({w.cmdCancel}),
                   closing ? u"01cmdCancel"_qs : u"11cmdCancel"_qs);
         EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/big.bat"_qs)));
@@ -299,7 +299,7 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
 
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     folder(u"chosen"_qs);
-    frmMain& w = open();
+    WizardWindow& w = open();
     w.txtSplitFolder->setText(dir.path());
     EXPECT_EQ(InFileDialog([&] { w.cmdSetFolder_Click(); }, dir.path(), {u"chosen"_qs}),
               u"Select splitfiles-folder|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
@@ -331,7 +331,7 @@ protected:
         w.cmdRemove->click();
     }
 
-    frmMain& w;
+    WizardWindow& w;
 };
 
 // The ".zip" completion looks at the last four characters in any case.

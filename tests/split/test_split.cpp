@@ -1,6 +1,6 @@
 #include "core/JobError.h"
+#include "core/NumberText.h"
 #include "core/PathNames.h"
-#include "core/VbConvert.h"
 #include "split/BatchFile.h"
 #include "split/PieceFolder.h"
 #include "split/PieceSize.h"
@@ -351,12 +351,12 @@ TEST(PieceSize, CustomTextsAndTheOptions) {
     }
 }
 
-TEST(VbConvert, ValNumberTextAndToInt16) {
+TEST(NumberText, NumberAtStartNumberTextAndToInt16) {
     const std::pair<const char*, double> vals[] = {{"1.5 M", 1.5}, {"  -12abc", -12}, {"1 2 3", 123},
                                                    {"2E3x", 2000}, {"5E", 5},         {"1.2.3", 1.2},
                                                    {"abc", 0},     {"", 0},           {".", 0}};
     for (const auto& [text, value] : vals)
-        EXPECT_EQ(Val(QString::fromUtf8(text)), value) << text;
+        EXPECT_EQ(NumberAtStart(QString::fromUtf8(text)), value) << text;
     EXPECT_EQ(NumberText(100) + u' ' + NumberText(1.5) + u' ' + NumberText(-5) + u' ' + NumberText(1e20),
               u"100 1.5 -5 1E+20");
     const std::pair<const char*, std::optional<int16_t>> ints[] = {

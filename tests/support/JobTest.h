@@ -1,8 +1,8 @@
 #pragma once
 
+#include "job/JobDriver.h"
 #include "mail/SeriesRecord.h"
 #include "settings/Settings.h"
-#include "split/JobDriver.h"
 #include "support/Files.h"
 #include "support/MemoryStore.h"
 #include "support/ScriptedShell.h"

@@ -1,0 +1,174 @@
+#include "app/Captions.h"
+
+#include "core/NumberText.h"
+#include "core/StringTable.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+// The whole text as a 16-bit integer, a decimal rounded half to even; fails on "" and on any other text.
+int16_t wholeInt16(const QVariant& value) {
+    bool ok = false;
+    const double d = QLocale::c().toDouble(value.toString().trimmed(), &ok);
+    if (!ok)
+        throw std::invalid_argument("not a number");
+    const double r = RoundHalfEven(d);
+    if (r < -32768 || r > 32767)
+        throw std::out_of_range("overflow");
+    return static_cast<int16_t>(r);
+}
+
+// The number at the start of the text; 0 when there is none or it does not fit.
+int leadingNumber(const QVariant& value) {
+    const std::optional<int16_t> n = ToInt16(value.toString());
+    return n ? *n : 0;
+}
+
+QString textOf(int id) {
+    return Text(id);
+}
+
+// Runs one statement; a failure skips it and the caller goes on with the next.
+template <typename F> void statement(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+void fillTabBar(QTabBar* bar) {
+    for (int i = 0; i < bar->count(); ++i) {
+        statement([&] { bar->setTabText(i, textOf(wholeInt16(bar->tabData(i)))); });
+        statement([&] { bar->setTabToolTip(i, textOf(wholeInt16(bar->tabToolTip(i)))); });
+    }
+}
+
+void fillTabWidget(QTabWidget* tabs) {
+    for (int i = 0; i < tabs->count(); ++i) {
+        QString s;
+        statement([&] { s = textOf(wholeInt16(tabs->tabText(i))); });
+        if (!s.isEmpty())
+            tabs->setTabText(i, s);
+        else
+            tabs->setTabVisible(i, false);
+    }
+}
+
+void fillFileDialog(QFileDialog* dialog) {
+    statement([&] { dialog->setWindowTitle(textOf(wholeInt16(dialog->windowTitle()))); });
+    if (dialog->property("Tag").toString() != u"FileOpen")
+        return;
+    statement([&] {
+        const QStringList filters = dialog->nameFilters();
+        dialog->setNameFilters(QStringList{textOf(wholeInt16(filters.isEmpty() ? QString() : filters.first()))});
+    });
+    statement([&] { dialog->setDefaultSuffix(textOf(wholeInt16(dialog->defaultSuffix()))); });
+    statement([&] {
+        if (!dialog->nameFilters().isEmpty())
+            dialog->selectNameFilter(dialog->nameFilters().first());
+    });
+}
+
+void fillToolTip(QWidget* w, bool wholeNumber) {
+    statement([&] {
+        const QVariant id = w->property("ToolTipText");
+        const int n = wholeNumber ? wholeInt16(id) : leadingNumber(id);
+        if (n > 0 || wholeNumber)
+            w->setToolTip(textOf(n));
+    });
+}
+
+void fillControl(QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        statement([&] { label->setText(textOf(wholeInt16(w->property("Tag")))); });
+        return;
+    }
+    if (auto* menu = qobject_cast<QMenu*>(w)) {
+        for (QAction* a : menu->actions())
+            statement([&] { a->setText(textOf(wholeInt16(a->text()))); });
+        statement([&] { menu->setTitle(textOf(wholeInt16(menu->title()))); });
+        return;
+    }
+    if (auto* bar = qobject_cast<QTabBar*>(w)) {
+        if (!qobject_cast<QTabWidget*>(bar->parentWidget()))
+            fillTabBar(bar);
+        return;
+    }
+    if (auto* toolBar = qobject_cast<QToolBar*>(w)) {
+        for (QAction* a : toolBar->actions())
+            statement([&] { a->setToolTip(textOf(wholeInt16(a->toolTip()))); });
+        return;
+    }
+    if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+        QTreeWidgetItem* header = tree->headerItem();
+        for (int c = 0; c < header->columnCount(); ++c)
+            statement([&] { header->setText(c, textOf(wholeInt16(header->data(c, Qt::UserRole)))); });
+        return;
+    }
+    if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+        fillTabWidget(tabs);
+        return;
+    }
+    if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+        fillFileDialog(dialog);
+        return;
+    }
+    auto* combo = qobject_cast<QComboBox*>(w);
+    auto* list = qobject_cast<QListWidget*>(w);
+    if (combo || list) {
+        if (w->property("Tag").toString() == u"ResFill") {
+            const int count = combo ? combo->count() : list->count();
+            for (int i = 0; i < count; ++i) {
+                if (combo)
+                    statement([&] { combo->setItemText(i, textOf(wholeInt16(combo->itemText(i)))); });
+                else
+                    statement([&] { list->item(i)->setText(textOf(wholeInt16(list->item(i)->text()))); });
+            }
+        }
+        fillToolTip(w, true);
+        return;
+    }
+    // Any other control: buttons and frames have a caption, other controls (text boxes) have none.
+    statement([&] {
+        const int n = leadingNumber(w->property("Tag"));
+        if (n <= 0)
+            return;
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            button->setText(textOf(n));
+        else if (auto* frame = qobject_cast<QGroupBox*>(w))
+            frame->setTitle(textOf(n));
+    });
+    fillToolTip(w, false);
+}
+
+} // namespace
+
+void FillCaptions(QWidget* form) {
+    statement([&] { form->setWindowTitle(textOf(wholeInt16(form->property("Tag")))); });
+    for (QWidget* w : form->findChildren<QWidget*>())
+        fillControl(w);
+}
+
+void SetCaptionIds(QWidget* control, int captionId, int toolTipId) {
+    if (captionId > 0)
+        control->setProperty("Tag", QString::number(captionId));
+    if (toolTipId > 0)
+        control->setProperty("ToolTipText", QString::number(toolTipId));
+}

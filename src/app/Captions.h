@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+// Replaces the string-table ids that a window and its controls carry by the texts. The ids sit in the dynamic
+// properties "Tag" (title or caption) and "ToolTipText" (tool-tip), or, for the rarer controls, where the
+// control keeps its texts (a menu entry's text, a tab's text, a combo box's items). A statement that fails (an
+// id that is no number or not in the table, a property the control lacks) is skipped; nothing is raised.
+void FillCaptions(QWidget* form);
+
+// Sets the ids a control carries, for the windows' set-up code.
+void SetCaptionIds(QWidget* control, int captionId, int toolTipId = 0);
+
+// A new control under its object name, carrying its caption and tool-tip ids for FillCaptions.
+template <typename T> T* MakeControl(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    SetCaptionIds(w, captionId, toolTipId);
+    return w;
+}
