@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     job.SplitFolder.clear();
     ConsoleShell shell;
     const auto start = std::chrono::steady_clock::now();
-    const bool sent = JobDriver(job, settings, shell).StartProcess();
+    const bool sent = JobDriver(job, settings, shell).run();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -55,10 +55,10 @@ int main(int argc, char** argv) {
 
     GuiShell shell;
     WizardWindow window(settings, shell);
-    window.Form_Load();
+    window.load();
     window.show();
     bool ok = save(&window, folder, "1-welcome");
-    window.cmdNext_Click();
+    window.onNextClicked();
     {
         // A real archive, so that the page shows its list and sizes.
         const QString archive = config.filePath(QStringLiteral("holiday-photos.zip"));
@@ -71,39 +71,39 @@ int main(int argc, char** argv) {
         }
         if (ZipRun(request) != 0)
             std::fprintf(stderr, "%s\n", qPrintable(request.errorText));
-        window.txtZipFilename->setText(archive);
+        window.sourceField->setText(archive);
         window.listArchive(archive);
     }
     ok &= save(&window, folder, "2-source");
-    window.cmdNext_Click();
-    window.txtSubject->setText(QStringLiteral("Holiday photos"));
+    window.onNextClicked();
+    window.subjectField->setText(QStringLiteral("Holiday photos"));
     ok &= save(&window, folder, "3-destination");
 
-    MailSettingsDialog settingsDialog(settings, window.rasDialUp, &window);
-    settingsDialog.Form_Load();
+    MailSettingsDialog settingsDialog(settings, window.dialUp, &window);
+    settingsDialog.load();
     settingsDialog.show();
     ok &= save(&settingsDialog, folder, "5-settings-dialog");
     settingsDialog.close();
-    MessageOptionsDialog messageDialog(window.Job(), settings, shell, &window);
-    messageDialog.Form_Load();
+    MessageOptionsDialog messageDialog(window.job(), settings, shell, &window);
+    messageDialog.load();
     messageDialog.show();
     ok &= save(&messageDialog, folder, "6-message-dialog");
     messageDialog.close();
 
-    window.cmdNext_Click();
-    window.pbProgress->setVisible(true);
+    window.onNextClicked();
+    window.progressFrame->setVisible(true);
     QApplication::processEvents();
-    window.ShowProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
+    window.showProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
     ok &= save(&window, folder, "4-summary");
 
     // A path of 200 characters wraps on the summary page; the status line keeps both of its ends.
     const QString deep = QStringLiteral("/home/jo/Documents/projects/2026/customer-archive-with-a-long-name/"
                                         "exports/final-version-approved-by-everyone/");
     const QString longName = deep + QStringLiteral("quarterly-report-with-all-appendices-and-photos.zip");
-    window.cmdBack_Click();
-    window.txtZipFilename->setText(longName);
-    window.cmdNext_Click();
-    window.ShowProgress(65, QStringLiteral("Writing: ") + deep +
+    window.onBackClicked();
+    window.sourceField->setText(longName);
+    window.onNextClicked();
+    window.showProgress(65, QStringLiteral("Writing: ") + deep +
                                 QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));
     ok &= save(&window, folder, "7-long-path");
     return ok ? 0 : 1;

@@ -73,7 +73,7 @@ void fillTabWidget(QTabWidget* tabs) {
 
 void fillFileDialog(QFileDialog* dialog) {
     statement([&] { dialog->setWindowTitle(textOf(wholeInt16(dialog->windowTitle()))); });
-    if (dialog->property("Tag").toString() != u"FileOpen")
+    if (dialog->property("captionId").toString() != u"FileOpen")
         return;
     statement([&] {
         const QStringList filters = dialog->nameFilters();
@@ -88,7 +88,7 @@ void fillFileDialog(QFileDialog* dialog) {
 
 void fillToolTip(QWidget* w, bool wholeNumber) {
     statement([&] {
-        const QVariant id = w->property("ToolTipText");
+        const QVariant id = w->property("toolTipId");
         const int n = wholeNumber ? wholeInt16(id) : leadingNumber(id);
         if (n > 0 || wholeNumber)
             w->setToolTip(textOf(n));
@@ -97,7 +97,7 @@ void fillToolTip(QWidget* w, bool wholeNumber) {
 
 void fillControl(QWidget* w) {
     if (auto* label = qobject_cast<QLabel*>(w)) {
-        statement([&] { label->setText(textOf(wholeInt16(w->property("Tag")))); });
+        statement([&] { label->setText(textOf(wholeInt16(w->property("captionId")))); });
         return;
     }
     if (auto* menu = qobject_cast<QMenu*>(w)) {
@@ -133,7 +133,7 @@ void fillControl(QWidget* w) {
     auto* combo = qobject_cast<QComboBox*>(w);
     auto* list = qobject_cast<QListWidget*>(w);
     if (combo || list) {
-        if (w->property("Tag").toString() == u"ResFill") {
+        if (w->property("captionId").toString() == u"items") {
             const int count = combo ? combo->count() : list->count();
             for (int i = 0; i < count; ++i) {
                 if (combo)
@@ -147,7 +147,7 @@ void fillControl(QWidget* w) {
     }
     // Any other control: buttons and frames have a caption, other controls (text boxes) have none.
     statement([&] {
-        const int n = leadingNumber(w->property("Tag"));
+        const int n = leadingNumber(w->property("captionId"));
         if (n <= 0)
             return;
         if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -161,14 +161,14 @@ void fillControl(QWidget* w) {
 } // namespace
 
 void FillCaptions(QWidget* form) {
-    statement([&] { form->setWindowTitle(textOf(wholeInt16(form->property("Tag")))); });
+    statement([&] { form->setWindowTitle(textOf(wholeInt16(form->property("captionId")))); });
     for (QWidget* w : form->findChildren<QWidget*>())
         fillControl(w);
 }
 
 void SetCaptionIds(QWidget* control, int captionId, int toolTipId) {
     if (captionId > 0)
-        control->setProperty("Tag", QString::number(captionId));
+        control->setProperty("captionId", QString::number(captionId));
     if (toolTipId > 0)
-        control->setProperty("ToolTipText", QString::number(toolTipId));
+        control->setProperty("toolTipId", QString::number(toolTipId));
 }

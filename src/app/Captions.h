@@ -4,7 +4,7 @@
 #include <QWidget>
 
 // Replaces the string-table ids that a window and its controls carry by the texts. The ids sit in the dynamic
-// properties "Tag" (title or caption) and "ToolTipText" (tool-tip), or, for the rarer controls, where the
+// properties "captionId" (title or caption) and "toolTipId" (tool-tip), or, for the rarer controls, where the
 // control keeps its texts (a menu entry's text, a tab's text, a combo box's items). A statement that fails (an
 // id that is no number or not in the table, a property the control lacks) is skipped; nothing is raised.
 void FillCaptions(QWidget* form);

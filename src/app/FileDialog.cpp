@@ -4,8 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-QStringList FileDialog::QtFilters(const QString& vbFilter) {
-    const QStringList parts = vbFilter.split(u'|');
+QStringList FileDialog::nameFilters(const QString& filterText) {
+    const QStringList parts = filterText.split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
@@ -22,49 +22,49 @@ QStringList FileDialog::QtFilters(const QString& vbFilter) {
     return filters;
 }
 
-void FileDialog::ShowOpen() {
+void FileDialog::showOpen() {
     show(false);
 }
 
-void FileDialog::ShowSave() {
+void FileDialog::showSave() {
     show(true);
 }
 
 void FileDialog::show(bool save) {
-    QFileDialog dialog(owner_, DialogTitle);
+    QFileDialog dialog(owner_, title);
     dialog.setObjectName(QStringLiteral("FileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save)
         dialog.setFileMode(QFileDialog::AnyFile);
     else
-        dialog.setFileMode((Flags & AllowMultiSelect)
+        dialog.setFileMode((flags & AllowMultiSelect)
                                ? QFileDialog::ExistingFiles
-                               : ((Flags & FileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
-    if (save && !(Flags & OverwritePrompt))
+                               : ((flags & FileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    if (save && !(flags & OverwritePrompt))
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    const QStringList filters = QtFilters(Filter);
+    const QStringList filters = nameFilters(filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters.value(std::max(0, FilterIndex - 1), filters.first()));
+        dialog.selectNameFilter(filters.value(std::max(0, filterIndex - 1), filters.first()));
     }
-    if (!DefaultExt.isEmpty())
-        dialog.setDefaultSuffix(DefaultExt);
-    QString folder = InitDir;
-    if (!FileName.isEmpty() && QFileInfo(FileName).isAbsolute())
-        folder = QFileInfo(FileName).path();
+    if (!defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(defaultSuffix);
+    QString folder = initialFolder;
+    if (!fileName.isEmpty() && QFileInfo(fileName).isAbsolute())
+        folder = QFileInfo(fileName).path();
     if (!folder.isEmpty())
         dialog.setDirectory(folder);
-    if (!FileName.isEmpty())
-        dialog.selectFile(QFileInfo(FileName).fileName());
+    if (!fileName.isEmpty())
+        dialog.selectFile(QFileInfo(fileName).fileName());
 
-    Cancelled = dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty();
-    if (Cancelled)
+    cancelled = dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty();
+    if (cancelled)
         return;
-    FileNames = dialog.selectedFiles();
-    FileName = FileNames.first();
+    fileNames = dialog.selectedFiles();
+    fileName = fileNames.first();
     const int chosen = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
     if (chosen >= 0)
-        FilterIndex = chosen + 1;
+        filterIndex = chosen + 1;
 }

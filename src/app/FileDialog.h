@@ -7,7 +7,7 @@ class QWidget;
 
 // The open/save file dialog with the properties the windows set: a filter in the form
 // "desc|pattern|desc|pattern||", the filter to start with (from 1), the initial folder and file name, the
-// flags of the open-file dialog. FileName holds the choice afterwards; Cancelled tells a cancel.
+// flags of the open-file dialog. fileName holds the choice afterwards; cancelled tells a cancel.
 class FileDialog {
 public:
     static constexpr int FileMustExist = 0x1000;
@@ -16,22 +16,22 @@ public:
     static constexpr int OverwritePrompt = 0x2;
 
     void setOwner(QWidget* owner) { owner_ = owner; }
-    QString DialogTitle;
-    QString Filter;
-    int FilterIndex = 1;
-    QString DefaultExt;
-    QString InitDir;
-    QString FileName;
-    int Flags = 0;
-    bool Cancelled = false;
+    QString title;
+    QString filter;
+    int filterIndex = 1;
+    QString defaultSuffix;
+    QString initialFolder;
+    QString fileName;
+    int flags = 0;
+    bool cancelled = false;
     // With AllowMultiSelect: every chosen file.
-    QStringList FileNames;
+    QStringList fileNames;
 
-    void ShowOpen();
-    void ShowSave();
+    void showOpen();
+    void showSave();
 
     // "Text (*.txt)|*.txt|All (*.*)|*.*||" as Qt's name filters; each pattern list goes in parentheses.
-    static QStringList QtFilters(const QString& vbFilter);
+    static QStringList nameFilters(const QString& filterText);
 
 private:
     void show(bool save);

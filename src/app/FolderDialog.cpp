@@ -2,15 +2,15 @@
 
 #include <QFileDialog>
 
-void FolderDialog::ShowDialog() {
-    QFileDialog dialog(owner_, Caption, Folder);
+void FolderDialog::showDialog() {
+    QFileDialog dialog(owner_, title, folder);
     dialog.setObjectName(QStringLiteral("FolderDialog"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     // Qt's own dialog: the same on every desktop, and reachable from tests.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        Folder = dialog.selectedFiles().first();
+        folder = dialog.selectedFiles().first();
     else
-        Folder.clear();
+        folder.clear();
 }

@@ -20,125 +20,126 @@
 MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp& ras, QWidget* parent)
     : QDialog(parent), settings_(settings), ras_(ras) {
     setObjectName(QStringLiteral("MailSettingsDialog"));
-    setProperty("Tag", QStringLiteral("4000"));
+    setProperty("captionId", QStringLiteral("4000"));
     setModal(true);
 
-    Frame1 = MakeControl<QGroupBox>(this, "Frame1", 4001);
-    Label1 = MakeControl<QLabel>(Frame1, "Label1", 4002);
-    txtFriendlyName = MakeControl<QLineEdit>(Frame1, "txtFriendlyName", 0, 4011);
-    Label2 = MakeControl<QLabel>(Frame1, "Label2", 4003);
-    txtEMailAddress = MakeControl<QLineEdit>(Frame1, "txtEMailAddress", 0, 4012);
-    Frame2 = MakeControl<QGroupBox>(this, "Frame2", 4004);
-    txtHostName = MakeControl<QLineEdit>(Frame2, "txtHostName", 0, 4013);
-    chkUseRAS = MakeControl<QCheckBox>(this, "chkUseRAS", 4005, 4015);
-    fraRAS = MakeControl<QGroupBox>(this, "fraRAS");
-    Label3 = MakeControl<QLabel>(fraRAS, "Label3", 4006);
-    txtFile = MakeControl<QLineEdit>(fraRAS, "txtFile", 0, 4009);
-    cmdFile = MakeControl<QPushButton>(fraRAS, "cmdFile");
-    cmdFile->setText(QStringLiteral("..."));
-    Label4 = MakeControl<QLabel>(fraRAS, "Label4", 4007);
-    cboPhoneBook = MakeControl<QComboBox>(fraRAS, "cboPhoneBook", 0, 4014);
-    chkRASRequired =
-        MakeControl<QCheckBox>(fraRAS, "chkRASRequired", Res::StopWithoutDialUp, Res::StopWithoutDialUpTip);
-    cmdOk = MakeControl<QPushButton>(this, "cmdOk", 10001);
-    cmdCancel = MakeControl<QPushButton>(this, "cmdCancel", 10002);
-    cmdOk->setDefault(true);
+    fromGroup = MakeControl<QGroupBox>(this, "fromGroup", 4001);
+    nameLabel = MakeControl<QLabel>(fromGroup, "nameLabel", 4002);
+    nameField = MakeControl<QLineEdit>(fromGroup, "nameField", 0, 4011);
+    addressLabel = MakeControl<QLabel>(fromGroup, "addressLabel", 4003);
+    addressField = MakeControl<QLineEdit>(fromGroup, "addressField", 0, 4012);
+    serverGroup = MakeControl<QGroupBox>(this, "serverGroup", 4004);
+    serverField = MakeControl<QLineEdit>(serverGroup, "serverField", 0, 4013);
+    dialUpBox = MakeControl<QCheckBox>(this, "dialUpBox", 4005, 4015);
+    dialUpGroup = MakeControl<QGroupBox>(this, "dialUpGroup");
+    phoneBookLabel = MakeControl<QLabel>(dialUpGroup, "phoneBookLabel", 4006);
+    phoneBookField = MakeControl<QLineEdit>(dialUpGroup, "phoneBookField", 0, 4009);
+    browseButton = MakeControl<QPushButton>(dialUpGroup, "browseButton");
+    browseButton->setText(QStringLiteral("..."));
+    connectionLabel = MakeControl<QLabel>(dialUpGroup, "connectionLabel", 4007);
+    connectionField = MakeControl<QComboBox>(dialUpGroup, "connectionField", 0, 4014);
+    dialUpRequiredBox =
+        MakeControl<QCheckBox>(dialUpGroup, "dialUpRequiredBox", Res::StopWithoutDialUp, Res::StopWithoutDialUpTip);
+    okButton = MakeControl<QPushButton>(this, "okButton", 10001);
+    cancelButton = MakeControl<QPushButton>(this, "cancelButton", 10002);
+    okButton->setDefault(true);
 
-    auto* from = new QGridLayout(Frame1);
-    from->addWidget(Label1, 0, 0);
-    from->addWidget(txtFriendlyName, 0, 1);
-    from->addWidget(Label2, 1, 0);
-    from->addWidget(txtEMailAddress, 1, 1);
-    auto* host = new QVBoxLayout(Frame2);
-    host->addWidget(txtHostName);
-    auto* dialUp = new QGridLayout(fraRAS);
-    dialUp->addWidget(Label3, 0, 0, 1, 2);
-    dialUp->addWidget(txtFile, 1, 0);
-    dialUp->addWidget(cmdFile, 1, 1);
-    dialUp->addWidget(Label4, 2, 0, 1, 2);
-    dialUp->addWidget(cboPhoneBook, 3, 0, 1, 2);
-    dialUp->addWidget(chkRASRequired, 4, 0, 1, 2);
+    auto* from = new QGridLayout(fromGroup);
+    from->addWidget(nameLabel, 0, 0);
+    from->addWidget(nameField, 0, 1);
+    from->addWidget(addressLabel, 1, 0);
+    from->addWidget(addressField, 1, 1);
+    auto* host = new QVBoxLayout(serverGroup);
+    host->addWidget(serverField);
+    auto* dialUp = new QGridLayout(dialUpGroup);
+    dialUp->addWidget(phoneBookLabel, 0, 0, 1, 2);
+    dialUp->addWidget(phoneBookField, 1, 0);
+    dialUp->addWidget(browseButton, 1, 1);
+    dialUp->addWidget(connectionLabel, 2, 0, 1, 2);
+    dialUp->addWidget(connectionField, 3, 0, 1, 2);
+    dialUp->addWidget(dialUpRequiredBox, 4, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     auto* all = new QVBoxLayout(this);
-    all->addWidget(Frame1);
-    all->addWidget(Frame2);
-    all->addWidget(chkUseRAS);
-    all->addWidget(fraRAS);
+    all->addWidget(fromGroup);
+    all->addWidget(serverGroup);
+    all->addWidget(dialUpBox);
+    all->addWidget(dialUpGroup);
     all->addLayout(buttons);
     setMinimumWidth(380);
 
-    connect(chkUseRAS, &QCheckBox::clicked, this, &MailSettingsDialog::chkUseRAS_Click);
-    connect(cmdFile, &QPushButton::clicked, this, &MailSettingsDialog::cmdFile_Click);
-    connect(cmdOk, &QPushButton::clicked, this, &MailSettingsDialog::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &MailSettingsDialog::cmdCancel_Click);
+    connect(dialUpBox, &QCheckBox::clicked, this, &MailSettingsDialog::onDialUpClicked);
+    connect(browseButton, &QPushButton::clicked, this, &MailSettingsDialog::onBrowsePhoneBookClicked);
+    connect(okButton, &QPushButton::clicked, this, &MailSettingsDialog::onOkClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &MailSettingsDialog::onCancelClicked);
 }
 
 void MailSettingsDialog::enableDialUp(bool on) {
-    for (QWidget* w : std::initializer_list<QWidget*>{fraRAS, txtFile, cmdFile, cboPhoneBook, chkRASRequired})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{dialUpGroup, phoneBookField, browseButton, connectionField, dialUpRequiredBox})
         w->setEnabled(on);
 }
 
-void MailSettingsDialog::Form_Load() {
+void MailSettingsDialog::load() {
     FillCaptions(this);
-    Mnemonic(Label1, u'F', txtFriendlyName);
-    Mnemonic(Label2, u'M', txtEMailAddress);
-    Mnemonic(Frame2, u'H');
-    Mnemonic(chkUseRAS, u'R');
-    Mnemonic(Label3, u'P', txtFile);
-    Mnemonic(Label4, u'C', cboPhoneBook);
-    Mnemonic(chkRASRequired, u'S');
+    Mnemonic(nameLabel, u'F', nameField);
+    Mnemonic(addressLabel, u'M', addressField);
+    Mnemonic(serverGroup, u'H');
+    Mnemonic(dialUpBox, u'R');
+    Mnemonic(phoneBookLabel, u'P', phoneBookField);
+    Mnemonic(connectionLabel, u'C', connectionField);
+    Mnemonic(dialUpRequiredBox, u'S');
     const bool useRas = settings_.UseRAS();
-    chkUseRAS->setChecked(useRas);
+    dialUpBox->setChecked(useRas);
     enableDialUp(useRas);
-    if (ras_.Available()) {
+    if (ras_.available()) {
         try {
-            const int count = ras_.EntryCount();
+            const int count = ras_.entryCount();
             for (int p = 0; p < count; ++p)
-                cboPhoneBook->addItem(ras_.Entry(p));
+                connectionField->addItem(ras_.entry(p));
         } catch (const ComponentError&) {
             // A phonebook that cannot be read lists nothing; the rest of the dialog works.
         }
     }
-    txtFriendlyName->setText(settings_.FriendlyName());
-    txtEMailAddress->setText(settings_.FromEMailAddress());
-    txtHostName->setText(settings_.Host());
-    txtFile->setText(settings_.RASPhoneBook());
-    chkRASRequired->setChecked(settings_.RASRequired());
-    cboPhoneBook->setCurrentIndex(
-        cboPhoneBook->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    nameField->setText(settings_.FriendlyName());
+    addressField->setText(settings_.FromEMailAddress());
+    serverField->setText(settings_.Host());
+    phoneBookField->setText(settings_.RASPhoneBook());
+    dialUpRequiredBox->setChecked(settings_.RASRequired());
+    connectionField->setCurrentIndex(
+        connectionField->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
-void MailSettingsDialog::chkUseRAS_Click() {
-    enableDialUp(chkUseRAS->isChecked());
+void MailSettingsDialog::onDialUpClicked() {
+    enableDialUp(dialUpBox->isChecked());
 }
 
-void MailSettingsDialog::cmdFile_Click() {
-    FileDialog dlgCommon;
-    dlgCommon.setOwner(this);
-    dlgCommon.Filter = Text(4008);
-    dlgCommon.InitDir = QCoreApplication::applicationDirPath();
-    dlgCommon.DialogTitle = Text(4010);
-    dlgCommon.FileName = txtFile->text();
-    dlgCommon.Flags = FileDialog::FileMustExist | FileDialog::HideReadOnly;
-    dlgCommon.ShowOpen();
-    if (!dlgCommon.Cancelled && !dlgCommon.FileName.isEmpty())
-        txtFile->setText(dlgCommon.FileName);
+void MailSettingsDialog::onBrowsePhoneBookClicked() {
+    FileDialog dialog;
+    dialog.setOwner(this);
+    dialog.filter = Text(4008);
+    dialog.initialFolder = QCoreApplication::applicationDirPath();
+    dialog.title = Text(4010);
+    dialog.fileName = phoneBookField->text();
+    dialog.flags = FileDialog::FileMustExist | FileDialog::HideReadOnly;
+    dialog.showOpen();
+    if (!dialog.cancelled && !dialog.fileName.isEmpty())
+        phoneBookField->setText(dialog.fileName);
 }
 
-void MailSettingsDialog::cmdOk_Click() {
-    settings_.setFriendlyName(txtFriendlyName->text());
-    settings_.setFromEMailAddress(txtEMailAddress->text());
-    settings_.setHost(txtHostName->text());
-    settings_.setUseRAS(chkUseRAS->isChecked());
-    settings_.setRASConnection(cboPhoneBook->currentIndex() >= 0 ? cboPhoneBook->currentText() : QString());
-    settings_.setRASPhoneBook(txtFile->text());
-    settings_.setRASRequired(chkRASRequired->isChecked());
+void MailSettingsDialog::onOkClicked() {
+    settings_.setFriendlyName(nameField->text());
+    settings_.setFromEMailAddress(addressField->text());
+    settings_.setHost(serverField->text());
+    settings_.setUseRAS(dialUpBox->isChecked());
+    settings_.setRASConnection(connectionField->currentIndex() >= 0 ? connectionField->currentText() : QString());
+    settings_.setRASPhoneBook(phoneBookField->text());
+    settings_.setRASRequired(dialUpRequiredBox->isChecked());
     accept();
 }
 
-void MailSettingsDialog::cmdCancel_Click() {
+void MailSettingsDialog::onCancelClicked() {
     reject();
 }

@@ -18,29 +18,29 @@ class MailSettingsDialog : public QDialog {
 public:
     MailSettingsDialog(Settings& settings, NetworkManagerDialUp& ras, QWidget* parent = nullptr);
 
-    void Form_Load();
-    void chkUseRAS_Click();
-    void cmdFile_Click();
-    void cmdOk_Click();
-    void cmdCancel_Click();
+    void load();
+    void onDialUpClicked();
+    void onBrowsePhoneBookClicked();
+    void onOkClicked();
+    void onCancelClicked();
 
-    QGroupBox* Frame1;
-    QLabel* Label1;
-    QLineEdit* txtFriendlyName;
-    QLabel* Label2;
-    QLineEdit* txtEMailAddress;
-    QGroupBox* Frame2;
-    QLineEdit* txtHostName;
-    QCheckBox* chkUseRAS;
-    QGroupBox* fraRAS;
-    QLabel* Label3;
-    QLineEdit* txtFile;
-    QPushButton* cmdFile;
-    QLabel* Label4;
-    QComboBox* cboPhoneBook;
-    QCheckBox* chkRASRequired;
-    QPushButton* cmdOk;
-    QPushButton* cmdCancel;
+    QGroupBox* fromGroup;
+    QLabel* nameLabel;
+    QLineEdit* nameField;
+    QLabel* addressLabel;
+    QLineEdit* addressField;
+    QGroupBox* serverGroup;
+    QLineEdit* serverField;
+    QCheckBox* dialUpBox;
+    QGroupBox* dialUpGroup;
+    QLabel* phoneBookLabel;
+    QLineEdit* phoneBookField;
+    QPushButton* browseButton;
+    QLabel* connectionLabel;
+    QComboBox* connectionField;
+    QCheckBox* dialUpRequiredBox;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
 
 private:
     void enableDialUp(bool on);

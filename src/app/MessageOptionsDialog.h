@@ -18,20 +18,20 @@ class MessageOptionsDialog : public QDialog {
 public:
     MessageOptionsDialog(SplitJob& job, Settings& settings, Shell& shell, QWidget* parent = nullptr);
 
-    void Form_Load();
-    void cmdOk_Click();
-    void cmdCancel_Click();
-    void cmdSave_Click();
+    void load();
+    void onOkClicked();
+    void onCancelClicked();
+    void onSaveAsDefaultClicked();
 
-    QLabel* Label1;
-    QLineEdit* txtCC;
-    QLabel* Label2;
-    QLineEdit* txtBCC;
-    QLabel* Label3;
-    QPlainTextEdit* txtBodyText;
-    QPushButton* cmdSave;
-    QPushButton* cmdOk;
-    QPushButton* cmdCancel;
+    QLabel* ccLabel;
+    QLineEdit* ccField;
+    QLabel* bccLabel;
+    QLineEdit* bccField;
+    QLabel* bodyLabel;
+    QPlainTextEdit* bodyField;
+    QPushButton* saveAsDefaultButton;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
 
 private:
     SplitJob& job_;

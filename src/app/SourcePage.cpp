@@ -16,71 +16,71 @@
 namespace {
 
 void prepare(FileDialog& dialog, int titleId, const QString& folder, int filterId, int flags) {
-    dialog.DialogTitle = Text(titleId);
-    dialog.InitDir = folder;
-    dialog.Filter = Text(filterId);
-    dialog.FilterIndex = 1;
-    dialog.FileName.clear();
-    dialog.FileNames.clear();
-    dialog.Flags = flags;
+    dialog.title = Text(titleId);
+    dialog.initialFolder = folder;
+    dialog.filter = Text(filterId);
+    dialog.filterIndex = 1;
+    dialog.fileName.clear();
+    dialog.fileNames.clear();
+    dialog.flags = flags;
 }
 
 } // namespace
 
 void WizardWindow::fillEmptySubject(const QString& archiveName) {
-    if (txtSubject->text().isEmpty())
-        txtSubject->setText(Text(1045) + u'<' + archiveName + u'>');
+    if (subjectField->text().isEmpty())
+        subjectField->setText(Text(1045) + u'<' + archiveName + u'>');
 }
 
-void WizardWindow::cmdNew_Click() {
-    prepare(dlgCommon, 1027, QDir::tempPath(), 10004, FileDialog::HideReadOnly);
-    dlgCommon.ShowSave();
-    if (dlgCommon.Cancelled || dlgCommon.FileName.isEmpty())
+void WizardWindow::onNewArchiveClicked() {
+    prepare(fileDialog, 1027, QDir::tempPath(), 10004, FileDialog::HideReadOnly);
+    fileDialog.showSave();
+    if (fileDialog.cancelled || fileDialog.fileName.isEmpty())
         return;
-    LastFolder = GetPath(dlgCommon.FileName);
-    txtZipFilename->setText(dlgCommon.FileName);
-    optFiles->setEnabled(true);
-    fillEmptySubject(ExtractFileName(dlgCommon.FileName));
+    lastFolder = GetPath(fileDialog.fileName);
+    sourceField->setText(fileDialog.fileName);
+    filesOption->setEnabled(true);
+    fillEmptySubject(ExtractFileName(fileDialog.fileName));
 }
 
-void WizardWindow::cmdOpen_Click() {
-    prepare(dlgCommon, 1026, LastFolder, 10004, FileDialog::FileMustExist | FileDialog::HideReadOnly);
-    dlgCommon.ShowOpen();
-    if (dlgCommon.Cancelled || dlgCommon.FileName.isEmpty())
+void WizardWindow::onOpenArchiveClicked() {
+    prepare(fileDialog, 1026, lastFolder, 10004, FileDialog::FileMustExist | FileDialog::HideReadOnly);
+    fileDialog.showOpen();
+    if (fileDialog.cancelled || fileDialog.fileName.isEmpty())
         return;
-    const QString chosen = dlgCommon.FileName;
-    LastFolder = GetPath(chosen);
-    txtZipFilename->setText(chosen);
-    optFiles->setEnabled(true);
+    const QString chosen = fileDialog.fileName;
+    lastFolder = GetPath(chosen);
+    sourceField->setText(chosen);
+    filesOption->setEnabled(true);
     listArchive(chosen);
     fillEmptySubject(ExtractFileName(chosen));
 }
 
-void WizardWindow::cmdAddFile_Click() {
-    prepare(dlgCommon, 1028, LastFolder, 10003,
+void WizardWindow::onAddFilesClicked() {
+    prepare(fileDialog, 1028, lastFolder, 10003,
             FileDialog::FileMustExist | FileDialog::AllowMultiSelect | FileDialog::HideReadOnly);
-    dlgCommon.ShowOpen();
-    if (dlgCommon.Cancelled || dlgCommon.FileNames.isEmpty())
+    fileDialog.showOpen();
+    if (fileDialog.cancelled || fileDialog.fileNames.isEmpty())
         return;
     // Not over the dialog: the user is still choosing there.
     BusyPointer busy(shell_);
-    LastFolder = GetPath(dlgCommon.FileNames.first());
+    lastFolder = GetPath(fileDialog.fileNames.first());
 
-    if (!FileExists(txtZipFilename->text())) {
-        if (txtZipFilename->text().right(4).toUpper() != QStringLiteral(".ZIP"))
-            txtZipFilename->setText(txtZipFilename->text() + QStringLiteral(".zip"));
-        fillEmptySubject(ExtractFileName(txtZipFilename->text()));
+    if (!FileExists(sourceField->text())) {
+        if (sourceField->text().right(4).toUpper() != QStringLiteral(".ZIP"))
+            sourceField->setText(sourceField->text() + QStringLiteral(".zip"));
+        fillEmptySubject(ExtractFileName(sourceField->text()));
     }
-    ZipRequest request = AddRequest(txtZipFilename->text());
-    request.names = dlgCommon.FileNames;
+    ZipRequest request = AddRequest(sourceField->text());
+    request.names = fileDialog.fileNames;
     changeArchive(request);
 }
 
-void WizardWindow::cmdRemove_Click() {
-    const QListWidgetItem* selected = lbFiles->currentItem();
+void WizardWindow::onRemoveEntryClicked() {
+    const QListWidgetItem* selected = entryList->currentItem();
     if (!selected || !selected->isSelected())
         return;
-    ZipRequest request = RemoveRequest(txtZipFilename->text());
+    ZipRequest request = RemoveRequest(sourceField->text());
     request.names = QStringList{selected->text()};
     changeArchive(request);
 }
@@ -88,13 +88,13 @@ void WizardWindow::cmdRemove_Click() {
 void WizardWindow::changeArchive(ZipRequest& request) {
     if (ZipRun(request) != 0)
         shell_.Fail(Text(Res::ZipFailed).arg(request.archive, request.errorText));
-    listArchive(txtZipFilename->text());
+    listArchive(sourceField->text());
 }
 
-void WizardWindow::txtZipFilename_Change() {
-    const bool named = !txtZipFilename->text().isEmpty();
-    cmdAddFile->setEnabled(named);
-    cmdRemove->setEnabled(named);
+void WizardWindow::onSourceNameChanged() {
+    const bool named = !sourceField->text().isEmpty();
+    addFilesButton->setEnabled(named);
+    removeButton->setEnabled(named);
 }
 
 void WizardWindow::listArchive(const QString& path) {
@@ -108,7 +108,7 @@ void WizardWindow::listArchive(const QString& path) {
     });
     if (names.isEmpty())
         return;
-    lbFiles->clear();
-    lbFiles->addItems(names);
-    lblZipInfo->setText(ZipInfoText(compressed, uncompressed));
+    entryList->clear();
+    entryList->addItems(names);
+    archiveSizes->setText(ZipInfoText(compressed, uncompressed));
 }

@@ -62,360 +62,377 @@ WizardWindow::~WizardWindow() {
 }
 
 void WizardWindow::buildPages() {
-    auto* pages = new QGridLayout;
-    pages->setContentsMargins(0, 0, 0, 0);
+    auto* stack = new QGridLayout;
+    stack->setContentsMargins(0, 0, 0, 0);
     for (int i = 0; i < 4; ++i) {
-        pbStep[i] = new QWidget(this);
-        pbStep[i]->setObjectName(QStringLiteral("pbStep%1").arg(i));
-        pages->addWidget(pbStep[i], 0, 0);
-        pbStep[i]->setVisible(i == 0);
+        pages[i] = new QWidget(this);
+        pages[i]->setObjectName(QStringLiteral("page%1").arg(i));
+        stack->addWidget(pages[i], 0, 0);
+        pages[i]->setVisible(i == 0);
     }
 
     // Page 0: welcome.
-    QWidget* p = pbStep[0];
-    imgWelcome = MakeControl<QLabel>(p, "imgWelcome");
-    imgWelcome->setPixmap(QPixmap(QStringLiteral(":/brevimo/welcome.png")));
-    imgWelcome->setFixedSize(kWelcomeWidth, kWelcomeHeight);
-    lblTitle = MakeControl<QLabel>(p, "lblTitle");
-    lblTitle->setText(ProgramName());
-    QFont bold = lblTitle->font();
+    QWidget* p = pages[0];
+    welcomePicture = MakeControl<QLabel>(p, "welcomePicture");
+    welcomePicture->setPixmap(QPixmap(QStringLiteral(":/brevimo/welcome.png")));
+    welcomePicture->setFixedSize(kWelcomeWidth, kWelcomeHeight);
+    titleLabel = MakeControl<QLabel>(p, "titleLabel");
+    titleLabel->setText(ProgramName());
+    QFont bold = titleLabel->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.6);
-    lblTitle->setFont(bold);
-    lblVersion = MakeControl<QLabel>(p, "lblVersion");
-    Label1 = MakeControl<QLabel>(p, "Label1", 1000);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    chkAlwaysShow = MakeControl<QCheckBox>(p, "chkAlwaysShow", 1011);
+    titleLabel->setFont(bold);
+    versionLabel = MakeControl<QLabel>(p, "versionLabel");
+    welcomeText = MakeControl<QLabel>(p, "welcomeText", 1000);
+    welcomeText->setWordWrap(true);
+    welcomeText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    showWelcomeBox = MakeControl<QCheckBox>(p, "showWelcomeBox", 1011);
     {
         auto* text = new QVBoxLayout;
         auto* titleRow = new QHBoxLayout;
-        titleRow->addWidget(lblTitle);
+        titleRow->addWidget(titleLabel);
         titleRow->addStretch();
-        titleRow->addWidget(lblVersion, 0, Qt::AlignBottom);
+        titleRow->addWidget(versionLabel, 0, Qt::AlignBottom);
         text->addLayout(titleRow);
-        text->addWidget(Label1, 1);
-        text->addWidget(chkAlwaysShow);
+        text->addWidget(welcomeText, 1);
+        text->addWidget(showWelcomeBox);
         auto* row = new QHBoxLayout(p);
         row->setContentsMargins(0, 0, 8, 0);
-        row->addWidget(imgWelcome, 0, Qt::AlignTop);
+        row->addWidget(welcomePicture, 0, Qt::AlignTop);
         row->addLayout(text, 1);
     }
 
     // Page 1: the source archive.
-    p = pbStep[1];
-    Label2 = MakeControl<QLabel>(p, "Label2", 1020);
-    txtZipFilename = MakeControl<QLineEdit>(p, "txtZipFilename");
-    cmdOpen = MakeControl<QPushButton>(p, "cmdOpen", 1021);
-    cmdNew = MakeControl<QPushButton>(p, "cmdNew", 1022);
-    Label3 = MakeControl<QLabel>(p, "Label3", 1023);
-    lbFiles = MakeControl<QListWidget>(p, "lbFiles");
-    lblZipInfo = MakeControl<QLabel>(p, "lblZipInfo");
-    cmdAddFile = MakeControl<QPushButton>(p, "cmdAddFile", 1019, 1024);
-    cmdRemove = MakeControl<QPushButton>(p, "cmdRemove", 0, 1025);
-    cmdRemove->setText(QStringLiteral("Remove")); // designed caption: the table has none for it
+    p = pages[1];
+    sourceLabel = MakeControl<QLabel>(p, "sourceLabel", 1020);
+    sourceField = MakeControl<QLineEdit>(p, "sourceField");
+    openButton = MakeControl<QPushButton>(p, "openButton", 1021);
+    newButton = MakeControl<QPushButton>(p, "newButton", 1022);
+    entriesLabel = MakeControl<QLabel>(p, "entriesLabel", 1023);
+    entryList = MakeControl<QListWidget>(p, "entryList");
+    archiveSizes = MakeControl<QLabel>(p, "archiveSizes");
+    addFilesButton = MakeControl<QPushButton>(p, "addFilesButton", 1019, 1024);
+    removeButton = MakeControl<QPushButton>(p, "removeButton", 0, 1025);
+    removeButton->setText(QStringLiteral("Remove")); // designed caption: the table has none for it
     {
         auto* g = new QGridLayout(p);
         g->setContentsMargins(12, 12, 12, 4);
-        g->addWidget(Label2, 0, 0, 1, 3);
-        g->addWidget(txtZipFilename, 1, 0);
-        g->addWidget(cmdOpen, 1, 1);
-        g->addWidget(cmdNew, 1, 2);
-        g->addWidget(Label3, 2, 0, 1, 3);
-        g->addWidget(lbFiles, 3, 0, 1, 3);
+        g->addWidget(sourceLabel, 0, 0, 1, 3);
+        g->addWidget(sourceField, 1, 0);
+        g->addWidget(openButton, 1, 1);
+        g->addWidget(newButton, 1, 2);
+        g->addWidget(entriesLabel, 2, 0, 1, 3);
+        g->addWidget(entryList, 3, 0, 1, 3);
         auto* row = new QHBoxLayout;
-        row->addWidget(cmdAddFile);
-        row->addWidget(cmdRemove);
+        row->addWidget(addFilesButton);
+        row->addWidget(removeButton);
         row->addStretch();
-        row->addWidget(lblZipInfo);
+        row->addWidget(archiveSizes);
         g->addLayout(row, 4, 0, 1, 3);
         g->setRowStretch(3, 1);
         g->setColumnStretch(0, 1);
     }
-    connect(cmdNew, &QPushButton::clicked, this, &WizardWindow::cmdNew_Click);
-    connect(cmdOpen, &QPushButton::clicked, this, &WizardWindow::cmdOpen_Click);
-    connect(cmdAddFile, &QPushButton::clicked, this, &WizardWindow::cmdAddFile_Click);
-    connect(cmdRemove, &QPushButton::clicked, this, &WizardWindow::cmdRemove_Click);
-    connect(txtZipFilename, &QLineEdit::textChanged, this, &WizardWindow::txtZipFilename_Change);
-    txtZipFilename_Change();
-    dlgCommon.setOwner(this);
+    connect(newButton, &QPushButton::clicked, this, &WizardWindow::onNewArchiveClicked);
+    connect(openButton, &QPushButton::clicked, this, &WizardWindow::onOpenArchiveClicked);
+    connect(addFilesButton, &QPushButton::clicked, this, &WizardWindow::onAddFilesClicked);
+    connect(removeButton, &QPushButton::clicked, this, &WizardWindow::onRemoveEntryClicked);
+    connect(sourceField, &QLineEdit::textChanged, this, &WizardWindow::onSourceNameChanged);
+    onSourceNameChanged();
+    fileDialog.setOwner(this);
 
     // Page 2: size and destination.
-    p = pbStep[2];
-    Frame1 = MakeControl<QGroupBox>(p, "Frame1", 1029);
+    p = pages[2];
+    sizeGroup = MakeControl<QGroupBox>(p, "sizeGroup", 1029);
     auto* sizes = new QButtonGroup(this);
-    auto* sizeBox = new QVBoxLayout(Frame1);
+    auto* sizeBox = new QVBoxLayout(sizeGroup);
     sizeBox->setSpacing(2);
     for (int i = 0; i < 5; ++i) {
-        optSize[i] = MakeControl<QRadioButton>(Frame1, "optSize", 1039 + i);
-        optSize[i]->setProperty("Index", i);
-        sizes->addButton(optSize[i], i);
-        sizeBox->addWidget(optSize[i]);
-        connect(optSize[i], &QRadioButton::clicked, this, [this, i] { optSize_Click(i); });
+        sizeOptions[i] = MakeControl<QRadioButton>(sizeGroup, "sizeOption", 1039 + i);
+        sizeOptions[i]->setProperty("index", i);
+        sizes->addButton(sizeOptions[i], i);
+        sizeBox->addWidget(sizeOptions[i]);
+        connect(sizeOptions[i], &QRadioButton::clicked, this, [this] { onSizeChosen(); });
     }
-    txtCustomSize = MakeControl<QLineEdit>(Frame1, "txtCustomSize");
-    sizeBox->addWidget(txtCustomSize);
+    customSizeField = MakeControl<QLineEdit>(sizeGroup, "customSizeField");
+    sizeBox->addWidget(customSizeField);
     sizeBox->addStretch();
 
     auto* destinations = new QButtonGroup(this);
-    optFiles = MakeControl<QRadioButton>(p, "optFiles", 1036);
-    optMail = MakeControl<QRadioButton>(p, "optMail", 1030);
-    destinations->addButton(optFiles);
-    destinations->addButton(optMail);
-    connect(optFiles, &QRadioButton::clicked, this, &WizardWindow::optFiles_Click);
-    connect(optMail, &QRadioButton::clicked, this, &WizardWindow::optMail_Click);
-    optFiles->setEnabled(false);
+    filesOption = MakeControl<QRadioButton>(p, "filesOption", 1036);
+    mailOption = MakeControl<QRadioButton>(p, "mailOption", 1030);
+    destinations->addButton(filesOption);
+    destinations->addButton(mailOption);
+    connect(filesOption, &QRadioButton::clicked, this, &WizardWindow::updateDestination);
+    connect(mailOption, &QRadioButton::clicked, this, &WizardWindow::updateDestination);
+    filesOption->setEnabled(false);
 
-    fraFiles = MakeControl<QGroupBox>(p, "fraFiles");
+    filesGroup = MakeControl<QGroupBox>(p, "filesGroup");
     auto* diskChoice = new QButtonGroup(this);
-    optFloppy = MakeControl<QRadioButton>(fraFiles, "optFloppy", 1037);
-    optFolder = MakeControl<QRadioButton>(fraFiles, "optFolder", 1038);
-    diskChoice->addButton(optFloppy);
-    diskChoice->addButton(optFolder);
-    optFolder->setChecked(true);
-    txtSplitFolder = MakeControl<QLineEdit>(fraFiles, "txtSplitFolder");
-    cmdSetFolder = MakeControl<QPushButton>(fraFiles, "cmdSetFolder");
-    cmdSetFolder->setText(QStringLiteral("..."));
-    connect(cmdSetFolder, &QPushButton::clicked, this, &WizardWindow::cmdSetFolder_Click);
+    floppyOption = MakeControl<QRadioButton>(filesGroup, "floppyOption", 1037);
+    folderOption = MakeControl<QRadioButton>(filesGroup, "folderOption", 1038);
+    diskChoice->addButton(floppyOption);
+    diskChoice->addButton(folderOption);
+    folderOption->setChecked(true);
+    folderField = MakeControl<QLineEdit>(filesGroup, "folderField");
+    chooseFolderButton = MakeControl<QPushButton>(filesGroup, "chooseFolderButton");
+    chooseFolderButton->setText(QStringLiteral("..."));
+    connect(chooseFolderButton, &QPushButton::clicked, this, &WizardWindow::onChooseFolderClicked);
     {
-        auto* g = new QGridLayout(fraFiles);
+        auto* g = new QGridLayout(filesGroup);
         g->setVerticalSpacing(2);
-        g->addWidget(optFloppy, 0, 0, 1, 3);
-        g->addWidget(optFolder, 1, 0);
-        g->addWidget(txtSplitFolder, 1, 1);
-        g->addWidget(cmdSetFolder, 1, 2);
+        g->addWidget(floppyOption, 0, 0, 1, 3);
+        g->addWidget(folderOption, 1, 0);
+        g->addWidget(folderField, 1, 1);
+        g->addWidget(chooseFolderButton, 1, 2);
         g->setColumnStretch(1, 1);
     }
 
-    fraMail = MakeControl<QGroupBox>(p, "fraMail");
-    Label5 = MakeControl<QLabel>(fraMail, "Label5", 1031);
-    cboSendTo = MakeControl<QComboBox>(fraMail, "cboSendTo");
-    cboSendTo->setEditable(true);
-    cboSendTo->setInsertPolicy(QComboBox::NoInsert);
-    Label6 = MakeControl<QLabel>(fraMail, "Label6", 1033);
-    txtSubject = MakeControl<QLineEdit>(fraMail, "txtSubject");
-    cmdBody = MakeControl<QPushButton>(fraMail, "cmdBody", 1034);
-    cmdEMailSettings = MakeControl<QPushButton>(fraMail, "cmdEMailSettings", 1035);
-    chkBatchAsText = MakeControl<QCheckBox>(fraMail, "chkBatchAsText", 1076, 1077);
-    chkBatchAsText->setChecked(true);
-    chkReceiverFiles = MakeControl<QCheckBox>(p, "chkReceiverFiles", Res::ReceiverFilesOption);
-    chkReceiverFiles->setChecked(true);
-    connect(cmdBody, &QPushButton::clicked, this, &WizardWindow::cmdBody_Click);
-    connect(cmdEMailSettings, &QPushButton::clicked, this, &WizardWindow::cmdEMailSettings_Click);
+    mailGroup = MakeControl<QGroupBox>(p, "mailGroup");
+    sendToLabel = MakeControl<QLabel>(mailGroup, "sendToLabel", 1031);
+    sendToField = MakeControl<QComboBox>(mailGroup, "sendToField");
+    sendToField->setEditable(true);
+    sendToField->setInsertPolicy(QComboBox::NoInsert);
+    subjectLabel = MakeControl<QLabel>(mailGroup, "subjectLabel", 1033);
+    subjectField = MakeControl<QLineEdit>(mailGroup, "subjectField");
+    messageOptionsButton = MakeControl<QPushButton>(mailGroup, "messageOptionsButton", 1034);
+    mailSettingsButton = MakeControl<QPushButton>(mailGroup, "mailSettingsButton", 1035);
+    batchAsTextBox = MakeControl<QCheckBox>(mailGroup, "batchAsTextBox", 1076, 1077);
+    batchAsTextBox->setChecked(true);
+    receiverFilesBox = MakeControl<QCheckBox>(p, "receiverFilesBox", Res::ReceiverFilesOption);
+    receiverFilesBox->setChecked(true);
+    connect(messageOptionsButton, &QPushButton::clicked, this, &WizardWindow::onMessageOptionsClicked);
+    connect(mailSettingsButton, &QPushButton::clicked, this, &WizardWindow::onMailSettingsClicked);
     {
-        auto* g = new QGridLayout(fraMail);
+        auto* g = new QGridLayout(mailGroup);
         g->setVerticalSpacing(4);
-        g->addWidget(Label5, 0, 0);
-        g->addWidget(cboSendTo, 0, 1, 1, 2);
-        g->addWidget(Label6, 1, 0);
-        g->addWidget(txtSubject, 1, 1, 1, 2);
-        g->addWidget(cmdBody, 2, 1);
-        g->addWidget(cmdEMailSettings, 2, 2);
-        g->addWidget(chkBatchAsText, 3, 1, 1, 2);
+        g->addWidget(sendToLabel, 0, 0);
+        g->addWidget(sendToField, 0, 1, 1, 2);
+        g->addWidget(subjectLabel, 1, 0);
+        g->addWidget(subjectField, 1, 1, 1, 2);
+        g->addWidget(messageOptionsButton, 2, 1);
+        g->addWidget(mailSettingsButton, 2, 2);
+        g->addWidget(batchAsTextBox, 3, 1, 1, 2);
         g->setColumnStretch(1, 1);
     }
     {
         auto* g = new QGridLayout(p);
         g->setContentsMargins(12, 8, 12, 4);
         g->setVerticalSpacing(2);
-        g->addWidget(Frame1, 0, 0, 4, 1);
-        g->addWidget(optMail, 0, 1);
-        g->addWidget(fraMail, 1, 1);
-        g->addWidget(optFiles, 2, 1);
-        g->addWidget(fraFiles, 3, 1);
-        g->addWidget(chkReceiverFiles, 4, 0, 1, 2);
+        g->addWidget(sizeGroup, 0, 0, 4, 1);
+        g->addWidget(mailOption, 0, 1);
+        g->addWidget(mailGroup, 1, 1);
+        g->addWidget(filesOption, 2, 1);
+        g->addWidget(filesGroup, 3, 1);
+        g->addWidget(receiverFilesBox, 4, 0, 1, 2);
         g->setColumnStretch(1, 1);
     }
 
     // Page 3: summary and progress.
-    p = pbStep[3];
-    lblSumary = MakeControl<WrapAnywhereLabel>(p, "lblSumary", 1066);
-    lblSumary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    pbProgress = MakeControl<QFrame>(p, "pbProgress");
-    pbProgress->setFrameStyle(QFrame::Box | QFrame::Plain);
-    pbProgress->setLineWidth(1);
-    pbProgress->setFixedHeight(22);
-    pbProgress->setVisible(false);
-    lblProgress = MakeControl<QLabel>(pbProgress, "lblProgress");
-    lblProgress->setAutoFillBackground(true);
-    lblProgress->setBackgroundRole(QPalette::Highlight);
-    lblProgress->setVisible(false);
-    lblInfo = MakeControl<ElideMiddleLabel>(p, "lblInfo");
+    p = pages[3];
+    summaryLabel = MakeControl<WrapAnywhereLabel>(p, "summaryLabel", 1066);
+    summaryLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    progressFrame = MakeControl<QFrame>(p, "progressFrame");
+    progressFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    progressFrame->setLineWidth(1);
+    progressFrame->setFixedHeight(22);
+    progressFrame->setVisible(false);
+    progressBar = MakeControl<QLabel>(progressFrame, "progressBar");
+    progressBar->setAutoFillBackground(true);
+    progressBar->setBackgroundRole(QPalette::Highlight);
+    progressBar->setVisible(false);
+    statusLine = MakeControl<ElideMiddleLabel>(p, "statusLine");
     {
         auto* v = new QVBoxLayout(p);
         v->setContentsMargins(12, 4, 12, 4);
-        v->addWidget(lblSumary, 1);
-        v->addWidget(pbProgress);
-        v->addWidget(lblInfo);
+        v->addWidget(summaryLabel, 1);
+        v->addWidget(progressFrame);
+        v->addWidget(statusLine);
     }
 
     // Lines and the button row.
     for (int i = 0; i < 2; ++i) {
-        lnLine[i] = new QFrame(this);
-        lnLine[i]->setObjectName(QStringLiteral("lnLine%1").arg(i));
-        lnLine[i]->setFrameShape(QFrame::HLine);
-        lnLine[i]->setFrameShadow(i == 0 ? QFrame::Sunken : QFrame::Plain);
-        lnLine[i]->setFixedHeight(1);
+        separators[i] = new QFrame(this);
+        separators[i]->setObjectName(QStringLiteral("separator%1").arg(i));
+        separators[i]->setFrameShape(QFrame::HLine);
+        separators[i]->setFrameShadow(i == 0 ? QFrame::Sunken : QFrame::Plain);
+        separators[i]->setFixedHeight(1);
     }
-    cmdBack = MakeControl<QPushButton>(this, "cmdBack", 1001);
-    cmdNext = MakeControl<QPushButton>(this, "cmdNext", 1002);
-    cmdFinish = MakeControl<QPushButton>(this, "cmdFinish", 1003);
-    cmdCancel = MakeControl<QPushButton>(this, "cmdCancel", 10002);
-    cmdBack->setEnabled(false);
-    cmdFinish->setEnabled(false);
-    cmdNext->setDefault(true);
-    cmdNext->setAutoDefault(true);
-    for (QPushButton* b : {cmdBack, cmdFinish, cmdCancel})
+    backButton = MakeControl<QPushButton>(this, "backButton", 1001);
+    nextButton = MakeControl<QPushButton>(this, "nextButton", 1002);
+    finishButton = MakeControl<QPushButton>(this, "finishButton", 1003);
+    cancelButton = MakeControl<QPushButton>(this, "cancelButton", 10002);
+    backButton->setEnabled(false);
+    finishButton->setEnabled(false);
+    nextButton->setDefault(true);
+    nextButton->setAutoDefault(true);
+    for (QPushButton* b : {backButton, finishButton, cancelButton})
         b->setAutoDefault(false);
-    connect(cmdBack, &QPushButton::clicked, this, &WizardWindow::cmdBack_Click);
-    connect(cmdNext, &QPushButton::clicked, this, &WizardWindow::cmdNext_Click);
-    connect(cmdFinish, &QPushButton::clicked, this, &WizardWindow::cmdFinish_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &WizardWindow::cmdCancel_Click);
-    connect(chkAlwaysShow, &QCheckBox::clicked, this, &WizardWindow::chkAlwaysShow_Click);
+    connect(backButton, &QPushButton::clicked, this, &WizardWindow::onBackClicked);
+    connect(nextButton, &QPushButton::clicked, this, &WizardWindow::onNextClicked);
+    connect(finishButton, &QPushButton::clicked, this, &WizardWindow::onFinishClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &WizardWindow::onCancelClicked);
+    connect(showWelcomeBox, &QCheckBox::clicked, this, &WizardWindow::onShowWelcomeClicked);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 60 / kTwipsPerPixel, 60 / kTwipsPerPixel * 2, 0);
     buttons->addStretch();
-    buttons->addWidget(cmdBack);
-    buttons->addWidget(cmdNext);
+    buttons->addWidget(backButton);
+    buttons->addWidget(nextButton);
     buttons->addSpacing(8);
-    buttons->addWidget(cmdFinish);
+    buttons->addWidget(finishButton);
     buttons->addSpacing(8);
-    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cancelButton);
 
     auto* all = new QVBoxLayout(this);
     all->setContentsMargins(0, 0, 0, 60 / kTwipsPerPixel * 2);
     all->setSpacing(0);
-    all->addLayout(pages);
-    all->addWidget(lnLine[0]);
+    all->addLayout(stack);
+    all->addWidget(separators[0]);
     all->addSpacing(1);
-    all->addWidget(lnLine[1]);
+    all->addWidget(separators[1]);
     all->addLayout(buttons);
     // Every page at least page 0's size, as high as the welcome picture; the window can grow, the picture not.
-    for (QWidget* page : pbStep)
+    for (QWidget* page : pages)
         page->setMinimumSize(620, kWelcomeHeight);
 }
 
-void WizardWindow::Form_Load() {
+void WizardWindow::load() {
     FillCaptions(this);
-    optFloppy->setText(DriveText(1037, settings_.FloppyDrive()));
+    floppyOption->setText(DriveText(1037, settings_.FloppyDrive()));
     const std::pair<QWidget*, char> letters[] = {
-        {cmdBack, 'B'},        {cmdNext, 'N'},          {cmdFinish, 'F'},  {cmdCancel, 'C'},  {chkAlwaysShow, 'A'},
-        {cmdOpen, 'O'},        {cmdNew, 'w'},           {cmdAddFile, 'd'}, {cmdRemove, 'R'},  {optSize[0], '5'},
-        {optSize[1], '1'},     {optSize[2], '4'},       {optSize[3], '2'}, {optSize[4], 'u'}, {optFiles, 'd'},
-        {optMail, 'm'},        {optFloppy, 'l'},        {optFolder, 'o'},  {cmdBody, 'y'},    {cmdEMailSettings, 'e'},
-        {chkBatchAsText, 'x'}, {chkReceiverFiles, 'h'},
+        {backButton, 'B'},
+        {nextButton, 'N'},
+        {finishButton, 'F'},
+        {cancelButton, 'C'},
+        {showWelcomeBox, 'A'},
+        {openButton, 'O'},
+        {newButton, 'w'},
+        {addFilesButton, 'd'},
+        {removeButton, 'R'},
+        {sizeOptions[0], '5'},
+        {sizeOptions[1], '1'},
+        {sizeOptions[2], '4'},
+        {sizeOptions[3], '2'},
+        {sizeOptions[4], 'u'},
+        {filesOption, 'd'},
+        {mailOption, 'm'},
+        {floppyOption, 'l'},
+        {folderOption, 'o'},
+        {messageOptionsButton, 'y'},
+        {mailSettingsButton, 'e'},
+        {batchAsTextBox, 'x'},
+        {receiverFilesBox, 'h'},
     };
     for (const auto& [control, letter] : letters)
         Mnemonic(control, QChar::fromLatin1(letter));
-    Mnemonic(Label2, u'Z', txtZipFilename);
-    Mnemonic(Label3, u'i', lbFiles);
-    Mnemonic(Label5, u't', cboSendTo);
-    Mnemonic(Label6, u'S', txtSubject);
-    LastFolder = QDir::currentPath();
-    lblVersion->setText(VersionText());
+    Mnemonic(sourceLabel, u'Z', sourceField);
+    Mnemonic(entriesLabel, u'i', entryList);
+    Mnemonic(sendToLabel, u't', sendToField);
+    Mnemonic(subjectLabel, u'S', subjectField);
+    lastFolder = QDir::currentPath();
+    versionLabel->setText(VersionText());
 
     const bool welcome = settings_.ShowWelcome();
-    chkAlwaysShow->setChecked(welcome); // nothing stored: only a click changes it
+    showWelcomeBox->setChecked(welcome); // nothing stored: only a click changes it
     if (!welcome) {
-        CurrentStep = 1;
+        currentPage = 1;
         showPage(1);
     }
 
     SplitJob stored;
     LoadJobDefaults(settings_, stored);
     job_ = stored;
-    ShowJob(stored);
+    showJob(stored);
 }
 
-void WizardWindow::ShowJob(const SplitJob& job) {
+void WizardWindow::showJob(const SplitJob& job) {
     const SplitJob old = job_;
     job_ = job;
-    txtZipFilename->setText(job.SourceFile);
+    sourceField->setText(job.SourceFile);
     if (job.SizeIndex >= 0 && job.SizeIndex < 5)
-        optSize[job.SizeIndex]->setChecked(true);
-    optSize_Click(job.SizeIndex);
-    txtCustomSize->setText(job.CustomSplitSize);
-    txtSplitFolder->setText(job.SplitFolder);
-    if (cboSendTo->count() == 0 || old.RecipientHistory != job.RecipientHistory) {
-        cboSendTo->clear();
-        cboSendTo->addItems(job.RecipientHistory);
+        sizeOptions[job.SizeIndex]->setChecked(true);
+    onSizeChosen();
+    customSizeField->setText(job.CustomSplitSize);
+    folderField->setText(job.SplitFolder);
+    if (sendToField->count() == 0 || old.RecipientHistory != job.RecipientHistory) {
+        sendToField->clear();
+        sendToField->addItems(job.RecipientHistory);
     }
-    cboSendTo->setCurrentText(job.SendTo);
-    txtSubject->setText(job.Subject);
-    chkBatchAsText->setChecked(job.BatchAsText);
-    chkReceiverFiles->setChecked(job.ReceiverFiles);
-    (job.FloppySelected ? optFloppy : optFolder)->setChecked(true);
-    optFiles->setEnabled(job.FilesOptionEnabled || !job.MailSelected);
-    (job.MailSelected ? optMail : optFiles)->setChecked(true);
-    switchDestination();
+    sendToField->setCurrentText(job.SendTo);
+    subjectField->setText(job.Subject);
+    batchAsTextBox->setChecked(job.BatchAsText);
+    receiverFilesBox->setChecked(job.ReceiverFiles);
+    (job.FloppySelected ? floppyOption : folderOption)->setChecked(true);
+    filesOption->setEnabled(job.FilesOptionEnabled || !job.MailSelected);
+    (job.MailSelected ? mailOption : filesOption)->setChecked(true);
+    updateDestination();
 }
 
-SplitJob& WizardWindow::Job() {
-    job_.SourceFile = txtZipFilename->text();
+SplitJob& WizardWindow::job() {
+    job_.SourceFile = sourceField->text();
     for (int i = 0; i < 5; ++i)
-        if (optSize[i]->isChecked())
+        if (sizeOptions[i]->isChecked())
             job_.SizeIndex = i;
-    job_.CustomSplitSize = txtCustomSize->text();
-    job_.MailSelected = optMail->isChecked();
-    job_.FloppySelected = optFloppy->isChecked();
-    job_.FilesOptionEnabled = optFiles->isEnabled();
-    job_.SplitFolder = txtSplitFolder->text();
-    job_.SendTo = cboSendTo->currentText();
+    job_.CustomSplitSize = customSizeField->text();
+    job_.MailSelected = mailOption->isChecked();
+    job_.FloppySelected = floppyOption->isChecked();
+    job_.FilesOptionEnabled = filesOption->isEnabled();
+    job_.SplitFolder = folderField->text();
+    job_.SendTo = sendToField->currentText();
     job_.RecipientHistory.clear();
-    for (int i = 0; i < cboSendTo->count(); ++i)
-        job_.RecipientHistory << cboSendTo->itemText(i);
-    job_.Subject = txtSubject->text();
-    job_.BatchAsText = chkBatchAsText->isChecked();
-    job_.ReceiverFiles = chkReceiverFiles->isChecked();
+    for (int i = 0; i < sendToField->count(); ++i)
+        job_.RecipientHistory << sendToField->itemText(i);
+    job_.Subject = subjectField->text();
+    job_.BatchAsText = batchAsTextBox->isChecked();
+    job_.ReceiverFiles = receiverFilesBox->isChecked();
     return job_;
 }
 
 void WizardWindow::showPage(int index) {
-    index = std::clamp(index, 0, static_cast<int>(pbStep.size()) - 1);
-    for (QWidget* page : pbStep)
+    index = std::clamp(index, 0, static_cast<int>(pages.size()) - 1);
+    for (QWidget* page : pages)
         page->setVisible(false);
-    pbStep[index]->setVisible(true);
+    pages[index]->setVisible(true);
     // The page's first field; the summary has none, and Back is the harmless button there.
-    QWidget* first = std::array<QWidget*, 4>{chkAlwaysShow, txtZipFilename, optSize[1], cmdBack}[index];
-    for (QRadioButton* size : optSize)
+    QWidget* first = std::array<QWidget*, 4>{showWelcomeBox, sourceField, sizeOptions[1], backButton}[index];
+    for (QRadioButton* size : sizeOptions)
         if (index == 2 && size->isChecked())
             first = size;
     first->setFocus();
 }
 
-void WizardWindow::cmdNext_Click() {
-    const int last = static_cast<int>(pbStep.size()) - 1;
-    if (CurrentStep >= last)
+void WizardWindow::onNextClicked() {
+    const int last = static_cast<int>(pages.size()) - 1;
+    if (currentPage >= last)
         return; // Enter on the summary page: Next is disabled there
-    ++CurrentStep;
-    showPage(CurrentStep);
-    if (CurrentStep >= last) {
-        cmdNext->setEnabled(false);
-        cmdFinish->setEnabled(true); // a plain button: Enter on this page starts nothing
-        MailSettingsCheck();
-        lblSumary->setText(SummaryText());
+    ++currentPage;
+    showPage(currentPage);
+    if (currentPage >= last) {
+        nextButton->setEnabled(false);
+        finishButton->setEnabled(true); // a plain button: Enter on this page starts nothing
+        askForMissingMailSettings();
+        summaryLabel->setText(summaryText());
     }
-    if (CurrentStep > 0)
-        cmdBack->setEnabled(true);
+    if (currentPage > 0)
+        backButton->setEnabled(true);
 }
 
-void WizardWindow::cmdBack_Click() {
-    if (CurrentStep <= 0)
+void WizardWindow::onBackClicked() {
+    if (currentPage <= 0)
         return;
-    --CurrentStep;
-    showPage(CurrentStep);
-    if (CurrentStep <= 0)
-        cmdBack->setEnabled(false);
-    if (CurrentStep < static_cast<int>(pbStep.size()) - 1) {
-        cmdNext->setEnabled(true);
-        cmdFinish->setEnabled(false);
-        cmdNext->setDefault(true);
+    --currentPage;
+    showPage(currentPage);
+    if (currentPage <= 0)
+        backButton->setEnabled(false);
+    if (currentPage < static_cast<int>(pages.size()) - 1) {
+        nextButton->setEnabled(true);
+        finishButton->setEnabled(false);
+        nextButton->setDefault(true);
     }
 }
 
-QString WizardWindow::SummaryText() {
-    const SplitJob& job = Job();
+QString WizardWindow::summaryText() {
+    const SplitJob& job = this->job();
     QString size;
     QString refused;
     try {
@@ -425,7 +442,7 @@ QString WizardWindow::SummaryText() {
         size = QStringLiteral("?");
         refused = QStringLiteral("\n\n") + e.message();
     }
-    QString text = Text(1066) + txtZipFilename->text() + Text(1067) + size;
+    QString text = Text(1066) + sourceField->text() + Text(1067) + size;
     switch (job.target()) {
     case Target::Mail:
         // Beside the piece, what the server is asked to take: base64 makes a third more of it.
@@ -434,19 +451,19 @@ QString WizardWindow::SummaryText() {
             MailSeries series(session, job, settings_, shell_);
             text += Text(Res::MessageSizeNote).arg(GroupedNumber(series.messageSizeFor(PieceSizeOf(job))));
         }
-        text += Text(1068) + cboSendTo->currentText() + Text(1069) +
+        text += Text(1068) + sendToField->currentText() + Text(1069) +
                 (job.CarbonCopy.isEmpty() ? Text(1074) : job.CarbonCopy) + Text(1070) +
-                (job.BlindCarbonCopy.isEmpty() ? Text(1074) : job.BlindCarbonCopy) + Text(1071) + txtSubject->text();
+                (job.BlindCarbonCopy.isEmpty() ? Text(1074) : job.BlindCarbonCopy) + Text(1071) + subjectField->text();
         break;
     case Target::Floppy:
         text += Text(1073) + settings_.FloppyDrive();
         break;
     case Target::Folder:
-        text += Text(1073) + txtSplitFolder->text();
+        text += Text(1073) + folderField->text();
         break;
     }
     // What the receiver gets beside the pieces.
-    const QString base = PieceBase(txtZipFilename->text());
+    const QString base = PieceBase(sourceField->text());
     QStringList extra{job.target() == Target::Mail && job.BatchAsText ? base + QStringLiteral("txt") : BatchName(base)};
     if (job.ReceiverFiles)
         extra << ChecksumListName(base) << JoinScriptName(base);
@@ -458,96 +475,90 @@ QString WizardWindow::SummaryText() {
            refused;
 }
 
-void WizardWindow::MailSettingsCheck() {
+void WizardWindow::askForMissingMailSettings() {
     if (settings_.FriendlyName().isEmpty() || settings_.FromEMailAddress().isEmpty() || settings_.Host().isEmpty() ||
         (settings_.UseRAS() && settings_.RASConnection().isEmpty()))
-        cmdEMailSettings_Click();
+        onMailSettingsClicked();
 }
 
-void WizardWindow::cmdEMailSettings_Click() {
-    MailSettingsDialog dialog(settings_, rasDialUp, this);
-    dialog.Form_Load();
+void WizardWindow::onMailSettingsClicked() {
+    MailSettingsDialog dialog(settings_, dialUp, this);
+    dialog.load();
     dialog.exec();
     TellStoreProblem(settings_, shell_);
 }
 
-void WizardWindow::cmdBody_Click() {
+void WizardWindow::onMessageOptionsClicked() {
     MessageOptionsDialog dialog(job_, settings_, shell_, this);
-    dialog.Form_Load();
+    dialog.load();
     dialog.exec();
     TellStoreProblem(settings_, shell_);
 }
 
-void WizardWindow::cmdSetFolder_Click() {
+void WizardWindow::onChooseFolderClicked() {
     FolderDialog picker;
     picker.setOwner(this);
-    picker.Caption = Text(1046);
-    picker.Folder = txtSplitFolder->text();
-    picker.ShowDialog();
-    if (!picker.Folder.isEmpty())
-        txtSplitFolder->setText(picker.Folder);
+    picker.title = Text(1046);
+    picker.folder = folderField->text();
+    picker.showDialog();
+    if (!picker.folder.isEmpty())
+        folderField->setText(picker.folder);
 }
 
-void WizardWindow::switchDestination() {
-    const bool m = optMail->isChecked();
-    const bool f = optFiles->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{fraMail, cboSendTo, txtSubject, cmdBody, cmdEMailSettings})
+void WizardWindow::updateDestination() {
+    const bool m = mailOption->isChecked();
+    const bool f = filesOption->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{mailGroup, sendToField, subjectField, messageOptionsButton,
+                                                      mailSettingsButton})
         w->setEnabled(m);
-    for (QWidget* w : std::initializer_list<QWidget*>{fraFiles, optFloppy, optFolder, txtSplitFolder, cmdSetFolder})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{filesGroup, floppyOption, folderOption, folderField, chooseFolderButton})
         w->setEnabled(f);
 }
 
-void WizardWindow::optFiles_Click() {
-    switchDestination();
+void WizardWindow::onSizeChosen() {
+    customSizeField->setEnabled(sizeOptions[4]->isChecked());
 }
 
-void WizardWindow::optMail_Click() {
-    switchDestination();
-}
-
-void WizardWindow::optSize_Click(int) {
-    txtCustomSize->setEnabled(optSize[4]->isChecked());
-}
-
-void WizardWindow::chkAlwaysShow_Click() {
-    settings_.setShowWelcome(chkAlwaysShow->isChecked());
+void WizardWindow::onShowWelcomeClicked() {
+    settings_.setShowWelcome(showWelcomeBox->isChecked());
     TellStoreProblem(settings_, shell_);
 }
 
-void WizardWindow::ShowProgress(int percent, const QString& text) {
-    const int inner = pbProgress->contentsRect().width();
+void WizardWindow::showProgress(int percent, const QString& text) {
+    const int inner = progressFrame->contentsRect().width();
     const int margin = 60 / kTwipsPerPixel;
     const int full = std::max(0, inner - 2 * margin);
-    const int height = std::max(0, pbProgress->contentsRect().height() - 2 * margin);
-    const int left = pbProgress->contentsRect().left() + margin;
+    const int height = std::max(0, progressFrame->contentsRect().height() - 2 * margin);
+    const int left = progressFrame->contentsRect().left() + margin;
     if (percent <= 0) {
         // 0 shows the text alone; a negative share is shown the same way.
-        lblProgress->setVisible(false);
+        progressBar->setVisible(false);
     } else {
         const int width = percent >= 100 ? full : static_cast<int>(full / 100.0 * percent);
-        lblProgress->setGeometry(left, pbProgress->contentsRect().top() + margin, width, height);
-        lblProgress->setVisible(true);
-        lblProgress->repaint();
+        progressBar->setGeometry(left, progressFrame->contentsRect().top() + margin, width, height);
+        progressBar->setVisible(true);
+        progressBar->repaint();
     }
-    lblInfo->setText(text);
-    lblInfo->setToolTip(text); // whole, where the line shows it shortened
-    lblInfo->repaint();
+    statusLine->setText(text);
+    statusLine->setToolTip(text); // whole, where the line shows it shortened
+    statusLine->repaint();
 }
 
-void WizardWindow::cmdCancel_Click() {
+void WizardWindow::onCancelClicked() {
     if (!running_) {
         close();
         return;
     }
     // The job stops at its next check and says what it left; one request is enough.
     RequestStop();
-    cmdCancel->setEnabled(false);
+    cancelButton->setEnabled(false);
 }
 
 void WizardWindow::reject() {
     // Esc is the Cancel button, and does nothing while Cancel is disabled.
-    if (cmdCancel->isEnabled())
-        cmdCancel_Click();
+    if (cancelButton->isEnabled())
+        onCancelClicked();
 }
 
 void WizardWindow::closeEvent(QCloseEvent* event) {
@@ -560,24 +571,23 @@ void WizardWindow::closeEvent(QCloseEvent* event) {
     if (shell_.MsgBox({Text(Res::StopTheJob), MsgButtons::YesNo, MsgIcon::Question, 1, {}}) == MsgResult::Yes) {
         closeAfterJob_ = true;
         RequestStop();
-        cmdCancel->setEnabled(false);
+        cancelButton->setEnabled(false);
     }
 }
 
-void WizardWindow::cmdFinish_Click() {
+void WizardWindow::onFinishClicked() {
     if (running_)
         return;
     running_ = true;
     closeAfterJob_ = false;
     ClearStopRequest();
-    cmdFinish->setEnabled(false);
-    cmdBack->setEnabled(false);
-    pbProgress->setVisible(true);
+    finishButton->setEnabled(false);
+    backButton->setEnabled(false);
+    progressFrame->setVisible(true);
     // The job works on a copy: the window stays alive meanwhile and reaches it through jobShell_.
-    auto job = std::make_shared<SplitJob>(Job());
+    auto job = std::make_shared<SplitJob>(this->job());
     auto success = std::make_shared<bool>(false);
-    jobThread_ =
-        QThread::create([this, job, success] { *success = JobDriver(*job, settings_, jobShell_).StartProcess(); });
+    jobThread_ = QThread::create([this, job, success] { *success = JobDriver(*job, settings_, jobShell_).run(); });
     connect(jobThread_, &QThread::finished, this, [this, job, success] { jobEnded(*job, *success); });
     jobThread_->start();
 }
@@ -588,14 +598,14 @@ void WizardWindow::jobEnded(const SplitJob& job, bool success) {
     jobThread_ = nullptr;
     // The history as the driver stored it.
     job_ = job;
-    cboSendTo->clear();
-    cboSendTo->addItems(job.RecipientHistory);
-    cboSendTo->setCurrentText(job.SendTo);
+    sendToField->clear();
+    sendToField->addItems(job.RecipientHistory);
+    sendToField->setCurrentText(job.SendTo);
     running_ = false;
-    cmdCancel->setEnabled(true);
-    cmdFinish->setEnabled(true);
-    cmdBack->setEnabled(true);
-    LastJobFailed = !success;
+    cancelButton->setEnabled(true);
+    finishButton->setEnabled(true);
+    backButton->setEnabled(true);
+    lastJobFailed_ = !success;
     if (success || closeAfterJob_)
         close();
 }

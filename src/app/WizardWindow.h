@@ -33,99 +33,99 @@ public:
     ~WizardWindow() override;
 
     // The load step: captions, version, layout, the stored settings in the fields, mail selected.
-    void Form_Load();
+    void load();
     // Puts a job's values into the fields (the command line's, before the window is shown).
-    void ShowJob(const SplitJob& job);
+    void showJob(const SplitJob& job);
     // The job as the fields hold it now.
-    SplitJob& Job();
+    SplitJob& job();
 
-    void ShowProgress(int percent, const QString& text);
+    void showProgress(int percent, const QString& text);
     // The summary page's text for the fields as they are.
-    QString SummaryText();
+    QString summaryText();
 
-    int CurrentStep = 0;
-    QString LastFolder;
+    int currentPage = 0;
+    QString lastFolder;
     // True when the last job run from Finish failed; the window stays open then.
-    bool LastJobFailed = false;
+    bool lastJobFailed() const { return lastJobFailed_; }
     // A job started from Finish runs on a thread of its own until it ends; Cancel asks it to stop.
-    bool JobRunning() const { return running_; }
+    bool jobRunning() const { return running_; }
 
     // Event handlers.
-    void cmdNext_Click();
-    void cmdBack_Click();
-    void cmdCancel_Click();
-    void cmdFinish_Click();
-    void optFiles_Click();
-    void optMail_Click();
-    void optSize_Click(int index);
-    void chkAlwaysShow_Click();
-    void cmdSetFolder_Click();
-    void cmdBody_Click();
-    void cmdEMailSettings_Click();
+    void onNextClicked();
+    void onBackClicked();
+    void onCancelClicked();
+    void onFinishClicked();
+    // The frames and fields follow the destination chosen, the custom size field its option.
+    void updateDestination();
+    void onSizeChosen();
+    void onShowWelcomeClicked();
+    void onChooseFolderClicked();
+    void onMessageOptionsClicked();
+    void onMailSettingsClicked();
     // The source archive page.
-    void cmdNew_Click();
-    void cmdOpen_Click();
-    void cmdAddFile_Click();
-    void cmdRemove_Click();
-    void txtZipFilename_Change();
+    void onNewArchiveClicked();
+    void onOpenArchiveClicked();
+    void onAddFilesClicked();
+    void onRemoveEntryClicked();
+    void onSourceNameChanged();
     // Shows the archive's entries and sizes; a listing without entries leaves the list and the line as they are.
     void listArchive(const QString& path);
 
     // Shows the e-mail settings dialog when the sender, the server or the dial-up connection is missing.
-    void MailSettingsCheck();
+    void askForMissingMailSettings();
 
-    std::array<QWidget*, 4> pbStep{};
-    std::array<QFrame*, 2> lnLine{};
+    std::array<QWidget*, 4> pages{};
+    std::array<QFrame*, 2> separators{};
     // Page 0
-    QLabel* imgWelcome;
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* Label1;
-    QCheckBox* chkAlwaysShow;
+    QLabel* welcomePicture;
+    QLabel* titleLabel;
+    QLabel* versionLabel;
+    QLabel* welcomeText;
+    QCheckBox* showWelcomeBox;
     // Page 1
-    QLabel* Label2;
-    QLineEdit* txtZipFilename;
-    QPushButton* cmdOpen;
-    QPushButton* cmdNew;
-    QLabel* Label3;
-    QListWidget* lbFiles;
-    QLabel* lblZipInfo;
-    QPushButton* cmdAddFile;
-    QPushButton* cmdRemove;
+    QLabel* sourceLabel;
+    QLineEdit* sourceField;
+    QPushButton* openButton;
+    QPushButton* newButton;
+    QLabel* entriesLabel;
+    QListWidget* entryList;
+    QLabel* archiveSizes;
+    QPushButton* addFilesButton;
+    QPushButton* removeButton;
     // Page 2
-    QGroupBox* Frame1;
-    std::array<QRadioButton*, 5> optSize{};
-    QLineEdit* txtCustomSize;
-    QRadioButton* optFiles;
-    QGroupBox* fraFiles;
-    QRadioButton* optFloppy;
-    QRadioButton* optFolder;
-    QLineEdit* txtSplitFolder;
-    QPushButton* cmdSetFolder;
-    QRadioButton* optMail;
-    QGroupBox* fraMail;
-    QLabel* Label5;
-    QComboBox* cboSendTo;
-    QLabel* Label6;
-    QLineEdit* txtSubject;
-    QPushButton* cmdBody;
-    QPushButton* cmdEMailSettings;
-    QCheckBox* chkBatchAsText;
-    QCheckBox* chkReceiverFiles;
+    QGroupBox* sizeGroup;
+    std::array<QRadioButton*, 5> sizeOptions{};
+    QLineEdit* customSizeField;
+    QRadioButton* filesOption;
+    QGroupBox* filesGroup;
+    QRadioButton* floppyOption;
+    QRadioButton* folderOption;
+    QLineEdit* folderField;
+    QPushButton* chooseFolderButton;
+    QRadioButton* mailOption;
+    QGroupBox* mailGroup;
+    QLabel* sendToLabel;
+    QComboBox* sendToField;
+    QLabel* subjectLabel;
+    QLineEdit* subjectField;
+    QPushButton* messageOptionsButton;
+    QPushButton* mailSettingsButton;
+    QCheckBox* batchAsTextBox;
+    QCheckBox* receiverFilesBox;
     // Page 3
-    QLabel* lblSumary;
-    QFrame* pbProgress;
-    QLabel* lblProgress;
-    QLabel* lblInfo;
+    QLabel* summaryLabel;
+    QFrame* progressFrame;
+    QLabel* progressBar;
+    QLabel* statusLine;
     // The button row
-    QPushButton* cmdBack;
-    QPushButton* cmdNext;
-    QPushButton* cmdFinish;
-    QPushButton* cmdCancel;
+    QPushButton* backButton;
+    QPushButton* nextButton;
+    QPushButton* finishButton;
+    QPushButton* cancelButton;
 
-    NetworkManagerDialUp rasDialUp;
+    NetworkManagerDialUp dialUp;
     // The file dialog of the archive page.
-    FileDialog dlgCommon;
+    FileDialog fileDialog;
 
 protected:
     void reject() override;
@@ -134,7 +134,6 @@ protected:
 private:
     void buildPages();
     void showPage(int index);
-    void switchDestination();
     void fillEmptySubject(const QString& archiveName);
     // Runs the change, tells a failure, and lists the archive again.
     void changeArchive(ZipRequest& request);
@@ -144,6 +143,7 @@ private:
     Shell& shell_;
     SplitJob job_;
     bool running_ = false;
+    bool lastJobFailed_ = false;
     GuiThreadShell jobShell_;
     QThread* jobThread_ = nullptr;
     bool closeAfterJob_ = false;

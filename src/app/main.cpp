@@ -34,7 +34,7 @@ SplitJob storedJob(Settings& settings) {
 std::unique_ptr<Settings> openSettings(IniFileStore& store) {
     // Asked only when UseRAS has never been stored.
     return std::make_unique<Settings>(store, QCoreApplication::applicationDirPath(),
-                                      [] { return NetworkManagerDialUp().Available(); });
+                                      [] { return NetworkManagerDialUp().available(); });
 }
 
 // Qt ends the process when its window system cannot be opened after all (a server that went in between):
@@ -81,7 +81,7 @@ int runWithoutWindow(int& argc, char** argv, const QStringList& tokens) {
     job.SizeIndex = 1; // the command line chooses the size or gets "1 MB", whatever was stored
     ApplyCommandLine(tokens, job);
     ConsoleShell shell;
-    return JobDriver(job, *settings, shell).StartProcess() ? kSuccess : kFailed;
+    return JobDriver(job, *settings, shell).run() ? kSuccess : kFailed;
 }
 
 // The wizard with the job's values until its window closes; closed after a job that failed, the run did not deliver.
@@ -89,12 +89,12 @@ int runWizard(SplitJob& job, Settings& settings) {
     GuiShell shell;
     WizardWindow window(settings, shell);
     shell.setOwner(&window);
-    shell.setProgressView([&window](int percent, const QString& text) { window.ShowProgress(percent, text); });
-    window.Form_Load();
-    window.ShowJob(job);
+    shell.setProgressView([&window](int percent, const QString& text) { window.showProgress(percent, text); });
+    window.load();
+    window.showJob(job);
     window.show();
     QApplication::exec();
-    return window.LastJobFailed ? kFailed : kSuccess;
+    return window.lastJobFailed() ? kFailed : kSuccess;
 }
 
 int runWindowed(int& argc, char** argv, const QStringList* tokens) {

@@ -25,10 +25,10 @@ void ConnectDialUp(const QString& phoneBook, const QString& entryName, NetworkMa
     // The steps of the first attempt each go on after a failure; any failure means a second attempt.
     std::optional<ComponentError> failed;
     step(failed, [&] { ras.setPhoneBook(phoneBook); });
-    step(failed, [&] { ras.EntryName = entryName; });
-    step(failed, [&] { ras.GetEntry(); });
-    step(failed, [&] { ras.Blocking = true; });
-    step(failed, [&] { ras.Connect(); });
+    step(failed, [&] { ras.entryName = entryName; });
+    step(failed, [&] { ras.findEntry(); });
+    step(failed, [&] { ras.blocking = true; });
+    step(failed, [&] { ras.connect(); });
     if (!failed)
         return;
     // The default phonebook is NetworkManager's own list: nothing to search for, and NetworkManager said why.
@@ -37,10 +37,10 @@ void ConnectDialUp(const QString& phoneBook, const QString& entryName, NetworkMa
     if (!QFileInfo(phoneBook).isFile())
         throw ComponentError(NetworkManagerDialUp::EntryNotFound,
                              Text(1061) + QStringLiteral("\r\n'") + phoneBook + QStringLiteral("' \r\n") + Text(1062));
-    ras.GetEntry();
-    ras.Connect();
+    ras.findEntry();
+    ras.connect();
 }
 
 void DisconnectDialUp(NetworkManagerDialUp& ras) {
-    ras.Disconnect();
+    ras.disconnect();
 }

@@ -83,13 +83,13 @@ QStringList PhoneBookEntries(const QString& path) {
     return names;
 }
 
-bool NetworkManagerDialUp::ManagerAnswers() const {
+bool NetworkManagerDialUp::managerAnswers() const {
     const NmcliResult r = nmcli({QStringLiteral("-t"), QStringLiteral("general"), QStringLiteral("status")}, 10000);
     return r.started && r.exitCode == 0;
 }
 
-bool NetworkManagerDialUp::Available() const {
-    if (!ManagerAnswers())
+bool NetworkManagerDialUp::available() const {
+    if (!managerAnswers())
         return false;
     try {
         return !entries().isEmpty();
@@ -127,23 +127,23 @@ bool NetworkManagerDialUp::isActive(const QString& name) const {
     return false;
 }
 
-void NetworkManagerDialUp::GetEntry() {
+void NetworkManagerDialUp::findEntry() {
     loaded_.clear();
-    if (!entries().contains(EntryName))
+    if (!entries().contains(entryName))
         throw ComponentError(EntryNotFound,
                              phoneBook_.isEmpty()
-                                 ? QStringLiteral("NetworkManager has no connection named '%1'").arg(EntryName)
-                                 : QStringLiteral("The phonebook '%1' has no entry '%2'").arg(phoneBook_, EntryName));
-    loaded_ = EntryName;
+                                 ? QStringLiteral("NetworkManager has no connection named '%1'").arg(entryName)
+                                 : QStringLiteral("The phonebook '%1' has no entry '%2'").arg(phoneBook_, entryName));
+    loaded_ = entryName;
 }
 
-void NetworkManagerDialUp::Connect() {
+void NetworkManagerDialUp::connect() {
     if (loaded_.isEmpty())
         throw ComponentError(EntryNotFound, QStringLiteral("No phonebook entry is loaded"));
     // A line that was up before the job is used as it is, and so never taken down by it.
     if (isActive(loaded_))
         return;
-    const int wait = Blocking ? SecondsToWait : 0;
+    const int wait = blocking ? SecondsToWait : 0;
     const NmcliResult r = nmcli({QStringLiteral("--wait"), QString::number(wait), QStringLiteral("connection"),
                                  QStringLiteral("up"), QStringLiteral("id"), loaded_},
                                 (wait + 30) * 1000);
@@ -152,7 +152,7 @@ void NetworkManagerDialUp::Connect() {
     connected_ = loaded_;
 }
 
-void NetworkManagerDialUp::Disconnect() {
+void NetworkManagerDialUp::disconnect() {
     // Only a line this component brought up is ended; one that was up before is not ours to end.
     if (connected_.isEmpty())
         return;
@@ -164,11 +164,11 @@ void NetworkManagerDialUp::Disconnect() {
     connected_.clear();
 }
 
-int16_t NetworkManagerDialUp::EntryCount() const {
+int16_t NetworkManagerDialUp::entryCount() const {
     return static_cast<int16_t>(entries().size());
 }
 
-QString NetworkManagerDialUp::Entry(int index) const {
+QString NetworkManagerDialUp::entry(int index) const {
     const QStringList names = entries();
     if (index < 0 || index >= names.size())
         throw ComponentError(EntryNotFound, QStringLiteral("There is no phonebook entry %1").arg(index));

@@ -5,31 +5,31 @@
 
 #include <cstdint>
 
-// The dial-up component over NetworkManager's command-line client. The default phonebook (PhoneBook empty)
+// The dial-up component over NetworkManager's command-line client. The default phonebook (phoneBook empty)
 // is NetworkManager's connections of the kinds made for a job (mobile broadband, PPPoE, Bluetooth dial-up,
 // VPN, WireGuard); a phonebook file is an INI file whose section names are the entries. nmcli is looked up on
 // PATH when it is run. Failing calls throw ComponentError.
 class NetworkManagerDialUp {
 public:
     // NetworkManager answers.
-    bool ManagerAnswers() const;
+    bool managerAnswers() const;
     // NetworkManager answers and has a connection to dial.
-    bool Available() const;
+    bool available() const;
 
-    QString PhoneBook() const { return phoneBook_; }
+    QString phoneBook() const { return phoneBook_; }
     void setPhoneBook(const QString& path) { phoneBook_ = path; }
-    QString EntryName;
-    bool Blocking = false;
+    QString entryName;
+    bool blocking = false;
 
     // Fails for an entry that is not in the phonebook.
-    void GetEntry();
-    // Brings the entry's connection up; with Blocking, returns when it is up or has failed. A connection that
-    // is up already is used as it is, and Disconnect leaves it up.
-    void Connect();
-    void Disconnect();
+    void findEntry();
+    // Brings the entry's connection up; with blocking, returns when it is up or has failed. A connection that
+    // is up already is used as it is, and disconnect leaves it up.
+    void connect();
+    void disconnect();
 
-    int16_t EntryCount() const;
-    QString Entry(int index) const;
+    int16_t entryCount() const;
+    QString entry(int index) const;
 
     static constexpr int EntryNotFound = 623; // the platform's "phonebook entry not found"
     static constexpr int ConnectFailed = 651;
@@ -40,7 +40,7 @@ private:
     bool isActive(const QString& name) const;
 
     QString phoneBook_;
-    QString loaded_; // the entry GetEntry found, and Connect dials
+    QString loaded_; // the entry findEntry found, and connect dials
     QString connected_;
 };
 

@@ -20,7 +20,7 @@
 
 JobDriver::JobDriver(SplitJob& job, Settings& settings, Shell& shell) : job_(job), settings_(settings), shell_(shell) {}
 
-bool JobDriver::StartProcess() {
+bool JobDriver::run() {
     bool success = false;
     try {
         const int64_t pieceSize = PieceSizeOf(job_);
@@ -142,7 +142,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
 bool JobDriver::dial(NetworkManagerDialUp& ras) {
     const QString entry = settings_.RASConnection();
     QString reason;
-    if (!ras.ManagerAnswers()) {
+    if (!ras.managerAnswers()) {
         reason = Text(Res::NoDialUpHere).arg(entry);
     } else {
         try {
@@ -166,7 +166,7 @@ void JobDriver::hangUp(NetworkManagerDialUp& ras) {
         DisconnectDialUp(ras);
     } catch (const ComponentError& e) {
         shell_.MsgBox(
-            {Text(Res::HangUpFailed).arg(ras.EntryName, e.description()), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
+            {Text(Res::HangUpFailed).arg(ras.entryName, e.description()), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
     }
 }
 

@@ -18,7 +18,7 @@ public:
     JobDriver(SplitJob& job, Settings& settings, Shell& shell);
 
     // True when the job was delivered.
-    bool StartProcess();
+    bool run();
 
 private:
     bool deliverMail(int64_t pieceSize);

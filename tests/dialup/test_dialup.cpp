@@ -21,7 +21,7 @@ protected:
 TEST_F(DialUp, ComponentListsConnectsAndHangsUp) {
     // Only connections made for a job are dial-up: the machine's own network is never listed, so never ended.
     const std::tuple<const char*, const char*, bool, const char*> lists[] = {
-        // NetworkManager answers, its connections, Available, the entries
+        // NetworkManager answers, its connections, available, the entries
         {"1", "Office:vpn,Home\\:Modem:gsm,Back\\\\:wireguard,Cable:802-3-ethernet,Wi-Fi:802-11-wireless", true,
          "Office|Home:Modem|Back\\"},
         {"1", "Cable:802-3-ethernet,Wi-Fi:802-11-wireless", false, ""},
@@ -31,37 +31,37 @@ TEST_F(DialUp, ComponentListsConnectsAndHangsUp) {
     for (const auto& [answers, connections, available, entries] : lists) {
         nmcli.set("NMCLI_AVAILABLE", QString::fromUtf8(answers));
         nmcli.set("NMCLI_CONNECTIONS", QString::fromUtf8(connections));
-        EXPECT_EQ(ras.Available(), available) << connections;
+        EXPECT_EQ(ras.available(), available) << connections;
         if (entries) {
             QStringList names;
-            for (int i = 0; i < ras.EntryCount(); ++i)
-                names << ras.Entry(i);
+            for (int i = 0; i < ras.entryCount(); ++i)
+                names << ras.entry(i);
             EXPECT_EQ(names.join(u'|'), QString::fromUtf8(entries)); // escapes undone
         }
     }
     // A connection that was up before is used as it is, and left up.
     nmcli.set("NMCLI_AVAILABLE", u"1"_qs);
     nmcli.set("NMCLI_ACTIVE", u"Office"_qs);
-    ras.EntryName = u"Office"_qs;
-    ras.GetEntry();
-    ras.Connect();
-    ras.Disconnect();
+    ras.entryName = u"Office"_qs;
+    ras.findEntry();
+    ras.connect();
+    ras.disconnect();
     EXPECT_EQ(connectionCalls().filter(QRegularExpression(u"connection (up|down)"_qs)), QStringList());
 
     // A phonebook file's sections are its entries.
     ras.setPhoneBook(file(u"book.pbk"_qs, "[Work VPN]\nDEVICE=modem\n[Office]\n"));
-    EXPECT_EQ(ras.EntryCount(), 2);
-    ras.EntryName = u"Work VPN"_qs;
-    ras.GetEntry();
-    ras.EntryName = u"Nowhere"_qs;
-    EXPECT_THROW(ras.GetEntry(), ComponentError);
-    EXPECT_THROW(ras.Connect(), ComponentError) << "a failed GetEntry leaves nothing to dial";
-    ras.EntryName = u"Work VPN"_qs;
-    ras.GetEntry();
-    ras.Blocking = true;
-    ras.Connect();
-    ras.Disconnect();
-    ras.Disconnect(); // nothing up any more: nothing to end
+    EXPECT_EQ(ras.entryCount(), 2);
+    ras.entryName = u"Work VPN"_qs;
+    ras.findEntry();
+    ras.entryName = u"Nowhere"_qs;
+    EXPECT_THROW(ras.findEntry(), ComponentError);
+    EXPECT_THROW(ras.connect(), ComponentError) << "a failed findEntry leaves nothing to dial";
+    ras.entryName = u"Work VPN"_qs;
+    ras.findEntry();
+    ras.blocking = true;
+    ras.connect();
+    ras.disconnect();
+    ras.disconnect(); // nothing up any more: nothing to end
     EXPECT_EQ(connectionCalls().filter(QRegularExpression(u"connection (up|down)"_qs)),
               (QStringList{u"--wait 90 connection up id Work VPN @0"_qs, u"connection down id Work VPN @0"_qs}));
 }
