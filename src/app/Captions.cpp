@@ -42,7 +42,7 @@ int leadingNumber(const QVariant& value) {
 }
 
 QString textOf(int id) {
-    return Text(id);
+    return Text(static_cast<Res::Id>(id));
 }
 
 // Runs one statement; a failure skips it and the caller goes on with the next.
@@ -166,9 +166,9 @@ void FillCaptions(QWidget* form) {
         fillControl(w);
 }
 
-void SetCaptionIds(QWidget* control, int captionId, int toolTipId) {
+void SetCaptionIds(QWidget* control, Res::Id captionId, Res::Id toolTipId) {
     if (captionId > 0)
-        control->setProperty("captionId", QString::number(captionId));
+        control->setProperty("captionId", QString::number(static_cast<int>(captionId)));
     if (toolTipId > 0)
-        control->setProperty("toolTipId", QString::number(toolTipId));
+        control->setProperty("toolTipId", QString::number(static_cast<int>(toolTipId)));
 }

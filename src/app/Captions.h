@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StringTable.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -10,10 +12,11 @@
 void FillCaptions(QWidget* form);
 
 // Sets the ids a control carries, for the windows' set-up code.
-void SetCaptionIds(QWidget* control, int captionId, int toolTipId = 0);
+void SetCaptionIds(QWidget* control, Res::Id captionId, Res::Id toolTipId = Res::NoText);
 
 // A new control under its object name, carrying its caption and tool-tip ids for FillCaptions.
-template <typename T> T* MakeControl(QWidget* parent, const char* name, int captionId = 0, int toolTipId = 0) {
+template <typename T>
+T* MakeControl(QWidget* parent, const char* name, Res::Id captionId = Res::NoText, Res::Id toolTipId = Res::NoText) {
     auto* w = new T(parent);
     w->setObjectName(QString::fromLatin1(name));
     SetCaptionIds(w, captionId, toolTipId);

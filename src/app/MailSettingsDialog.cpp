@@ -20,28 +20,28 @@
 MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp& ras, QWidget* parent)
     : QDialog(parent), settings_(settings), ras_(ras) {
     setObjectName(QStringLiteral("MailSettingsDialog"));
-    setProperty("captionId", QStringLiteral("4000"));
+    SetCaptionIds(this, Res::MailSettingsTitle);
     setModal(true);
 
-    fromGroup = MakeControl<QGroupBox>(this, "fromGroup", 4001);
-    nameLabel = MakeControl<QLabel>(fromGroup, "nameLabel", 4002);
-    nameField = MakeControl<QLineEdit>(fromGroup, "nameField", 0, 4011);
-    addressLabel = MakeControl<QLabel>(fromGroup, "addressLabel", 4003);
-    addressField = MakeControl<QLineEdit>(fromGroup, "addressField", 0, 4012);
-    serverGroup = MakeControl<QGroupBox>(this, "serverGroup", 4004);
-    serverField = MakeControl<QLineEdit>(serverGroup, "serverField", 0, 4013);
-    dialUpBox = MakeControl<QCheckBox>(this, "dialUpBox", 4005, 4015);
+    fromGroup = MakeControl<QGroupBox>(this, "fromGroup", Res::FromGroup);
+    nameLabel = MakeControl<QLabel>(fromGroup, "nameLabel", Res::FriendlyNameLabel);
+    nameField = MakeControl<QLineEdit>(fromGroup, "nameField", Res::NoText, Res::FriendlyNameTip);
+    addressLabel = MakeControl<QLabel>(fromGroup, "addressLabel", Res::AddressLabel);
+    addressField = MakeControl<QLineEdit>(fromGroup, "addressField", Res::NoText, Res::AddressTip);
+    serverGroup = MakeControl<QGroupBox>(this, "serverGroup", Res::HostGroup);
+    serverField = MakeControl<QLineEdit>(serverGroup, "serverField", Res::NoText, Res::HostTip);
+    dialUpBox = MakeControl<QCheckBox>(this, "dialUpBox", Res::DialUpBox, Res::DialUpTip);
     dialUpGroup = MakeControl<QGroupBox>(this, "dialUpGroup");
-    phoneBookLabel = MakeControl<QLabel>(dialUpGroup, "phoneBookLabel", 4006);
-    phoneBookField = MakeControl<QLineEdit>(dialUpGroup, "phoneBookField", 0, 4009);
+    phoneBookLabel = MakeControl<QLabel>(dialUpGroup, "phoneBookLabel", Res::PhoneBookLabel);
+    phoneBookField = MakeControl<QLineEdit>(dialUpGroup, "phoneBookField", Res::NoText, Res::PhoneBookTip);
     browseButton = MakeControl<QPushButton>(dialUpGroup, "browseButton");
     browseButton->setText(QStringLiteral("..."));
-    connectionLabel = MakeControl<QLabel>(dialUpGroup, "connectionLabel", 4007);
-    connectionField = MakeControl<QComboBox>(dialUpGroup, "connectionField", 0, 4014);
+    connectionLabel = MakeControl<QLabel>(dialUpGroup, "connectionLabel", Res::ConnectionLabel);
+    connectionField = MakeControl<QComboBox>(dialUpGroup, "connectionField", Res::NoText, Res::ConnectionTip);
     dialUpRequiredBox =
         MakeControl<QCheckBox>(dialUpGroup, "dialUpRequiredBox", Res::StopWithoutDialUp, Res::StopWithoutDialUpTip);
-    okButton = MakeControl<QPushButton>(this, "okButton", 10001);
-    cancelButton = MakeControl<QPushButton>(this, "cancelButton", 10002);
+    okButton = MakeControl<QPushButton>(this, "okButton", Res::OkButton);
+    cancelButton = MakeControl<QPushButton>(this, "cancelButton", Res::CancelButton);
     okButton->setDefault(true);
 
     auto* from = new QGridLayout(fromGroup);
@@ -119,9 +119,9 @@ void MailSettingsDialog::onDialUpClicked() {
 void MailSettingsDialog::onBrowsePhoneBookClicked() {
     FileDialog dialog;
     dialog.setOwner(this);
-    dialog.filter = Text(4008);
+    dialog.filter = Text(Res::PhoneBookFilter);
     dialog.initialFolder = QCoreApplication::applicationDirPath();
-    dialog.title = Text(4010);
+    dialog.title = Text(Res::PhoneBookTitle);
     dialog.fileName = phoneBookField->text();
     dialog.flags = FileDialog::FileMustExist | FileDialog::HideReadOnly;
     dialog.showOpen();

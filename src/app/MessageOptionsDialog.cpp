@@ -14,17 +14,17 @@
 MessageOptionsDialog::MessageOptionsDialog(SplitJob& job, Settings& settings, Shell& shell, QWidget* parent)
     : QDialog(parent), job_(job), settings_(settings), shell_(shell) {
     setObjectName(QStringLiteral("MessageOptionsDialog"));
-    setProperty("captionId", QStringLiteral("5000"));
+    SetCaptionIds(this, Res::MessageOptionsTitle);
     setModal(true);
-    ccLabel = MakeControl<QLabel>(this, "ccLabel", 5001);
-    ccField = MakeControl<QLineEdit>(this, "ccField", 0, 5006);
-    bccLabel = MakeControl<QLabel>(this, "bccLabel", 5002);
-    bccField = MakeControl<QLineEdit>(this, "bccField", 0, 5006);
-    bodyLabel = MakeControl<QLabel>(this, "bodyLabel", 5003);
-    bodyField = MakeControl<QPlainTextEdit>(this, "bodyField", 0, 5007);
-    saveAsDefaultButton = MakeControl<QPushButton>(this, "saveAsDefaultButton", 5004);
-    okButton = MakeControl<QPushButton>(this, "okButton", 10001);
-    cancelButton = MakeControl<QPushButton>(this, "cancelButton", 10002);
+    ccLabel = MakeControl<QLabel>(this, "ccLabel", Res::CcLabel);
+    ccField = MakeControl<QLineEdit>(this, "ccField", Res::NoText, Res::AddressesTip);
+    bccLabel = MakeControl<QLabel>(this, "bccLabel", Res::BccLabel);
+    bccField = MakeControl<QLineEdit>(this, "bccField", Res::NoText, Res::AddressesTip);
+    bodyLabel = MakeControl<QLabel>(this, "bodyLabel", Res::BodyLabel);
+    bodyField = MakeControl<QPlainTextEdit>(this, "bodyField", Res::NoText, Res::BodyTip);
+    saveAsDefaultButton = MakeControl<QPushButton>(this, "saveAsDefaultButton", Res::SaveAsDefault);
+    okButton = MakeControl<QPushButton>(this, "okButton", Res::OkButton);
+    cancelButton = MakeControl<QPushButton>(this, "cancelButton", Res::CancelButton);
     okButton->setDefault(true);
     for (QPushButton* b : {saveAsDefaultButton, cancelButton})
         b->setAutoDefault(false);
@@ -74,7 +74,8 @@ void MessageOptionsDialog::onCancelClicked() {
 }
 
 void MessageOptionsDialog::onSaveAsDefaultClicked() {
-    const MsgResult answer = shell_.MsgBox({Text(5005), MsgButtons::YesNo, MsgIcon::None, 1, Text(5000)});
+    const MsgResult answer = shell_.MsgBox(
+        {Text(Res::SaveAsDefaultQuestion), MsgButtons::YesNo, MsgIcon::None, 1, Text(Res::MessageOptionsTitle)});
     if (answer == MsgResult::Yes)
         settings_.setDefaultBody(bodyField->toPlainText());
 }

@@ -4,6 +4,7 @@
 #include "archive/ArchiveEditor.h"
 #include "archive/ArchiveListing.h"
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StringTable.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@
 
 namespace {
 
-void prepare(FileDialog& dialog, int titleId, const QString& folder, int filterId, int flags) {
+void prepare(FileDialog& dialog, Res::Id titleId, const QString& folder, Res::Id filterId, int flags) {
     dialog.title = Text(titleId);
     dialog.initialFolder = folder;
     dialog.filter = Text(filterId);
@@ -29,11 +30,11 @@ void prepare(FileDialog& dialog, int titleId, const QString& folder, int filterI
 
 void WizardWindow::fillEmptySubject(const QString& archiveName) {
     if (subjectField->text().isEmpty())
-        subjectField->setText(Text(1045) + u'<' + archiveName + u'>');
+        subjectField->setText(DefaultSubject(archiveName));
 }
 
 void WizardWindow::onNewArchiveClicked() {
-    prepare(fileDialog, 1027, QDir::tempPath(), 10004, FileDialog::HideReadOnly);
+    prepare(fileDialog, Res::NewZipTitle, QDir::tempPath(), Res::ZipFilesFilter, FileDialog::HideReadOnly);
     fileDialog.showSave();
     if (fileDialog.cancelled || fileDialog.fileName.isEmpty())
         return;
@@ -44,7 +45,8 @@ void WizardWindow::onNewArchiveClicked() {
 }
 
 void WizardWindow::onOpenArchiveClicked() {
-    prepare(fileDialog, 1026, lastFolder, 10004, FileDialog::FileMustExist | FileDialog::HideReadOnly);
+    prepare(fileDialog, Res::OpenZipTitle, lastFolder, Res::ZipFilesFilter,
+            FileDialog::FileMustExist | FileDialog::HideReadOnly);
     fileDialog.showOpen();
     if (fileDialog.cancelled || fileDialog.fileName.isEmpty())
         return;
@@ -57,7 +59,7 @@ void WizardWindow::onOpenArchiveClicked() {
 }
 
 void WizardWindow::onAddFilesClicked() {
-    prepare(fileDialog, 1028, lastFolder, 10003,
+    prepare(fileDialog, Res::AddFileTitle, lastFolder, Res::AllFilesFilter,
             FileDialog::FileMustExist | FileDialog::AllowMultiSelect | FileDialog::HideReadOnly);
     fileDialog.showOpen();
     if (fileDialog.cancelled || fileDialog.fileNames.isEmpty())

@@ -8,10 +8,10 @@
 #include "app/MessageOptionsDialog.h"
 #include "core/LocaleNumbers.h"
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
 #include "core/Version.h"
-#include "disks/RemovableDrive.h"
 #include "job/JobDriver.h"
 #include "mail/MailSeries.h"
 #include "settings/JobSettings.h"
@@ -41,6 +41,7 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 constexpr int kWelcomeWidth = 130;
 constexpr int kWelcomeHeight = 280;
+constexpr Res::Id kSizeTexts[] = {Res::Size512k, Res::Size1M, Res::SizeFloppy, Res::Size2M, Res::SizeCustom};
 
 } // namespace
 
@@ -83,10 +84,10 @@ void WizardWindow::buildPages() {
     bold.setPointSizeF(bold.pointSizeF() * 1.6);
     titleLabel->setFont(bold);
     versionLabel = MakeControl<QLabel>(p, "versionLabel");
-    welcomeText = MakeControl<QLabel>(p, "welcomeText", 1000);
+    welcomeText = MakeControl<QLabel>(p, "welcomeText", Res::WelcomeText);
     welcomeText->setWordWrap(true);
     welcomeText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    showWelcomeBox = MakeControl<QCheckBox>(p, "showWelcomeBox", 1011);
+    showWelcomeBox = MakeControl<QCheckBox>(p, "showWelcomeBox", Res::ShowWelcomeAgain);
     {
         auto* text = new QVBoxLayout;
         auto* titleRow = new QHBoxLayout;
@@ -104,15 +105,15 @@ void WizardWindow::buildPages() {
 
     // Page 1: the source archive.
     p = pages[1];
-    sourceLabel = MakeControl<QLabel>(p, "sourceLabel", 1020);
+    sourceLabel = MakeControl<QLabel>(p, "sourceLabel", Res::ZipNameLabel);
     sourceField = MakeControl<QLineEdit>(p, "sourceField");
-    openButton = MakeControl<QPushButton>(p, "openButton", 1021);
-    newButton = MakeControl<QPushButton>(p, "newButton", 1022);
-    entriesLabel = MakeControl<QLabel>(p, "entriesLabel", 1023);
+    openButton = MakeControl<QPushButton>(p, "openButton", Res::OpenButton);
+    newButton = MakeControl<QPushButton>(p, "newButton", Res::NewButton);
+    entriesLabel = MakeControl<QLabel>(p, "entriesLabel", Res::FilesLabel);
     entryList = MakeControl<QListWidget>(p, "entryList");
     archiveSizes = MakeControl<QLabel>(p, "archiveSizes");
-    addFilesButton = MakeControl<QPushButton>(p, "addFilesButton", 1019, 1024);
-    removeButton = MakeControl<QPushButton>(p, "removeButton", 0, 1025);
+    addFilesButton = MakeControl<QPushButton>(p, "addFilesButton", Res::AddFileButton, Res::AddFileTip);
+    removeButton = MakeControl<QPushButton>(p, "removeButton", Res::NoText, Res::RemoveTip);
     removeButton->setText(QStringLiteral("Remove")); // designed caption: the table has none for it
     {
         auto* g = new QGridLayout(p);
@@ -142,12 +143,12 @@ void WizardWindow::buildPages() {
 
     // Page 2: size and destination.
     p = pages[2];
-    sizeGroup = MakeControl<QGroupBox>(p, "sizeGroup", 1029);
+    sizeGroup = MakeControl<QGroupBox>(p, "sizeGroup", Res::PieceSizeGroup);
     auto* sizes = new QButtonGroup(this);
     auto* sizeBox = new QVBoxLayout(sizeGroup);
     sizeBox->setSpacing(2);
     for (int i = 0; i < 5; ++i) {
-        sizeOptions[i] = MakeControl<QRadioButton>(sizeGroup, "sizeOption", 1039 + i);
+        sizeOptions[i] = MakeControl<QRadioButton>(sizeGroup, "sizeOption", kSizeTexts[i]);
         sizeOptions[i]->setProperty("index", i);
         sizes->addButton(sizeOptions[i], i);
         sizeBox->addWidget(sizeOptions[i]);
@@ -158,8 +159,8 @@ void WizardWindow::buildPages() {
     sizeBox->addStretch();
 
     auto* destinations = new QButtonGroup(this);
-    filesOption = MakeControl<QRadioButton>(p, "filesOption", 1036);
-    mailOption = MakeControl<QRadioButton>(p, "mailOption", 1030);
+    filesOption = MakeControl<QRadioButton>(p, "filesOption", Res::FilesOption);
+    mailOption = MakeControl<QRadioButton>(p, "mailOption", Res::MailOption);
     destinations->addButton(filesOption);
     destinations->addButton(mailOption);
     connect(filesOption, &QRadioButton::clicked, this, &WizardWindow::updateDestination);
@@ -168,8 +169,8 @@ void WizardWindow::buildPages() {
 
     filesGroup = MakeControl<QGroupBox>(p, "filesGroup");
     auto* diskChoice = new QButtonGroup(this);
-    floppyOption = MakeControl<QRadioButton>(filesGroup, "floppyOption", 1037);
-    folderOption = MakeControl<QRadioButton>(filesGroup, "folderOption", 1038);
+    floppyOption = MakeControl<QRadioButton>(filesGroup, "floppyOption", Res::FloppyOption);
+    folderOption = MakeControl<QRadioButton>(filesGroup, "folderOption", Res::FolderOption);
     diskChoice->addButton(floppyOption);
     diskChoice->addButton(folderOption);
     folderOption->setChecked(true);
@@ -188,15 +189,15 @@ void WizardWindow::buildPages() {
     }
 
     mailGroup = MakeControl<QGroupBox>(p, "mailGroup");
-    sendToLabel = MakeControl<QLabel>(mailGroup, "sendToLabel", 1031);
+    sendToLabel = MakeControl<QLabel>(mailGroup, "sendToLabel", Res::SendToLabel);
     sendToField = MakeControl<QComboBox>(mailGroup, "sendToField");
     sendToField->setEditable(true);
     sendToField->setInsertPolicy(QComboBox::NoInsert);
-    subjectLabel = MakeControl<QLabel>(mailGroup, "subjectLabel", 1033);
+    subjectLabel = MakeControl<QLabel>(mailGroup, "subjectLabel", Res::SubjectLabel);
     subjectField = MakeControl<QLineEdit>(mailGroup, "subjectField");
-    messageOptionsButton = MakeControl<QPushButton>(mailGroup, "messageOptionsButton", 1034);
-    mailSettingsButton = MakeControl<QPushButton>(mailGroup, "mailSettingsButton", 1035);
-    batchAsTextBox = MakeControl<QCheckBox>(mailGroup, "batchAsTextBox", 1076, 1077);
+    messageOptionsButton = MakeControl<QPushButton>(mailGroup, "messageOptionsButton", Res::MessageOptionsButton);
+    mailSettingsButton = MakeControl<QPushButton>(mailGroup, "mailSettingsButton", Res::MailSettingsButton);
+    batchAsTextBox = MakeControl<QCheckBox>(mailGroup, "batchAsTextBox", Res::BatchAsText, Res::BatchAsTextTip);
     batchAsTextBox->setChecked(true);
     receiverFilesBox = MakeControl<QCheckBox>(p, "receiverFilesBox", Res::ReceiverFilesOption);
     receiverFilesBox->setChecked(true);
@@ -229,7 +230,7 @@ void WizardWindow::buildPages() {
 
     // Page 3: summary and progress.
     p = pages[3];
-    summaryLabel = MakeControl<WrapAnywhereLabel>(p, "summaryLabel", 1066);
+    summaryLabel = MakeControl<WrapAnywhereLabel>(p, "summaryLabel", Res::SummarySource);
     summaryLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     progressFrame = MakeControl<QFrame>(p, "progressFrame");
     progressFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -257,10 +258,10 @@ void WizardWindow::buildPages() {
         separators[i]->setFrameShadow(i == 0 ? QFrame::Sunken : QFrame::Plain);
         separators[i]->setFixedHeight(1);
     }
-    backButton = MakeControl<QPushButton>(this, "backButton", 1001);
-    nextButton = MakeControl<QPushButton>(this, "nextButton", 1002);
-    finishButton = MakeControl<QPushButton>(this, "finishButton", 1003);
-    cancelButton = MakeControl<QPushButton>(this, "cancelButton", 10002);
+    backButton = MakeControl<QPushButton>(this, "backButton", Res::BackButton);
+    nextButton = MakeControl<QPushButton>(this, "nextButton", Res::NextButton);
+    finishButton = MakeControl<QPushButton>(this, "finishButton", Res::FinishButton);
+    cancelButton = MakeControl<QPushButton>(this, "cancelButton", Res::CancelButton);
     backButton->setEnabled(false);
     finishButton->setEnabled(false);
     nextButton->setDefault(true);
@@ -298,7 +299,7 @@ void WizardWindow::buildPages() {
 
 void WizardWindow::load() {
     FillCaptions(this);
-    floppyOption->setText(DriveText(1037, settings_.FloppyDrive()));
+    floppyOption->setText(DriveText(Res::FloppyOption, settings_.FloppyDrive()));
     const std::pair<QWidget*, char> letters[] = {
         {backButton, 'B'},
         {nextButton, 'N'},
@@ -442,7 +443,7 @@ QString WizardWindow::summaryText() {
         size = QStringLiteral("?");
         refused = QStringLiteral("\n\n") + e.message();
     }
-    QString text = Text(1066) + sourceField->text() + Text(1067) + size;
+    QString text = Text(Res::SummarySource) + sourceField->text() + Text(Res::SummaryPieceSize) + size;
     switch (job.target()) {
     case Target::Mail:
         // Beside the piece, what the server is asked to take: base64 makes a third more of it.
@@ -451,15 +452,16 @@ QString WizardWindow::summaryText() {
             MailSeries series(session, job, settings_, shell_);
             text += Text(Res::MessageSizeNote).arg(GroupedNumber(series.messageSizeFor(PieceSizeOf(job))));
         }
-        text += Text(1068) + sendToField->currentText() + Text(1069) +
-                (job.CarbonCopy.isEmpty() ? Text(1074) : job.CarbonCopy) + Text(1070) +
-                (job.BlindCarbonCopy.isEmpty() ? Text(1074) : job.BlindCarbonCopy) + Text(1071) + subjectField->text();
+        text += Text(Res::SummarySendTo) + sendToField->currentText() + Text(Res::SummaryCc) +
+                (job.CarbonCopy.isEmpty() ? Text(Res::SummaryNone) : job.CarbonCopy) + Text(Res::SummaryBcc) +
+                (job.BlindCarbonCopy.isEmpty() ? Text(Res::SummaryNone) : job.BlindCarbonCopy) +
+                Text(Res::SummarySubject) + subjectField->text();
         break;
     case Target::Floppy:
-        text += Text(1073) + settings_.FloppyDrive();
+        text += Text(Res::SummaryFolder) + settings_.FloppyDrive();
         break;
     case Target::Folder:
-        text += Text(1073) + folderField->text();
+        text += Text(Res::SummaryFolder) + folderField->text();
         break;
     }
     // What the receiver gets beside the pieces.
@@ -470,7 +472,7 @@ QString WizardWindow::summaryText() {
     if (job.target() == Target::Floppy)
         extra << QStringLiteral("Read_Me.txt");
     // The closing text starts with the quote that ends the last field; the list goes after it.
-    const QString ready = Text(1072);
+    const QString ready = Text(Res::SummaryReady);
     return text + ready.left(1) + Text(Res::WithThePieces).arg(extra.join(QStringLiteral(", "))) + ready.mid(1) +
            refused;
 }
@@ -498,7 +500,7 @@ void WizardWindow::onMessageOptionsClicked() {
 void WizardWindow::onChooseFolderClicked() {
     FolderDialog picker;
     picker.setOwner(this);
-    picker.title = Text(1046);
+    picker.title = Text(Res::ChooseFolderTitle);
     picker.folder = folderField->text();
     picker.showDialog();
     if (!picker.folder.isEmpty())

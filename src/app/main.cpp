@@ -5,6 +5,7 @@
 #include "app/GuiShell.h"
 #include "app/WizardWindow.h"
 #include "core/CommandLine.h"
+#include "core/Sentences.h"
 #include "core/StringTable.h"
 #include "dialup/NetworkManagerDialUp.h"
 #include "job/JobDriver.h"
@@ -62,7 +63,7 @@ std::unique_ptr<QApplication> openWindowSystem(int& argc, char** argv, DisplayHo
 }
 
 int showUsage(int& argc, char** argv) {
-    const QString usage = Text(9020) + u'\n' + Text(Res::UsageResume);
+    const QString usage = UsageText();
     DisplayHold hold;
     if (!HasVisibleDisplay(&hold)) {
         ConsoleShell().Inform(usage);

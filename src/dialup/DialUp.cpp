@@ -1,7 +1,7 @@
 #include "dialup/DialUp.h"
 
 #include "core/ComponentError.h"
-#include "core/StringTable.h"
+#include "core/Sentences.h"
 
 #include <QFileInfo>
 
@@ -35,8 +35,7 @@ void ConnectDialUp(const QString& phoneBook, const QString& entryName, NetworkMa
     if (phoneBook.isEmpty())
         throw *failed;
     if (!QFileInfo(phoneBook).isFile())
-        throw ComponentError(NetworkManagerDialUp::EntryNotFound,
-                             Text(1061) + QStringLiteral("\r\n'") + phoneBook + QStringLiteral("' \r\n") + Text(1062));
+        throw ComponentError(NetworkManagerDialUp::EntryNotFound, NoPhoneBookText(phoneBook));
     ras.findEntry();
     ras.connect();
 }

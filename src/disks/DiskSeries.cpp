@@ -4,6 +4,7 @@
 #include "core/JobError.h"
 #include "core/NumberText.h"
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StringTable.h"
 #include "disks/RemovableDrive.h"
 // A piece goes onto a disk as it goes into a folder: through the kernel's copy, with the same stop checks.
@@ -58,7 +59,7 @@ int64_t percent(int64_t numerator, int64_t denominator) {
 } // namespace
 
 QByteArray ReadMeText(const QString& body) {
-    QString text = body + Text(1075);
+    QString text = body + Text(Res::Footer);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text.toUtf8();
@@ -67,7 +68,7 @@ QByteArray ReadMeText(const QString& body) {
 DiskSeries::DiskSeries(QString drive, QString body, Shell& shell)
     : drive_(std::move(drive)), body_(std::move(body)), shell_(shell) {}
 
-bool DiskSeries::boxOk(int textId, MsgIcon icon) {
+bool DiskSeries::boxOk(Res::Id textId, MsgIcon icon) {
     return shell_.MsgBox({DriveText(textId, drive_), MsgButtons::OkCancel, icon, 0, {}}) == MsgResult::Ok;
 }
 
@@ -79,14 +80,15 @@ DiskSeries::Step DiskSeries::fileError(const QString& text, Step onOk) {
 DiskSeries::Step DiskSeries::checkDisk() {
     for (;;) {
         if (!GetDrive(drive_).ready) {
-            if (!boxOk(1052, MsgIcon::Exclamation))
+            if (!boxOk(Res::InsertDisk, MsgIcon::Exclamation))
                 return Step::Cancel;
             continue;
         }
         if (!DiskHoldsData(drive_))
             return Step::Go;
         // No is the default: a stray Enter must not delete a disk's files.
-        switch (shell_.MsgBox({DriveText(1050, drive_), MsgButtons::YesNoCancel, MsgIcon::Question, 1, {}})) {
+        switch (shell_.MsgBox(
+            {DriveText(Res::EmptyDiskQuestion, drive_), MsgButtons::YesNoCancel, MsgIcon::Question, 1, {}})) {
         case MsgResult::Yes:
             // The disk may have been taken out while the question was up: never empty a folder that is not a disk.
             if (!GetDrive(drive_).ready)
@@ -95,7 +97,7 @@ DiskSeries::Step DiskSeries::checkDisk() {
                 return emptied;
             return Step::Go;
         case MsgResult::No:
-            if (!boxOk(1051, MsgIcon::Information))
+            if (!boxOk(Res::InsertAnotherDisk, MsgIcon::Information))
                 return Step::Cancel;
             continue;
         default:
@@ -150,15 +152,14 @@ DiskSeries::Step DiskSeries::flushDisk() {
 }
 
 DiskSeries::Step DiskSeries::writeDisk(int i, int pieceCount, const QString& base, const QString& tempFolder) {
-    const QString to = DriveText(1055, drive_);
     const int64_t steps = 2 * int64_t{pieceCount} + 2;
     const QString piece = PieceName(base, i);
-    shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i}, steps)), Text(1053) + piece + to);
+    shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i}, steps)), CopyingText(piece, drive_));
     if (const Step step = copy(piece, tempFolder); step != Step::Go)
         return step;
-    shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i} + 1, steps)), Text(1054) + piece + to);
+    shell_.ShowProgress(static_cast<int>(percent(2 * int64_t{i} + 1, steps)), CopiedText(piece, drive_));
     if (i == pieceCount) {
-        shell_.ShowProgress(100, Text(1053) + BatchName(base) + to);
+        shell_.ShowProgress(100, CopyingText(BatchName(base), drive_));
         for (const QString& name : {BatchName(base), ChecksumListName(base), JoinScriptName(base)}) {
             if (name != BatchName(base) && !QFileInfo::exists(JoinPath(tempFolder, name)))
                 continue; // the receiver's files were not asked for
@@ -189,14 +190,13 @@ bool DiskSeries::write(const QString& source, int pieceCount, const QString& tem
         if (step == Step::Cancel)
             return false;
         if (i < pieceCount) {
-            const QString next = Text(1056) + QString::number(i + 1) + Text(1057) + QString::number(pieceCount) +
-                                 DriveText(1058, drive_);
+            const QString next = InsertDiskText(i + 1, pieceCount, drive_);
             if (shell_.MsgBox({next, MsgButtons::OkCancel, MsgIcon::Information, 0, {}}) != MsgResult::Ok)
                 return false;
         }
     }
 
-    shell_.ShowProgress(100, Text(1059));
+    shell_.ShowProgress(100, Text(Res::DeletingTemporaryPieces));
     QStringList names;
     for (int i = 1; i <= pieceCount; ++i)
         names << PieceName(base, i);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/StringTable.h"
 #include "shell/Shell.h"
 
 #include <QByteArray>
@@ -29,7 +30,7 @@ private:
     Step deleteFile(const QString& path, Step onOk);
     Step flushDisk();
     Step fileError(const QString& text, Step onOk);
-    bool boxOk(int textId, MsgIcon icon);
+    bool boxOk(Res::Id textId, MsgIcon icon);
 
     QString drive_;
     QString body_;

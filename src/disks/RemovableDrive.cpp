@@ -1,7 +1,5 @@
 #include "disks/RemovableDrive.h"
 
-#include "core/StringTable.h"
-
 #include <QDir>
 #include <QFile>
 
@@ -39,8 +37,4 @@ bool DiskHoldsData(const QString& folder) {
     return std::any_of(names.begin(), names.end(), [](const QString& name) {
         return name != u"lost+found" && name != u"System Volume Information" && !name.startsWith(u".Trash-");
     });
-}
-
-QString DriveText(int id, const QString& drive) {
-    return Text(id).replace(QStringLiteral("A:\\"), drive);
 }

@@ -18,6 +18,3 @@ DriveState GetDrive(const QString& folder);
 // A disk holds data when its top folder holds anything but the file system's own bookkeeping (lost+found,
 // System Volume Information, .Trash-*): a fresh disk of any file system has used blocks.
 bool DiskHoldsData(const QString& folder);
-
-// The string table's text with the drive "A:\" it names shown as the configured folder.
-QString DriveText(int id, const QString& drive);

@@ -3,6 +3,7 @@
 #include "core/ComponentError.h"
 #include "core/JobError.h"
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StringTable.h"
 #include "dialup/DialUp.h"
 #include "dialup/NetworkManagerDialUp.h"
@@ -94,7 +95,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         }
     }
 
-    shell_.ShowProgress(0, Text(1064));
+    shell_.ShowProgress(0, Text(Res::Connecting));
     const bool dialUp = settings_.UseRAS();
     NetworkManagerDialUp ras;
     bool sent = false;
@@ -115,7 +116,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         sent = series.send(job_.SourceFile, count, folder, first);
         recipients = series.recipients();
     }
-    shell_.ShowProgress(0, Text(1065));
+    shell_.ShowProgress(0, Text(Res::Disconnecting));
     if (dialUp)
         hangUp(ras);
 
@@ -135,7 +136,7 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     if (job_.NoUI)
         shell_.Inform(messages == 1 ? Text(Res::SentMessage).arg(to) : Text(Res::SentMessages).arg(messages).arg(to));
     else
-        shell_.Inform(Text(1060));
+        shell_.Inform(Text(Res::JobSucceeded));
     return true;
 }
 
@@ -196,13 +197,13 @@ bool JobDriver::deliverFloppy(int64_t pieceSize) {
         tellPiecesKept(folder);
         return false;
     }
-    shell_.Inform(Text(1060));
+    shell_.Inform(Text(Res::JobSucceeded));
     return true;
 }
 
 bool JobDriver::deliverFolder(int64_t pieceSize) {
     const int count = SplitFile(job_.SourceFile, pieceSize, job_.SplitFolder, false, shell_, job_.ReceiverFiles);
-    shell_.Inform(Text(1047) + QString::number(count) + Text(1048));
+    shell_.Inform(PiecesCreatedText(count));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "core/LocaleNumbers.h"
 #include "core/NumberText.h"
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
 #include "mail/Mailboxes.h"
@@ -110,9 +111,7 @@ void MailSeries::compose(int i, const Series& series, Mode mode) {
     const int n = series.count;
     const QString subject = job_.Subject;
     message_.MessageOption = 1;
-    statusText = n > 0 ? Text(1063) + QStringLiteral(" '") + series.sourceName + u' ' + QString::number(i) +
-                             Text(1057) + QString::number(n) + u'\''
-                       : Text(1063) + QStringLiteral(" '") + subject + u'\'';
+    statusText = SendingMessageText(series.sourceName, i, n, subject);
     message_.clear();
     // English names: the Date header is read by mail programs, not by people.
     message_.date = QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
@@ -124,17 +123,17 @@ void MailSeries::compose(int i, const Series& series, Mode mode) {
     message_.recipients = job_.SendTo;
     message_.ccRecipients = job_.CarbonCopy;
     message_.bccRecipients = job_.BlindCarbonCopy;
-    message_.subject = n > 0 ? subject + u' ' + QString::number(i) + Text(1057) + QString::number(n) : subject;
+    message_.subject = n > 0 ? NumberedSubject(subject, i, n) : subject;
 
     const QString folder = series.folder;
     const QString base = series.base;
     const bool last = n > 0 && i == n;
     QString body = BodyText(job_, settings_);
     if (last && job_.BatchAsText)
-        body += Text(1078);
+        body += Text(Res::RenameTxtNote);
     if (last && job_.ReceiverFiles)
         body += ReceiverFilesNote(base);
-    body += Text(1075);
+    body += Text(Res::Footer);
 
     // A measured message takes a boundary of the same length.
     const QString boundary =
@@ -275,7 +274,7 @@ bool MailSeries::send(const QString& sourcePath, int pieceCount, const QString& 
         session_.open();
     } catch (const ComponentError& e) {
         if (e.number() >= 11001 && e.number() <= 11004) {
-            shell_.MsgBox({Text(1079), MsgButtons::Ok, MsgIcon::Critical, 0, {}});
+            shell_.MsgBox({Text(Res::HostNotFound), MsgButtons::Ok, MsgIcon::Critical, 0, {}});
             return false;
         }
         // Any other failure shows when the first message is sent.

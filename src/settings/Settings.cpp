@@ -100,7 +100,7 @@ void Settings::setFloppyDrive(const QString& v) {
 }
 
 QString Settings::DefaultBody() {
-    return text(QStringLiteral("DefaultBody"), Text(1044));
+    return text(QStringLiteral("DefaultBody"), Text(Res::DefaultBody));
 }
 void Settings::setDefaultBody(const QString& v) {
     setText(QStringLiteral("DefaultBody"), v);

@@ -1,6 +1,7 @@
 #include "split/BatchFile.h"
 
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StringTable.h"
 #include "core/Version.h"
 
@@ -64,7 +65,7 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
     const bool ascii = std::all_of(fileName.begin(), fileName.end(), [](QChar c) { return c.unicode() < 0x80; });
     QStringList lines;
     if (remLines) {
-        lines << QStringLiteral("rem ") + Text(9006) << QStringLiteral("rem ");
+        lines << QStringLiteral("rem ") + Text(Res::BatchRenameTxt) << QStringLiteral("rem ");
     }
     lines << QStringLiteral("@echo off");
     // cmd reads every line in the console's code page of the moment, and the receiver's console may start in
@@ -76,10 +77,10 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
               << QStringLiteral("chcp %1 >nul 2>nul").arg(utf8 ? 65001 : 850);
         restore = QStringLiteral("chcp %brevimo_cp% >nul 2>nul");
     }
-    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + Text(9000) + VersionText()
-          << QStringLiteral("echo ") + Text(9001) << QStringLiteral("echo.") << QStringLiteral("echo ") + Text(9002)
-          << QStringLiteral("echo ") + Text(9003) << QStringLiteral("echo.") << QStringLiteral("pause")
-          << QStringLiteral("echo ") + Text(9004);
+    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + CreatedWithVersionText()
+          << QStringLiteral("echo ") + Text(Res::BatchAbout) << QStringLiteral("echo.")
+          << QStringLiteral("echo ") + Text(Res::BatchGetCopy) << QStringLiteral("echo ") + Text(Res::MakerAddress)
+          << QStringLiteral("echo.") << QStringLiteral("pause") << QStringLiteral("echo ") + Text(Res::BatchJoining);
     // Every piece is there before the first is copied: a missing one leaves no half-joined file behind.
     for (int64_t i = 1; i <= pieceCount; ++i) {
         const QString piece = quoted(PieceName(base, i));
@@ -97,7 +98,7 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
         lines << QStringLiteral("if errorlevel 1 (echo %1& goto failed)")
                      .arg(Text(Res::BatchCopyFailed).arg(quoted(piece), quoted(fileName)));
     }
-    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + Text(9005);
+    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + Text(Res::BatchAllDone);
     if (!restore.isEmpty())
         lines << restore;
     lines << QStringLiteral("exit /b 0");

@@ -40,7 +40,7 @@ bool refusesName(int error) {
 QString writeFailure(const QString& folder, const QString& file, int error) {
     if (refusesName(error))
         return Text(Res::NameRefused).arg(file, SystemReason(error), folder.isEmpty() ? QStringLiteral(".") : folder);
-    int text = Res::CannotWriteThere;
+    Res::Id text = Res::CannotWriteThere;
     if (error == ENOSPC || error == EDQUOT)
         text = Res::CannotWrite;
     else if (error == EFBIG)

@@ -65,8 +65,8 @@ void CheckReceiverName(const QString& fileName, int64_t pieceCount, bool receive
             if (fileName.compare(own, Qt::CaseInsensitive) == 0)
                 throw JobError(Text(Res::NamedLikeReceiverFile).arg(fileName));
     }
-    const int kinds[] = {Res::KindRebuiltFile, Res::KindPiece, Res::KindBatchFile, Res::KindChecksumList,
-                         Res::KindJoinScript};
+    const Res::Id kinds[] = {Res::KindRebuiltFile, Res::KindPiece, Res::KindBatchFile, Res::KindChecksumList,
+                             Res::KindJoinScript};
     const QStringList names = LongestSetNames(fileName, pieceCount, receiverFiles);
     for (qsizetype i = 0; i < names.size(); ++i) {
         const qsizetype bytes = QFile::encodeName(names[i]).size();

@@ -4,6 +4,7 @@
 #include "core/JobError.h"
 #include "core/NumberText.h"
 #include "core/PathNames.h"
+#include "core/Sentences.h"
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
 #include "split/BatchFile.h"
@@ -155,7 +156,7 @@ int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, b
             });
             const int64_t done = std::min(i * pieceSize, length);
             const double percent = length ? 100.0 * static_cast<double>(done) / static_cast<double>(length) : 100.0;
-            shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), Text(1049) + PieceName(base, i));
+            shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), WritingText(PieceName(base, i)));
         }
         // The content must end where the size said when the split began (as /proc files do not).
         char more = 0;

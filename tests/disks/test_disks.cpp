@@ -2,7 +2,7 @@
 // and the scripted user changes it when a box asks for another disk.
 
 #include "core/PathNames.h"
-#include "core/StringTable.h"
+#include "core/Sentences.h"
 #include "disks/DiskSeries.h"
 #include "disks/RemovableDrive.h"
 #include "split/BatchFile.h"
@@ -71,7 +71,6 @@ public:
         shell.progress.clear();
         return DiskSeries(drive, body, shell).write(source, count, temp);
     }
-    QString driveText(int id) const { return DriveText(id, drive); }
     QString onDisk() const { return Disk(drive).names(); }
 
     QString drive, temp;
@@ -128,13 +127,13 @@ TEST(ReadMe, TheBodyAndTheFooterWithWindowsLineBreaks) {
 
 // What the user finds in the drive, does while a box is up and answers; what is told, what the disks hold (those
 // taken out, then the one in the drive) and what stays in the temporary folder. In the texts $D is the drive,
-// $T the temporary folder, and $1050 .. $1052 the texts of the questions.
+// $T the temporary folder, and $empty, $another and $insert the texts of the questions.
 TEST_F(Floppy, EveryPromptAndItsAnswers) {
     struct Case {
         int pieces;
         int64_t disk;      // 0: none in the drive
         const char* files; // on the disk, comma-separated; "beneath" under the bare folder
-        const char* acts;  // "<text id>:<o(ut)|i(n)|c(hange)>" when a box with that text is up
+        const char* acts;  // "<box>:<o(ut)|i(n)|c(hange)>" when that box is up
         const char* answers;
         bool written;
         const char* told;
@@ -142,15 +141,15 @@ TEST_F(Floppy, EveryPromptAndItsAnswers) {
     };
     const Case cases[] = {
         // Yes empties the top folder only, and asks once although data stays in a subfolder.
-        {1, kDiskBytes, "old letter.txt,.hidden,photos/kept.jpg", "", "Yes", true, "question yes-no-cancel: $1050",
+        {1, kDiskBytes, "old letter.txt,.hidden,photos/kept.jpg", "", "Yes", true, "question yes-no-cancel: $empty",
          "|Read_Me.txt photos/ photos/kept.jpg report.001 report.bat"},
         // No: another disk, and the check starts again with the ready test; the disk stays as it was.
-        {1, kDiskBytes, "keep.txt", "1051:o 1052:i", "No Ok Ok", true,
-         "question yes-no-cancel: $1050\ninfo ok-cancel: $1051\nwarning ok-cancel: $1052",
+        {1, kDiskBytes, "keep.txt", "another:o insert:i", "No Ok Ok", true,
+         "question yes-no-cancel: $empty\ninfo ok-cancel: $another\nwarning ok-cancel: $insert",
          "keep.txt|Read_Me.txt report.001 report.bat"},
         // A copy that does not fit leaves no piece cut short, and is never passed over: OK checks the disk put in
         // instead from the start, and the piece goes onto it.
-        {2, 1024 * 1024, "", "1122:c 1056:c", "Ok Ok", true,
+        {2, 1024 * 1024, "", "copy:c next:c", "Ok Ok", true,
          "error ok-cancel: Cannot copy '$T/report.001' to '$D/report.001': No space left on device.\ninfo ok-cancel: "
          "Please insert disk 2 of 2 into drive $D",
          "|report.001|Read_Me.txt report.002 report.bat"},
@@ -158,17 +157,23 @@ TEST_F(Floppy, EveryPromptAndItsAnswers) {
         {1, kDiskBytes, "lost+found/x,.Trash-0/y", "", "", true, "",
          "|.Trash-0/ .Trash-0/y Read_Me.txt lost+found/ lost+found/x report.001 report.bat"},
         // The disk is taken out while the question is up: Yes empties nothing beneath it.
-        {1, kDiskBytes, "on the disk.txt,beneath", "1050:o", "Yes Cancel", false,
-         "question yes-no-cancel: $1050\nwarning ok-cancel: $1052", "on the disk.txt|beneath"},
+        {1, kDiskBytes, "on the disk.txt,beneath", "empty:o", "Yes Cancel", false,
+         "question yes-no-cancel: $empty\nwarning ok-cancel: $insert", "on the disk.txt|beneath"},
         // Cancel at every prompt keeps the pieces.
-        {2, 0, "", "", "Cancel", false, "warning ok-cancel: $1052", "|"},
-        {2, kDiskBytes, "a", "", "Cancel", false, "question yes-no-cancel: $1050", "|a"},
-        {2, kDiskBytes, "a", "", "No Cancel", false, "question yes-no-cancel: $1050\ninfo ok-cancel: $1051", "|a"},
+        {2, 0, "", "", "Cancel", false, "warning ok-cancel: $insert", "|"},
+        {2, kDiskBytes, "a", "", "Cancel", false, "question yes-no-cancel: $empty", "|a"},
+        {2, kDiskBytes, "a", "", "No Cancel", false, "question yes-no-cancel: $empty\ninfo ok-cancel: $another", "|a"},
         {2, kDiskBytes, "", "", "Cancel", false, "info ok-cancel: Please insert disk 2 of 2 into drive $D",
          "|report.001"},
         {2, 100 * 1024, "", "", "Cancel", false,
          "error ok-cancel: Cannot copy '$T/report.001' to '$D/report.001': No space left on device.", "|"},
     };
+    // The boxes a case acts on or expects, by a word of their own.
+    const std::map<QString, Res::Id> boxes = {{u"empty"_qs, Res::EmptyDiskQuestion},
+                                              {u"another"_qs, Res::InsertAnotherDisk},
+                                              {u"insert"_qs, Res::InsertDisk},
+                                              {u"copy"_qs, Res::CannotCopy},
+                                              {u"next"_qs, Res::InsertDiskStart}};
     const std::map<QString, MsgResult> answer = {{u"Ok"_qs, MsgResult::Ok},
                                                  {u"Cancel"_qs, MsgResult::Cancel},
                                                  {u"Yes"_qs, MsgResult::Yes},
@@ -194,7 +199,7 @@ TEST_F(Floppy, EveryPromptAndItsAnswers) {
         shell.onBox = [&](const MsgBoxRequest& box) {
             for (const QString& act : acts)
                 if (box.text.startsWith(
-                        DriveText(act.section(u':', 0, 0).toInt(), drive).section(u'%', 0, 0).left(30))) {
+                        DriveText(boxes.at(act.section(u':', 0, 0)), drive).section(u'%', 0, 0).left(30))) {
                     if (act.endsWith(u'o') || act.endsWith(u'c'))
                         takeOut();
                     if (act.endsWith(u'i') || act.endsWith(u'c'))
@@ -203,8 +208,8 @@ TEST_F(Floppy, EveryPromptAndItsAnswers) {
         };
         EXPECT_EQ(write(source, c.pieces), c.written);
         QString told = QString::fromUtf8(c.told).replace(u"$D"_qs, drive).replace(u"$T"_qs, temp);
-        for (int id : {1050, 1051, 1052})
-            told.replace(u'$' + QString::number(id), driveText(id));
+        for (const QString& box : {u"empty"_qs, u"another"_qs, u"insert"_qs})
+            told.replace(u'$' + box, DriveText(boxes.at(box), drive));
         EXPECT_EQ(shell.told(), told);
         QStringList disks;
         for (const Disk& d : taken)
@@ -237,7 +242,7 @@ TEST(RemovableDrive, ReadyMeansAMountedDiskThatIsNotTheRoot) {
     EXPECT_EQ(state(GetDrive(mountPoint)), QStringLiteral("1 %1 %1").arg(kDiskBytes));
     WriteFile(mountPoint + u"/data"_qs, PatternBytes(10000));
     EXPECT_EQ(state(GetDrive(mountPoint + u"/"_qs)), QStringLiteral("1 %1 %2").arg(kDiskBytes).arg(kDiskBytes - 12288));
-    EXPECT_EQ(DriveText(1052, mountPoint), u"Please insert a disk into drive "_qs + mountPoint);
+    EXPECT_EQ(DriveText(Res::InsertDisk, mountPoint), u"Please insert a disk into drive "_qs + mountPoint);
 }
 
 } // namespace
