@@ -1,9 +1,13 @@
 // Steps through the wizard's four pages and its two dialogs with sample values and saves a PNG of each into
 // the folder given, so that a person can look at them. Run by scripts/screenshots under Xvfb.
 
+#include "app/DestinationPage.h"
 #include "app/GuiShell.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
+#include "app/SourcePage.h"
+#include "app/SummaryPage.h"
+#include "app/WelcomePage.h"
 #include "app/WizardWindow.h"
 #include "archive/ArchiveEditor.h"
 #include "settings/IniFileStore.h"
@@ -13,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -71,12 +76,12 @@ int main(int argc, char** argv) {
         }
         if (ZipRun(request) != 0)
             std::fprintf(stderr, "%s\n", qPrintable(request.errorText));
-        window.sourceField->setText(archive);
-        window.listArchive(archive);
+        window.sourcePage->sourceField->setText(archive);
+        window.sourcePage->listArchive(archive);
     }
     ok &= save(&window, folder, "2-source");
     window.onNextClicked();
-    window.subjectField->setText(QStringLiteral("Holiday photos"));
+    window.destinationPage->subjectField->setText(QStringLiteral("Holiday photos"));
     ok &= save(&window, folder, "3-destination");
 
     MailSettingsDialog settingsDialog(settings, window.dialUp, &window);
@@ -91,7 +96,7 @@ int main(int argc, char** argv) {
     messageDialog.close();
 
     window.onNextClicked();
-    window.progressFrame->setVisible(true);
+    window.summaryPage->progressFrame->setVisible(true);
     QApplication::processEvents();
     window.showProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
     ok &= save(&window, folder, "4-summary");
@@ -101,7 +106,7 @@ int main(int argc, char** argv) {
                                         "exports/final-version-approved-by-everyone/");
     const QString longName = deep + QStringLiteral("quarterly-report-with-all-appendices-and-photos.zip");
     window.onBackClicked();
-    window.sourceField->setText(longName);
+    window.sourcePage->sourceField->setText(longName);
     window.onNextClicked();
     window.showProgress(65, QStringLiteral("Writing: ") + deep +
                                 QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));

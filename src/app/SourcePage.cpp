@@ -1,18 +1,20 @@
-// The source archive page of the wizard: name, create, fill and list the ZIP archive that the job splits.
+// The page of the file to split: name, create, fill and list the ZIP archive that the job splits.
 
-#include "app/WizardWindow.h"
-#include "archive/ArchiveEditor.h"
+#include "app/SourcePage.h"
+
+#include "app/Captions.h"
+#include "app/Keyboard.h"
 #include "archive/ArchiveListing.h"
 #include "core/PathNames.h"
-#include "core/Sentences.h"
 #include "core/StringTable.h"
 
 #include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 
 namespace {
 
@@ -28,23 +30,66 @@ void prepare(FileDialog& dialog, Res::Id titleId, const QString& folder, Res::Id
 
 } // namespace
 
-void WizardWindow::fillEmptySubject(const QString& archiveName) {
-    if (subjectField->text().isEmpty())
-        subjectField->setText(DefaultSubject(archiveName));
+SourcePage::SourcePage(Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
+    setObjectName(QStringLiteral("page1"));
+    sourceLabel = MakeControl<QLabel>(this, "sourceLabel", Res::ZipNameLabel);
+    sourceField = MakeControl<QLineEdit>(this, "sourceField");
+    openButton = MakeControl<QPushButton>(this, "openButton", Res::OpenButton);
+    newButton = MakeControl<QPushButton>(this, "newButton", Res::NewButton);
+    entriesLabel = MakeControl<QLabel>(this, "entriesLabel", Res::FilesLabel);
+    entryList = MakeControl<QListWidget>(this, "entryList");
+    archiveSizes = MakeControl<QLabel>(this, "archiveSizes");
+    addFilesButton = MakeControl<QPushButton>(this, "addFilesButton", Res::AddFileButton, Res::AddFileTip);
+    removeButton = MakeControl<QPushButton>(this, "removeButton", Res::NoText, Res::RemoveTip);
+    removeButton->setText(QStringLiteral("Remove")); // designed caption: the table has none for it
+
+    auto* g = new QGridLayout(this);
+    g->setContentsMargins(12, 12, 12, 4);
+    g->addWidget(sourceLabel, 0, 0, 1, 3);
+    g->addWidget(sourceField, 1, 0);
+    g->addWidget(openButton, 1, 1);
+    g->addWidget(newButton, 1, 2);
+    g->addWidget(entriesLabel, 2, 0, 1, 3);
+    g->addWidget(entryList, 3, 0, 1, 3);
+    auto* row = new QHBoxLayout;
+    row->addWidget(addFilesButton);
+    row->addWidget(removeButton);
+    row->addStretch();
+    row->addWidget(archiveSizes);
+    g->addLayout(row, 4, 0, 1, 3);
+    g->setRowStretch(3, 1);
+    g->setColumnStretch(0, 1);
+
+    connect(newButton, &QPushButton::clicked, this, &SourcePage::onNewArchiveClicked);
+    connect(openButton, &QPushButton::clicked, this, &SourcePage::onOpenArchiveClicked);
+    connect(addFilesButton, &QPushButton::clicked, this, &SourcePage::onAddFilesClicked);
+    connect(removeButton, &QPushButton::clicked, this, &SourcePage::onRemoveEntryClicked);
+    connect(sourceField, &QLineEdit::textChanged, this, &SourcePage::onSourceNameChanged);
+    onSourceNameChanged();
+    fileDialog.setOwner(this);
 }
 
-void WizardWindow::onNewArchiveClicked() {
+void SourcePage::load() {
+    for (const auto& [button, letter] :
+         {std::pair{openButton, u'O'}, {newButton, u'w'}, {addFilesButton, u'd'}, {removeButton, u'R'}})
+        Mnemonic(button, letter);
+    Mnemonic(sourceLabel, u'Z', sourceField);
+    Mnemonic(entriesLabel, u'i', entryList);
+    lastFolder = QDir::currentPath();
+}
+
+void SourcePage::onNewArchiveClicked() {
     prepare(fileDialog, Res::NewZipTitle, QDir::tempPath(), Res::ZipFilesFilter, FileDialog::HideReadOnly);
     fileDialog.showSave();
     if (fileDialog.cancelled || fileDialog.fileName.isEmpty())
         return;
     lastFolder = GetPath(fileDialog.fileName);
     sourceField->setText(fileDialog.fileName);
-    filesOption->setEnabled(true);
-    fillEmptySubject(ExtractFileName(fileDialog.fileName));
+    emit archiveChosen();
+    emit subjectSuggested(ExtractFileName(fileDialog.fileName));
 }
 
-void WizardWindow::onOpenArchiveClicked() {
+void SourcePage::onOpenArchiveClicked() {
     prepare(fileDialog, Res::OpenZipTitle, lastFolder, Res::ZipFilesFilter,
             FileDialog::FileMustExist | FileDialog::HideReadOnly);
     fileDialog.showOpen();
@@ -53,12 +98,12 @@ void WizardWindow::onOpenArchiveClicked() {
     const QString chosen = fileDialog.fileName;
     lastFolder = GetPath(chosen);
     sourceField->setText(chosen);
-    filesOption->setEnabled(true);
+    emit archiveChosen();
     listArchive(chosen);
-    fillEmptySubject(ExtractFileName(chosen));
+    emit subjectSuggested(ExtractFileName(chosen));
 }
 
-void WizardWindow::onAddFilesClicked() {
+void SourcePage::onAddFilesClicked() {
     prepare(fileDialog, Res::AddFileTitle, lastFolder, Res::AllFilesFilter,
             FileDialog::FileMustExist | FileDialog::AllowMultiSelect | FileDialog::HideReadOnly);
     fileDialog.showOpen();
@@ -71,14 +116,14 @@ void WizardWindow::onAddFilesClicked() {
     if (!FileExists(sourceField->text())) {
         if (sourceField->text().right(4).toUpper() != QStringLiteral(".ZIP"))
             sourceField->setText(sourceField->text() + QStringLiteral(".zip"));
-        fillEmptySubject(ExtractFileName(sourceField->text()));
+        emit subjectSuggested(ExtractFileName(sourceField->text()));
     }
     ZipRequest request = AddRequest(sourceField->text());
     request.names = fileDialog.fileNames;
     changeArchive(request);
 }
 
-void WizardWindow::onRemoveEntryClicked() {
+void SourcePage::onRemoveEntryClicked() {
     const QListWidgetItem* selected = entryList->currentItem();
     if (!selected || !selected->isSelected())
         return;
@@ -87,19 +132,19 @@ void WizardWindow::onRemoveEntryClicked() {
     changeArchive(request);
 }
 
-void WizardWindow::changeArchive(ZipRequest& request) {
+void SourcePage::changeArchive(ZipRequest& request) {
     if (ZipRun(request) != 0)
         shell_.Fail(Text(Res::ZipFailed).arg(request.archive, request.errorText));
     listArchive(sourceField->text());
 }
 
-void WizardWindow::onSourceNameChanged() {
+void SourcePage::onSourceNameChanged() {
     const bool named = !sourceField->text().isEmpty();
     addFilesButton->setEnabled(named);
     removeButton->setEnabled(named);
 }
 
-void WizardWindow::listArchive(const QString& path) {
+void SourcePage::listArchive(const QString& path) {
     QStringList names;
     int64_t compressed = 0;
     int64_t uncompressed = 0;

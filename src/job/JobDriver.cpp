@@ -56,88 +56,92 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
     CheckMailAddresses(job_, settings_);
     CheckServerTakesAddresses(job_, settings_);
     RemoveOldSeries(shell_);
-    SeriesChoice kept;
-    if (!job_.SourceFile.isEmpty())
-        kept = ChooseSeries(job_, pieceSize, shell_, [&](const SeriesRecord& r) {
-            std::vector<QByteArray> digests;
-            SplitFile(r.source, r.pieceSize, r.folder, r.batchAsText, shell_, r.receiverFiles, &digests);
-            return digests;
-        });
-    std::optional<SeriesRecord> record = kept.resume;
-    int first = 1;
-    int count = 0;
-    QString folder;
-    if (record) {
-        folder = record->folder; // its pieces are the ones to send
-        count = record->count;
-        first = record->sent + 1;
-    } else {
-        // Only a series in the user's own folder can be finished later; a text alone is written out on its way.
-        folder = job_.SourceFile.isEmpty() ? QString() : NewSeriesFolder();
-        const bool keepable = !folder.isEmpty();
-        if (!keepable)
-            folder = PrivateTempFolder();
-        if (!job_.SourceFile.isEmpty()) {
-            std::vector<QByteArray> digests;
-            count = splitInto(folder, pieceSize, job_.BatchAsText, &digests);
-            if (keepable)
-                record = SeriesRecord::ForJob(job_, pieceSize, count, folder, digests);
-        }
-    }
-    // A record says which messages went, so that a stopped series can send only the rest.
-    bool recorded = false;
-    if (record) {
-        try {
-            record->write();
-            recorded = true;
-        } catch (const JobError&) {
-            // Without it the series can only be sent whole again, which the message about the kept pieces then says.
-        }
-    }
-
-    shell_.ShowProgress(0, Text(Res::Connecting));
-    const bool dialUp = settings_.UseRAS();
-    NetworkManagerDialUp ras;
-    bool sent = false;
+    MailRun series = prepareSeries(pieceSize);
     std::vector<QString> recipients;
-    if (!dialUp || dial(ras)) {
-        SmtpSession session;
-        MailSeries series(session, job_, settings_, shell_);
-        series.onMessageSent = [&](int i) {
-            if (!recorded)
-                return;
-            record->sent = i;
-            try {
-                record->write();
-            } catch (const JobError&) {
-                recorded = false;
-            }
-        };
-        sent = series.send(job_.SourceFile, count, folder, first);
-        recipients = series.recipients();
-    }
-    shell_.ShowProgress(0, Text(Res::Disconnecting));
-    if (dialUp)
-        hangUp(ras);
-
-    if (sent || count == 0) {
-        QFile::remove(JoinPath(folder, SeriesRecordName()));
-        QDir().rmdir(folder);
+    const bool sent = sendSeries(series, recipients);
+    if (sent || series.count == 0) {
+        QFile::remove(JoinPath(series.folder, SeriesRecordName()));
+        QDir().rmdir(series.folder);
     } else {
-        tellPiecesKept(folder, recorded);
+        tellPiecesKept(series.folder, series.recorded);
     }
     if (!sent)
         return false;
     // The whole series went: a stopped one of the same job has nothing left to finish.
-    for (const QString& replaced : kept.replaced)
+    for (const QString& replaced : series.kept.replaced)
         QDir(replaced).removeRecursively();
-    const int messages = std::max(count, 1) - first + 1;
+    const int messages = std::max(series.count, 1) - series.first + 1;
     const QString to = QStringList(recipients.begin(), recipients.end()).join(QStringLiteral(", "));
     if (job_.NoUI)
         shell_.Inform(messages == 1 ? Text(Res::SentMessage).arg(to) : Text(Res::SentMessages).arg(messages).arg(to));
     else
         shell_.Inform(Text(Res::JobSucceeded));
     return true;
+}
+
+JobDriver::MailRun JobDriver::prepareSeries(int64_t pieceSize) {
+    MailRun series;
+    if (!job_.SourceFile.isEmpty())
+        series.kept = ChooseSeries(job_, pieceSize, shell_, [&](const SeriesRecord& r) {
+            std::vector<QByteArray> digests;
+            SplitFile(r.source, r.pieceSize, r.folder, r.batchAsText, shell_, r.receiverFiles, &digests);
+            return digests;
+        });
+    series.record = series.kept.resume;
+    if (series.record) {
+        series.folder = series.record->folder; // its pieces are the ones to send
+        series.count = series.record->count;
+        series.first = series.record->sent + 1;
+    } else {
+        // Only a series in the user's own folder can be finished later; a text alone is written out on its way.
+        series.folder = job_.SourceFile.isEmpty() ? QString() : NewSeriesFolder();
+        const bool keepable = !series.folder.isEmpty();
+        if (!keepable)
+            series.folder = PrivateTempFolder();
+        if (!job_.SourceFile.isEmpty()) {
+            std::vector<QByteArray> digests;
+            series.count = splitInto(series.folder, pieceSize, job_.BatchAsText, &digests);
+            if (keepable)
+                series.record = SeriesRecord::ForJob(job_, pieceSize, series.count, series.folder, digests);
+        }
+    }
+    // A record says which messages went, so that a stopped series can send only the rest.
+    if (series.record) {
+        try {
+            series.record->write();
+            series.recorded = true;
+        } catch (const JobError&) {
+            // Without it the series can only be sent whole again, which the message about the kept pieces then says.
+        }
+    }
+    return series;
+}
+
+bool JobDriver::sendSeries(MailRun& series, std::vector<QString>& recipients) {
+    shell_.ShowProgress(0, Text(Res::Connecting));
+    const bool dialUp = settings_.UseRAS();
+    NetworkManagerDialUp ras;
+    bool sent = false;
+    if (!dialUp || dial(ras)) {
+        SmtpSession session;
+        MailSeries mails(session, job_, settings_, shell_);
+        mails.onMessageSent = [&](int i) {
+            if (!series.recorded)
+                return;
+            series.record->sent = i;
+            try {
+                series.record->write();
+            } catch (const JobError&) {
+                series.recorded = false;
+            }
+        };
+        sent = mails.send(job_.SourceFile, series.count, series.folder, series.first);
+        recipients = mails.recipients();
+    }
+    shell_.ShowProgress(0, Text(Res::Disconnecting));
+    if (dialUp)
+        hangUp(ras);
+    return sent;
 }
 
 bool JobDriver::dial(NetworkManagerDialUp& ras) {

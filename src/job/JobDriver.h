@@ -1,12 +1,16 @@
 #pragma once
 
 #include "core/SplitJob.h"
+#include "mail/KeptSeries.h"
+#include "mail/SeriesRecord.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class NetworkManagerDialUp;
@@ -21,7 +25,19 @@ public:
     bool run();
 
 private:
+    // A mail series as this job sends it: a stopped one of the same job finished, or a new one.
+    struct MailRun {
+        SeriesChoice kept;
+        std::optional<SeriesRecord> record; // of a series that can be finished later
+        bool recorded = false;              // the record is written and follows the messages sent
+        QString folder;
+        int count = 0; // pieces
+        int first = 1; // the first message to send
+    };
     bool deliverMail(int64_t pieceSize);
+    MailRun prepareSeries(int64_t pieceSize);
+    // Dials when the settings ask, sends, hangs up; true when the whole series went. recipients: the envelope's.
+    bool sendSeries(MailRun& series, std::vector<QString>& recipients);
     bool dial(NetworkManagerDialUp& ras);
     void hangUp(NetworkManagerDialUp& ras);
     bool deliverFloppy(int64_t pieceSize);

@@ -1,4 +1,5 @@
-// One SMTP connection over libcurl, kept open for a series of messages.
+// One SMTP connection over libcurl, kept open for a series of messages. Longer than most files: the state of the
+// dialogue, the callbacks through which libcurl reports it, and the calls that read it share one handle.
 
 #include <curl/curl.h>
 

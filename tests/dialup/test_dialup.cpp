@@ -18,7 +18,7 @@ protected:
     NetworkManagerDialUp ras;
 };
 
-TEST_F(DialUp, ComponentListsConnectsAndHangsUp) {
+TEST_F(DialUp, NetworkManagerListsConnectsAndHangsUp) {
     // Only connections made for a job are dial-up: the machine's own network is never listed, so never ended.
     const std::tuple<const char*, const char*, bool, const char*> lists[] = {
         // NetworkManager answers, its connections, available, the entries

@@ -1,7 +1,11 @@
 // The wizard's real widgets, offscreen: pages and buttons, the fields, the summary, the progress bar, Finish and the
-// source archive page.
+// source archive page. Longer than most test files: every page is driven through the one window, as a user does.
 
+#include "app/DestinationPage.h"
 #include "app/MailSettingsDialog.h"
+#include "app/SourcePage.h"
+#include "app/SummaryPage.h"
+#include "app/WelcomePage.h"
 #include "app/WizardWindow.h"
 #include "core/StringTable.h"
 #include "gui/Modal.h"
@@ -65,7 +69,7 @@ TEST_F(Wizard, PagesAndButtons) {
     for (const auto& [welcome, clicks, states] : cases) {
         store.set(u"ShowWelcome"_qs, welcome ? u"-1"_qs : u"0"_qs);
         WizardWindow& w = open();
-        EXPECT_EQ(w.showWelcomeBox->isChecked(), welcome);
+        EXPECT_EQ(w.welcomePage->showWelcomeBox->isChecked(), welcome);
         QStringList seen{state()};
         for (const char* c = clicks; *c; ++c) {
             (*c == 'N' ? w.nextButton : w.backButton)->click();
@@ -75,7 +79,7 @@ TEST_F(Wizard, PagesAndButtons) {
     }
     // The check box is stored at once, and the next start opens on page 1; Enter is Next, Esc is Cancel.
     store.set(u"ShowWelcome"_qs, u"-1"_qs);
-    open().showWelcomeBox->click();
+    open().welcomePage->showWelcomeBox->click();
     EXPECT_EQ(store.get(u"ShowWelcome"_qs), u"0");
     // Opening, Next and Esc store nothing.
     const int writes = store.writes;
@@ -89,39 +93,44 @@ TEST_F(Wizard, PagesAndButtons) {
     // After Next the page's first field has the focus, in the size group the chosen size; Enter on the summary
     // page starts nothing.
     open();
-    EXPECT_EQ(window->focusWidget(), window->sourceField);
-    window->sizeOptions[3]->click();
+    EXPECT_EQ(window->focusWidget(), window->sourcePage->sourceField);
+    window->destinationPage->sizeOptions[3]->click();
     window->nextButton->click();
-    EXPECT_EQ(window->focusWidget(), window->sizeOptions[3]);
+    EXPECT_EQ(window->focusWidget(), window->destinationPage->sizeOptions[3]);
     window->nextButton->click();
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_EQ(state() + QString::number(window->jobRunning()), u"3 BF0");
     EXPECT_TRUE(shell.boxes.empty());
     // A store that cannot be written is told once, and the run goes on with the value.
     store.failWrites = true;
-    open().showWelcomeBox->click();
-    window->showWelcomeBox->click();
-    window->showWelcomeBox->click();
+    open().welcomePage->showWelcomeBox->click();
+    window->welcomePage->showWelcomeBox->click();
+    window->welcomePage->showWelcomeBox->click();
     EXPECT_EQ(shell.told(), u"warning ok: The settings could not be stored in 'memory': it is read-only. This run "
                             "goes on with the settings in memory, but the next one will not remember: ShowWelcome.");
     EXPECT_EQ(QString::number(runSettings->ShowWelcome()) + store.get(u"ShowWelcome"_qs), u"10");
 }
 
 TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
-    EXPECT_EQ(open().sendToField->count() + window->sendToField->currentText().size(), 0); // an empty history
+    EXPECT_EQ(open().destinationPage->sendToField->count() + window->destinationPage->sendToField->currentText().size(),
+              0); // an empty history
     store.set(
         u"ToEMailAddress02=two@x.test\nToEMailAddress05=five@x.test\nSplitSize=4\nCustomSplitSize=64k\nSplitDir=/srv/pieces"_qs);
     WizardWindow& w = open();
-    EXPECT_EQ(w.sendToField->itemText(1) + u' ' + w.versionLabel->text(), u"five@x.test 1.00.000");
+    EXPECT_EQ(w.destinationPage->sendToField->itemText(1) + u' ' + w.welcomePage->versionLabel->text(),
+              u"five@x.test 1.00.000");
     const auto fields = [&] {
-        return Look({w.sizeOptions[0], w.sizeOptions[4], w.customSizeField, w.mailOption, w.filesOption, w.folderOption,
-                     w.folderField, w.batchAsTextBox, w.sendToField, w.sourceField, w.addFilesButton, w.removeButton});
+        return Look({w.destinationPage->sizeOptions[0], w.destinationPage->sizeOptions[4],
+                     w.destinationPage->customSizeField, w.destinationPage->mailOption, w.destinationPage->filesOption,
+                     w.destinationPage->folderOption, w.destinationPage->folderField, w.destinationPage->batchAsTextBox,
+                     w.destinationPage->sendToField, w.sourcePage->sourceField, w.sourcePage->addFilesButton,
+                     w.sourcePage->removeButton});
     };
     EXPECT_EQ(fields(), u"sizeOption0 sizeOption4* customSizeField:64k mailOption* filesOption- folderOption*- "
                         u"folderField-:/srv/pieces "
                         "batchAsTextBox* sendToField:two@x.test sourceField: addFilesButton- removeButton-");
-    QTest::keyClicks(w.sourceField, u"a.zip"_qs);
-    EXPECT_EQ(Look({w.filesOption, w.addFilesButton}),
+    QTest::keyClicks(w.sourcePage->sourceField, u"a.zip"_qs);
+    EXPECT_EQ(Look({w.destinationPage->filesOption, w.sourcePage->addFilesButton}),
               u"filesOption- addFilesButton"); // typing a name enables Add alone
     // /dst: enables and selects the files option.
     show([](SplitJob& j) {
@@ -140,27 +149,29 @@ TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
 
     // The switches: the custom size box follows its option, the frames follow mail or files, the floppy choice is
     // kept under mail.
-    w.sizeOptions[4]->click();
-    w.floppyOption->click();
+    w.destinationPage->sizeOptions[4]->click();
+    w.destinationPage->floppyOption->click();
     EXPECT_EQ(w.job().target(), Target::Floppy);
-    w.mailOption->click();
-    EXPECT_EQ(Look({w.customSizeField, w.mailGroup, w.batchAsTextBox, w.sendToField, w.filesGroup, w.floppyOption,
-                    w.folderOption, w.folderField, w.chooseFolderButton}),
-              u"customSizeField:64k mailGroup batchAsTextBox* sendToField:two@x.test filesGroup- floppyOption*- "
-              u"folderOption- "
-              "folderField-:/srv/out chooseFolderButton-");
+    w.destinationPage->mailOption->click();
+    EXPECT_EQ(
+        Look({w.destinationPage->customSizeField, w.destinationPage->mailGroup, w.destinationPage->batchAsTextBox,
+              w.destinationPage->sendToField, w.destinationPage->filesGroup, w.destinationPage->floppyOption,
+              w.destinationPage->folderOption, w.destinationPage->folderField, w.destinationPage->chooseFolderButton}),
+        u"customSizeField:64k mailGroup batchAsTextBox* sendToField:two@x.test filesGroup- floppyOption*- "
+        u"folderOption- "
+        "folderField-:/srv/out chooseFolderButton-");
     EXPECT_EQ(w.job().target(), Target::Mail);
 }
 
 TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     store.set(u"FloppyDrive"_qs, u"/mnt/disk"_qs);
     WizardWindow& w = open();
-    EXPECT_EQ(w.floppyOption->text(), u"F&loppy disk /mnt/disk");
-    w.sourceField->setText(u"/data/report.zip"_qs);
-    w.sizeOptions[4]->click();
-    w.customSizeField->setText(u"100 MB"_qs);
-    w.sendToField->setCurrentText(u"anna@x.test"_qs);
-    w.subjectField->setText(u"Photos"_qs);
+    EXPECT_EQ(w.destinationPage->floppyOption->text(), u"F&loppy disk /mnt/disk");
+    w.sourcePage->sourceField->setText(u"/data/report.zip"_qs);
+    w.destinationPage->sizeOptions[4]->click();
+    w.destinationPage->customSizeField->setText(u"100 MB"_qs);
+    w.destinationPage->sendToField->setCurrentText(u"anna@x.test"_qs);
+    w.destinationPage->subjectField->setText(u"Photos"_qs);
     show([](SplitJob& j) { j.CarbonCopy = u"c@x.test,d@x.test"_qs; }, 3);
     const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
     // What the receiver gets beside the pieces, and the closing line.
@@ -168,13 +179,14 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
         return u"\nWith the pieces: "_qs + QString::fromUtf8(files) +
                u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
     };
-    EXPECT_EQ(w.summaryLabel->text(), head +
-                                          // the piece in base64 (143,489,352 bytes), headers and text
-                                          u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
-                                          "Bytes\n\nSendto: 'anna@x.test'\nCC: "
-                                          "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
-                                          tail("report.txt, report.sha256, report.sh"));
-    w.customSizeField->setText(u"100"_qs);
+    EXPECT_EQ(w.summaryPage->summaryLabel->text(),
+              head +
+                  // the piece in base64 (143,489,352 bytes), headers and text
+                  u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
+                  "Bytes\n\nSendto: 'anna@x.test'\nCC: "
+                  "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
+                  tail("report.txt, report.sha256, report.sh"));
+    w.destinationPage->customSizeField->setText(u"100"_qs);
     EXPECT_TRUE(w.summaryText().contains(u"Splitfile size: ? Bytes\n"));
     EXPECT_TRUE(w.summaryText().contains(u"The custom size '100' cannot be used")) << w.summaryText().toStdString();
 
@@ -183,11 +195,11 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
                                    u"\nSplitfile size: 1,433,600 Bytes\n\nCreate splitfiles in the following "
                                    "folder:\n'/mnt/disk'"_qs +
                                    tail("report.bat, report.sha256, report.sh, Read_Me.txt")); // sizes do not count
-    w.folderOption->click();
-    w.folderField->setText(u"/srv/out"_qs);
+    w.destinationPage->folderOption->click();
+    w.destinationPage->folderField->setText(u"/srv/out"_qs);
     EXPECT_TRUE(
         w.summaryText().contains(u"size: 2,097,152 Bytes\n\nCreate splitfiles in the following folder:\n'/srv/out'"));
-    w.receiverFilesBox->click(); // off: the batch file alone
+    w.destinationPage->receiverFilesBox->click(); // off: the batch file alone
     EXPECT_TRUE(w.summaryText().contains(u"'\nWith the pieces: report.bat\n\n"_qs)) << w.summaryText().toStdString();
 }
 
@@ -213,7 +225,7 @@ TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
                                       });
         EXPECT_EQ(shown + u'|' + state() + u'|' + store.get(u"FriendlyName"_qs),
                   QString::fromUtf8(dialog) + u"|3 BF|"_qs + QString::fromUtf8(name));
-        EXPECT_TRUE(window->summaryLabel->text().contains(u"'/srv/out'"));
+        EXPECT_TRUE(window->summaryPage->summaryLabel->text().contains(u"'/srv/out'"));
     }
 }
 
@@ -304,58 +316,61 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     folder(u"chosen"_qs);
     WizardWindow& w = open();
-    w.folderField->setText(dir.path());
-    EXPECT_EQ(InFileDialog([&] { w.onChooseFolderClicked(); }, dir.path(), {u"chosen"_qs}),
+    w.destinationPage->folderField->setText(dir.path());
+    EXPECT_EQ(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, dir.path(), {u"chosen"_qs}),
               u"Select splitfiles-folder|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
-    EXPECT_TRUE(InFileDialog([&] { w.onChooseFolderClicked(); }, {}, {}).startsWith(u"Select splitfiles-folder|"_qs));
-    EXPECT_EQ(w.folderField->text(), dir.filePath(u"chosen"_qs));
+    EXPECT_TRUE(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, {}, {})
+                    .startsWith(u"Select splitfiles-folder|"_qs));
+    EXPECT_EQ(w.destinationPage->folderField->text(), dir.filePath(u"chosen"_qs));
 }
 
 // The source archive page: its buttons with scripted file dialogs, real archives on disk, the list and the info
 // line, the subject and the destination option it touches.
-class ArchivePage : public Wizard {
+class TheSourcePage : public Wizard {
 protected:
-    ArchivePage() : w(open()) { w.subjectField->clear(); }
+    TheSourcePage() : w(open()) { w.destinationPage->subjectField->clear(); }
     QString click(QPushButton* button, const QString& folder, const QStringList& names) {
         return InFileDialog([button] { button->click(); }, folder, names);
     }
     QString add(const QString& path) {
-        return click(w.addFilesButton, QFileInfo(path).path(), {QFileInfo(path).fileName()});
+        return click(w.sourcePage->addFilesButton, QFileInfo(path).path(), {QFileInfo(path).fileName()});
     }
     // The list, then the info line.
     QString listed() const {
         QStringList names;
-        for (int i = 0; i < w.entryList->count(); ++i)
-            names << w.entryList->item(i)->text();
-        return names.join(u' ') + u" ("_qs + w.archiveSizes->text() + u')';
+        for (int i = 0; i < w.sourcePage->entryList->count(); ++i)
+            names << w.sourcePage->entryList->item(i)->text();
+        return names.join(u' ') + u" ("_qs + w.sourcePage->archiveSizes->text() + u')';
     }
     void remove(const QString& name) {
-        const auto items = w.entryList->findItems(name, Qt::MatchExactly);
-        w.entryList->setCurrentItem(items.value(0));
-        w.removeButton->click();
+        const auto items = w.sourcePage->entryList->findItems(name, Qt::MatchExactly);
+        w.sourcePage->entryList->setCurrentItem(items.value(0));
+        w.sourcePage->removeButton->click();
     }
 
     WizardWindow& w;
 };
 
 // The ".zip" completion looks at the last four characters in any case.
-TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
+TEST_F(TheSourcePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/notes.txt"_qs, "notes, first folder");
     file(u"first/table.csv"_qs, "1;2;3\n");
     file(u"first/README"_qs, "no dot, listed all the same\n");
     const QString later = file(u"second/notes.txt"_qs, "notes from the second folder, the later one");
-    EXPECT_EQ(click(w.newButton, dir.path(), {u"backup.Zip2"_qs}),
+    EXPECT_EQ(click(w.sourcePage->newButton, dir.path(), {u"backup.Zip2"_qs}),
               u"Create new ZIP-File|"_qs + QDir(QDir::tempPath()).absolutePath() +
                   u"|ZIP Files (*.zip),All Files (*)|ZIP Files (*.zip)|save"_qs);
-    EXPECT_EQ(w.sourceField->text(), dir.filePath(u"backup.Zip2"_qs));
+    EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"backup.Zip2"_qs))) << "New only names the archive";
-    EXPECT_TRUE(w.filesOption->isEnabled());
-    EXPECT_EQ(w.subjectField->text(), u"Splitmail of <backup.Zip2>");
+    EXPECT_TRUE(w.destinationPage->filesOption->isEnabled());
+    EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <backup.Zip2>");
 
-    EXPECT_EQ(click(w.addFilesButton, dir.filePath(u"first"_qs), {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
+    EXPECT_EQ(click(w.sourcePage->addFilesButton, dir.filePath(u"first"_qs),
+                    {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
               u"Add File to ZIP|"_qs + dir.path() + u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
-    EXPECT_EQ(w.sourceField->text(), dir.filePath(u"backup.Zip2.zip"_qs));
-    EXPECT_EQ(w.subjectField->text(), u"Splitmail of <backup.Zip2>") << "Add keeps the subject New set";
+    EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2.zip"_qs));
+    EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <backup.Zip2>")
+        << "Add keeps the subject New set";
     EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv README ("_qs) && listed().endsWith(u" / 53)"_qs))
         << listed().toStdString();
     // The same name from another folder: one entry, the later file.
@@ -366,33 +381,35 @@ TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(ArchivePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
+TEST_F(TheSourcePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     const QString zip = dir.filePath(u"have.ZIP"_qs);
-    w.sourceField->setText(zip);
-    w.removeButton->click(); // with an empty list: nothing
+    w.sourcePage->sourceField->setText(zip);
+    w.sourcePage->removeButton->click(); // with an empty list: nothing
     add(file(u"a.txt"_qs, "a"));
-    w.subjectField->clear();
+    w.destinationPage->subjectField->clear();
     add(file(u"b.txt"_qs, "b"));
-    EXPECT_TRUE(w.subjectField->text().isEmpty()) << "an Add to an existing archive leaves the subject alone";
-    w.entryList->clear();
-    EXPECT_EQ(click(w.openButton, dir.path(), {u"have.ZIP"_qs}).section(u'|', 3), u"ZIP Files (*.zip)|file");
+    EXPECT_TRUE(w.destinationPage->subjectField->text().isEmpty())
+        << "an Add to an existing archive leaves the subject alone";
+    w.sourcePage->entryList->clear();
+    EXPECT_EQ(click(w.sourcePage->openButton, dir.path(), {u"have.ZIP"_qs}).section(u'|', 3),
+              u"ZIP Files (*.zip)|file");
     EXPECT_TRUE(listed().startsWith(u"a.txt b.txt ("_qs));
-    EXPECT_EQ(w.subjectField->text(), u"Splitmail of <have.ZIP>");
-    EXPECT_TRUE(w.filesOption->isEnabled());
+    EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <have.ZIP>");
+    EXPECT_TRUE(w.destinationPage->filesOption->isEnabled());
     // New after Open keeps the list and line until the next Add or Open; a cancelled dialog changes nothing.
     const QString before = listed();
-    click(w.newButton, dir.path(), {u"other.zip"_qs});
-    click(w.openButton, {}, {});
-    click(w.addFilesButton, {}, {});
+    click(w.sourcePage->newButton, dir.path(), {u"other.zip"_qs});
+    click(w.sourcePage->openButton, {}, {});
+    click(w.sourcePage->addFilesButton, {}, {});
     EXPECT_EQ(listed(), before);
-    EXPECT_EQ(w.sourceField->text(), dir.filePath(u"other.zip"_qs));
+    EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"other.zip"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"other.zip"_qs)));
 
     // Remove takes the selected entry; with none selected nothing goes; the last leaves an empty archive and
     // the list as it was.
-    click(w.openButton, dir.path(), {u"have.ZIP"_qs});
-    w.entryList->setCurrentRow(-1);
-    w.removeButton->click();
+    click(w.sourcePage->openButton, dir.path(), {u"have.ZIP"_qs});
+    w.sourcePage->entryList->setCurrentRow(-1);
+    w.sourcePage->removeButton->click();
     EXPECT_TRUE(listed().startsWith(u"a.txt b.txt ("_qs));
     remove(u"a.txt"_qs);
     const QString one = listed();
@@ -404,9 +421,9 @@ TEST_F(ArchivePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(ArchivePage, FailuresAreToldAndTheListIsKept) {
+TEST_F(TheSourcePage, FailuresAreToldAndTheListIsKept) {
     const QString zip = dir.filePath(u"good.zip"_qs);
-    w.sourceField->setText(zip);
+    w.sourcePage->sourceField->setText(zip);
     add(file(u"a.txt"_qs, QByteArray(3000, 'q')));
     const QString before = listed();
     const QByteArray bytes = ReadFile(zip);
@@ -414,12 +431,13 @@ TEST_F(ArchivePage, FailuresAreToldAndTheListIsKept) {
     file(u"damaged.zip"_qs, bytes.left(bytes.size() / 2));
     const std::tuple<QPushButton*, QString, const char*, QString> cases[] = {
         // button, the name box, chosen in the dialog, told
-        {w.openButton, zip, "damaged.zip", u"warning ok: Zip-Error "_qs},
-        {w.addFilesButton, letter, "a.txt", u"error ok: The archive '"_qs + letter + u"' was not changed."_qs},
+        {w.sourcePage->openButton, zip, "damaged.zip", u"warning ok: Zip-Error "_qs},
+        {w.sourcePage->addFilesButton, letter, "a.txt",
+         u"error ok: The archive '"_qs + letter + u"' was not changed."_qs},
     };
     for (const auto& [button, name, chosen, told] : cases) {
         shell = ScriptedShell();
-        w.sourceField->setText(name);
+        w.sourcePage->sourceField->setText(name);
         click(button, dir.path(), {QString::fromUtf8(chosen)});
         EXPECT_TRUE(shell.told().startsWith(told)) << shell.told().toStdString();
         EXPECT_EQ(listed(), before);
