@@ -67,15 +67,16 @@ int main(int argc, char** argv) {
     {
         // A real archive, so that the page shows its list and sizes.
         const QString archive = config.filePath(QStringLiteral("holiday-photos.zip"));
-        ZipRequest request = AddRequest(archive);
+        QStringList files;
         for (const char* name : {"beach.jpg", "harbour.jpg", "notes.txt"}) {
             QFile f(config.filePath(QString::fromLatin1(name)));
             if (f.open(QIODevice::WriteOnly))
                 f.write(QByteArray(name).repeated(20000));
-            request.names << f.fileName();
+            files << f.fileName();
         }
-        if (ZipRun(request) != 0)
-            std::fprintf(stderr, "%s\n", qPrintable(request.errorText));
+        ArchiveEditor editor(archive);
+        if (editor.add(files) != 0)
+            std::fprintf(stderr, "%s\n", qPrintable(editor.errorText()));
         window.sourcePage->sourceField->setText(archive);
         window.sourcePage->listArchive(archive);
     }

@@ -4,18 +4,11 @@
 #include "core/StringTable.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
-#include <QMenu>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QToolBar>
-#include <QTreeWidget>
 
 #include <cmath>
 #include <optional>
@@ -53,39 +46,6 @@ template <typename F> void statement(F&& f) {
     }
 }
 
-void fillTabBar(QTabBar* bar) {
-    for (int i = 0; i < bar->count(); ++i) {
-        statement([&] { bar->setTabText(i, textOf(wholeInt16(bar->tabData(i)))); });
-        statement([&] { bar->setTabToolTip(i, textOf(wholeInt16(bar->tabToolTip(i)))); });
-    }
-}
-
-void fillTabWidget(QTabWidget* tabs) {
-    for (int i = 0; i < tabs->count(); ++i) {
-        QString s;
-        statement([&] { s = textOf(wholeInt16(tabs->tabText(i))); });
-        if (!s.isEmpty())
-            tabs->setTabText(i, s);
-        else
-            tabs->setTabVisible(i, false);
-    }
-}
-
-void fillFileDialog(QFileDialog* dialog) {
-    statement([&] { dialog->setWindowTitle(textOf(wholeInt16(dialog->windowTitle()))); });
-    if (dialog->property("captionId").toString() != u"FileOpen")
-        return;
-    statement([&] {
-        const QStringList filters = dialog->nameFilters();
-        dialog->setNameFilters(QStringList{textOf(wholeInt16(filters.isEmpty() ? QString() : filters.first()))});
-    });
-    statement([&] { dialog->setDefaultSuffix(textOf(wholeInt16(dialog->defaultSuffix()))); });
-    statement([&] {
-        if (!dialog->nameFilters().isEmpty())
-            dialog->selectNameFilter(dialog->nameFilters().first());
-    });
-}
-
 void fillToolTip(QWidget* w, bool wholeNumber) {
     statement([&] {
         const QVariant id = w->property("toolTipId");
@@ -98,36 +58,6 @@ void fillToolTip(QWidget* w, bool wholeNumber) {
 void fillControl(QWidget* w) {
     if (auto* label = qobject_cast<QLabel*>(w)) {
         statement([&] { label->setText(textOf(wholeInt16(w->property("captionId")))); });
-        return;
-    }
-    if (auto* menu = qobject_cast<QMenu*>(w)) {
-        for (QAction* a : menu->actions())
-            statement([&] { a->setText(textOf(wholeInt16(a->text()))); });
-        statement([&] { menu->setTitle(textOf(wholeInt16(menu->title()))); });
-        return;
-    }
-    if (auto* bar = qobject_cast<QTabBar*>(w)) {
-        if (!qobject_cast<QTabWidget*>(bar->parentWidget()))
-            fillTabBar(bar);
-        return;
-    }
-    if (auto* toolBar = qobject_cast<QToolBar*>(w)) {
-        for (QAction* a : toolBar->actions())
-            statement([&] { a->setToolTip(textOf(wholeInt16(a->toolTip()))); });
-        return;
-    }
-    if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
-        QTreeWidgetItem* header = tree->headerItem();
-        for (int c = 0; c < header->columnCount(); ++c)
-            statement([&] { header->setText(c, textOf(wholeInt16(header->data(c, Qt::UserRole)))); });
-        return;
-    }
-    if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
-        fillTabWidget(tabs);
-        return;
-    }
-    if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
-        fillFileDialog(dialog);
         return;
     }
     auto* combo = qobject_cast<QComboBox*>(w);
@@ -160,9 +90,9 @@ void fillControl(QWidget* w) {
 
 } // namespace
 
-void FillCaptions(QWidget* form) {
-    statement([&] { form->setWindowTitle(textOf(wholeInt16(form->property("captionId")))); });
-    for (QWidget* w : form->findChildren<QWidget*>())
+void FillCaptions(QWidget* window) {
+    statement([&] { window->setWindowTitle(textOf(wholeInt16(window->property("captionId")))); });
+    for (QWidget* w : window->findChildren<QWidget*>())
         fillControl(w);
 }
 

@@ -6,10 +6,10 @@
 #include <QWidget>
 
 // Replaces the string-table ids that a window and its controls carry by the texts. The ids sit in the dynamic
-// properties "captionId" (title or caption) and "toolTipId" (tool-tip), or, for the rarer controls, where the
-// control keeps its texts (a menu entry's text, a tab's text, a combo box's items). A statement that fails (an
-// id that is no number or not in the table, a property the control lacks) is skipped; nothing is raised.
-void FillCaptions(QWidget* form);
+// properties "captionId" (title or caption) and "toolTipId" (tool-tip); a combo box or list whose caption id is
+// "items" holds ids as its items. A statement that fails (an id that is no number or not in the table, a property
+// the control lacks) is skipped; nothing is raised.
+void FillCaptions(QWidget* window);
 
 // Sets the ids a control carries, for the windows' set-up code.
 void SetCaptionIds(QWidget* control, Res::Id captionId, Res::Id toolTipId = Res::NoText);

@@ -118,23 +118,21 @@ void SourcePage::onAddFilesClicked() {
             sourceField->setText(sourceField->text() + QStringLiteral(".zip"));
         emit subjectSuggested(ExtractFileName(sourceField->text()));
     }
-    ZipRequest request = AddRequest(sourceField->text());
-    request.names = fileDialog.fileNames;
-    changeArchive(request);
+    ArchiveEditor editor(sourceField->text());
+    archiveChanged(editor, editor.add(fileDialog.fileNames));
 }
 
 void SourcePage::onRemoveEntryClicked() {
     const QListWidgetItem* selected = entryList->currentItem();
     if (!selected || !selected->isSelected())
         return;
-    ZipRequest request = RemoveRequest(sourceField->text());
-    request.names = QStringList{selected->text()};
-    changeArchive(request);
+    ArchiveEditor editor(sourceField->text());
+    archiveChanged(editor, editor.remove({selected->text()}));
 }
 
-void SourcePage::changeArchive(ZipRequest& request) {
-    if (ZipRun(request) != 0)
-        shell_.Fail(Text(Res::ZipFailed).arg(request.archive, request.errorText));
+void SourcePage::archiveChanged(const ArchiveEditor& editor, int code) {
+    if (code != 0)
+        shell_.Fail(Text(Res::ZipFailed).arg(editor.archive(), editor.errorText()));
     listArchive(sourceField->text());
 }
 

@@ -51,8 +51,8 @@ signals:
     void subjectSuggested(const QString& archiveName);
 
 private:
-    // Runs the change, tells a failure, and lists the archive again.
-    void changeArchive(ZipRequest& request);
+    // Tells a change that failed (code is libzip's), and lists the archive again.
+    void archiveChanged(const ArchiveEditor& editor, int code);
 
     Shell& shell_;
 };

@@ -63,7 +63,7 @@ QString SummaryText(const SplitJob& job, Settings& settings, Shell& shell) {
     QString refused;
     try {
         size = GroupedNumber(PieceSizeOf(job));
-    } catch (const PieceSizeError& e) {
+    } catch (const JobError& e) {
         // Finish would refuse it: say so here already.
         size = QStringLiteral("?");
         refused = QStringLiteral("\n\n") + e.message();

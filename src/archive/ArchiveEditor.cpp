@@ -20,6 +20,9 @@
 
 namespace {
 
+// Deflate's best, as zip -9.
+constexpr zip_uint32_t kLevel = 9;
+
 // What Debian's zip leaves when the last entry goes: the end record of an archive without entries.
 const QByteArray kEmptyArchive = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
 
@@ -49,14 +52,14 @@ void closeArchive(ZipArchive& za, const QString& path) {
     (void)za.release(); // zip_close freed it
 }
 
-void addFiles(const ZipRequest& r) {
+void addFiles(const QString& archive, const QStringList& names) {
     std::vector<File> files;
-    for (const QString& name : r.names)
+    for (const QString& name : names)
         files.push_back(openToAdd(name));
 
-    ZipArchive za = OpenArchive(r.archive, ZIP_CREATE);
-    for (qsizetype i = 0; i < r.names.size(); ++i) {
-        const QString& name = r.names[i];
+    ZipArchive za = OpenArchive(archive, ZIP_CREATE);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& name = names[i];
         ZipErrorHolder error;
         ZipSource source(zip_source_filep_create(files[static_cast<size_t>(i)].get(), 0, -1, error.get()));
         if (!source)
@@ -66,74 +69,57 @@ void addFiles(const ZipRequest& r) {
         const zip_int64_t index =
             zip_file_add(za.get(), entry.constData(), source.get(), ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (index < 0)
-            throw ArchiveError(za.get(), r.archive);
+            throw ArchiveError(za.get(), archive);
         (void)source.release(); // the archive owns it now
-        const int level = r.level - '0';
-        const zip_int32_t method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-        if (zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index), method,
-                                     static_cast<zip_uint32_t>(level)) < 0)
-            throw ArchiveError(za.get(), r.archive);
+        if (zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kLevel) < 0)
+            throw ArchiveError(za.get(), archive);
     }
-    closeArchive(za, r.archive);
+    closeArchive(za, archive);
 }
 
-void removeEntries(const ZipRequest& r) {
-    ZipArchive za = OpenArchive(r.archive, 0);
+void removeEntries(const QString& archive, const QStringList& names) {
+    ZipArchive za = OpenArchive(archive, 0);
     std::set<zip_int64_t> gone;
-    for (const QString& name : r.names) {
+    for (const QString& name : names) {
         const zip_int64_t index = zip_name_locate(za.get(), name.toUtf8().constData(), 0);
         if (index < 0)
-            throw ComponentError(ZIP_ER_NOENT, QStringLiteral("%1: %2 is not in the archive").arg(r.archive, name));
+            throw ComponentError(ZIP_ER_NOENT, QStringLiteral("%1: %2 is not in the archive").arg(archive, name));
         if (zip_delete(za.get(), static_cast<zip_uint64_t>(index)) < 0)
-            throw ArchiveError(za.get(), r.archive);
+            throw ArchiveError(za.get(), archive);
         gone.insert(index);
     }
     const bool emptied = static_cast<zip_int64_t>(gone.size()) == zip_get_num_entries(za.get(), 0);
-    closeArchive(za, r.archive);
-    if (emptied && !QFileInfo::exists(r.archive)) {
+    closeArchive(za, archive);
+    if (emptied && !QFileInfo::exists(archive)) {
         // libzip removes an archive without entries; the name should still name an archive.
-        QSaveFile file(r.archive);
+        QSaveFile file(archive);
         if (!file.open(QIODevice::WriteOnly) || file.write(kEmptyArchive) != kEmptyArchive.size() || !file.commit())
-            throw ComponentError(ZIP_ER_WRITE, QStringLiteral("%1: %2").arg(r.archive, file.errorString()));
+            throw ComponentError(ZIP_ER_WRITE, QStringLiteral("%1: %2").arg(archive, file.errorString()));
     }
 }
 
 } // namespace
 
-ZipRequest AddRequest(const QString& archive) {
-    ZipRequest r;
-    r.archive = archive;
-    r.grow = true;
-    return r;
-}
-
-ZipRequest RemoveRequest(const QString& archive) {
-    ZipRequest r;
-    r.archive = archive;
-    r.deleteEntries = true;
-    return r;
-}
-
-int ZipRun(ZipRequest& request) {
-    request.errorText.clear();
+int ArchiveEditor::run(const QStringList& names, void (*change)(const QString& archive, const QStringList& names)) {
+    errorText_.clear();
+    if (names.isEmpty())
+        return ZIP_ER_OK;
     try {
-        if (!request.junkDirs || request.recurse || request.update || request.freshen || request.encrypt ||
-            request.comment || request.grow == request.deleteEntries || request.level < '0' || request.level > '9')
-            throw ComponentError(
-                ZIP_ER_OPNOTSUPP,
-                QStringLiteral("%1: this kind of archive change is not supported").arg(request.archive));
-        if (request.names.isEmpty())
-            return ZIP_ER_OK;
-        if (request.deleteEntries)
-            removeEntries(request);
-        else
-            addFiles(request);
+        change(archive_, names);
         return ZIP_ER_OK;
     } catch (const ComponentError& e) {
         // The caller learns the code; the text is kept for the message it shows.
-        request.errorText = e.description();
+        errorText_ = e.description();
         return e.number();
     }
+}
+
+int ArchiveEditor::add(const QStringList& files) {
+    return run(files, addFiles);
+}
+
+int ArchiveEditor::remove(const QStringList& names) {
+    return run(names, removeEntries);
 }
 
 bool FileExists(const QString& path) {

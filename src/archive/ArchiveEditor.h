@@ -3,36 +3,30 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
+#include <utility>
 
-// One archive operation: add files to a new or existing ZIP archive, or delete named entries from it.
-// The caller sets every option it relies on before each run.
-struct ZipRequest {
-    QString archive;
-    // Files to add (full paths), or entry names to delete (full names, as the listing gives them).
-    QStringList names;
+// Adds files to a ZIP archive, or removes entries from it. The archive is written in place through a temporary
+// file: after a failure it is as it was, and errorText() says why.
+class ArchiveEditor {
+public:
+    explicit ArchiveEditor(QString archive) : archive_(std::move(archive)) {}
+    const QString& archive() const { return archive_; }
 
-    bool junkDirs = true; // store names without their folders
-    bool recurse = false;
-    bool update = false;  // replace only when newer
-    bool freshen = false; // replace existing entries only
-    bool encrypt = false;
-    bool comment = false;
-    bool grow = false;          // add to the archive
-    bool deleteEntries = false; // delete the named entries
-    char level = '9';
+    // Adds the files (full paths) under their names alone, deflated at level 9; an entry of the same name is
+    // replaced. An archive that is not there yet is made. Returns libzip's error code, 0 on success.
+    int add(const QStringList& files);
+    // Removes the entries (full names, as the listing gives them). Returns libzip's error code, 0 on success.
+    int remove(const QStringList& names);
 
-    // After a failed run: what went wrong, naming the file.
-    QString errorText;
+    // After a failed add or remove: what went wrong, naming the file.
+    const QString& errorText() const { return errorText_; }
+
+private:
+    int run(const QStringList& names, void (*change)(const QString& archive, const QStringList& names));
+
+    QString archive_;
+    QString errorText_;
 };
-
-// The options of an Add and of a Remove, with no names yet.
-ZipRequest AddRequest(const QString& archive);
-ZipRequest RemoveRequest(const QString& archive);
-
-// Runs the request and returns libzip's error code, 0 on success. The archive is written in place through a
-// temporary file: after a failure it is as it was, and request.errorText tells why.
-int ZipRun(ZipRequest& request);
 
 // True when the file can be opened for reading.
 bool FileExists(const QString& path);

@@ -36,8 +36,6 @@ bool JobDriver::run() {
             success = deliverFolder(pieceSize);
             break;
         }
-    } catch (const PieceSizeError& e) {
-        shell_.Fail(e.message());
     } catch (const JobError& e) {
         shell_.Fail(e.message());
     }

@@ -18,7 +18,6 @@ public:
 
     // Starts a new message: no headers, no parts.
     void clear();
-    int16_t MessageOption = 0;
     QString date; // "ddd, dd MMM yyyy hh:mm:ss", local time
     QString senderName;
     QString senderAddress;
@@ -41,7 +40,6 @@ public:
     void setPartFile(const QString& file);
     void appendText(const QString& text);
     void endPart(); // the parent part is current again
-    int32_t PartOption = 0;
 
     // The message as it would be sent (for tests and diagnostics), and its size in bytes.
     QByteArray render();

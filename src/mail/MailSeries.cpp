@@ -75,7 +75,6 @@ int64_t Base64Size(int64_t n) {
 
 MailSeries::MailSeries(SmtpSession& session, const SplitJob& job, Settings& settings, Shell& shell)
     : session_(session), job_(job), settings_(settings), shell_(shell) {
-    session_.onStatus = [this](const QString& line) { lastReply = line; };
     session_.onProgress = [this](int32_t done, int32_t total) { onUploadProgress(done, total); };
     session_.shouldStop = [] { return StopRequested() != nullptr; };
 }
@@ -84,7 +83,7 @@ void MailSeries::onUploadProgress(int32_t done, int32_t total) {
     if (total <= 0)
         return; // nothing to measure against
     const double percent = static_cast<double>(done) / static_cast<double>(total) * 100.0;
-    shell_.ShowProgress(static_cast<int>(RoundHalfEven(percent)), statusText);
+    shell_.ShowProgress(static_cast<int>(RoundHalfEven(percent)), statusText_);
 }
 
 void MailSeries::attach(const QString& name, const QString& file, const Series& series, Mode mode) {
@@ -96,7 +95,6 @@ void MailSeries::attach(const QString& name, const QString& file, const Series& 
     message_.setContentParameter(QStringLiteral("name=") + quotedName);
     message_.setTransferEncoding(QStringLiteral("base64"));
     message_.setContentDisposition(QStringLiteral("attachment; filename=") + quotedName);
-    message_.PartOption = 130;
     if (mode == Mode::Measure) {
         // Measured without reading it: its encoded size is known from its size.
         measuredFiles_ += Base64Size(series.sizeOf(file));
@@ -110,8 +108,7 @@ void MailSeries::attach(const QString& name, const QString& file, const Series& 
 void MailSeries::compose(int i, const Series& series, Mode mode) {
     const int n = series.count;
     const QString subject = job_.Subject;
-    message_.MessageOption = 1;
-    statusText = SendingMessageText(series.sourceName, i, n, subject);
+    statusText_ = SendingMessageText(series.sourceName, i, n, subject);
     message_.clear();
     // English names: the Date header is read by mail programs, not by people.
     message_.date = QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
@@ -174,8 +171,6 @@ void MailSeries::compose(int i, const Series& series, Mode mode) {
     message_.setTransferEncoding(QStringLiteral("7bit"));
     message_.appendText(body);
     message_.endPart();
-
-    message_.PartOption = 64;
 }
 
 int64_t MailSeries::measure(int i, const Series& series) {
@@ -263,9 +258,7 @@ void MailSeries::deleteSeriesFiles(const QString& folder, const QString& base, i
 }
 
 bool MailSeries::send(const QString& sourcePath, int pieceCount, const QString& pieceFolder, int first) {
-    session_.ConnectFlag = true;
     session_.server = settings_.Host();
-    session_.ConnectOption = 0;
     session_.replyTimeout = settings_.MailReplyTimeout();
     session_.messageTimeout = settings_.MailMessageTimeout();
     session_.connectTimeout = settings_.MailConnectTimeout();

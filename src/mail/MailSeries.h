@@ -34,10 +34,6 @@ public:
     // The addresses the messages go to: To, CC and BCC.
     std::vector<QString> recipients() const { return message_.envelopeRecipients(); }
 
-    // The status line of the message being sent, and the server's latest reply.
-    QString statusText;
-    QString lastReply;
-
 private:
     struct Series {
         QString sourceName, base, folder;
@@ -63,6 +59,7 @@ private:
     Settings& settings_;
     Shell& shell_;
     int64_t measuredFiles_ = 0;
+    QString statusText_; // the progress line of the message being sent
 };
 
 // Throws JobError when an address of the job needs SMTPUTF8 and the mail server does not offer it; the server is

@@ -22,8 +22,6 @@ public:
 
     // name, name:port, smtp://name[:port] (STARTTLS when offered), smtps://name[:port].
     QString server;
-    bool ConnectFlag = false;
-    int32_t ConnectOption = 0;
     // Seconds to wait for a reply: to the greeting and each command, and to the end of a message (RFC 5321
     // 4.5.3.2 asks for at least 5 and 10 minutes); and for the server to take the connection (TCP alone).
     int replyTimeout = 300;

@@ -1,5 +1,6 @@
 #include "split/PieceSize.h"
 
+#include "core/JobError.h"
 #include "core/NumberText.h"
 #include "core/StringTable.h"
 
@@ -13,8 +14,8 @@ constexpr int64_t kDefaultPieceSize = 1048576;
 // Beyond this a piece is no longer a piece; it also keeps the product exact in a double.
 constexpr double kLargestPieceSize = 9007199254740992.0; // 2^53
 
-PieceSizeError badCustomSize(const QString& text) {
-    return PieceSizeError(Text(Res::BadCustomSize).arg(text));
+JobError badCustomSize(const QString& text) {
+    return JobError(Text(Res::BadCustomSize).arg(text));
 }
 
 } // namespace

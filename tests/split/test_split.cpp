@@ -330,7 +330,7 @@ TEST(PieceSize, CustomTextsAndTheOptions) {
         EXPECT_EQ(CustomPieceSize(QString::fromUtf8(text)), bytes) << text;
     for (const char* text :
          {"100", "-5 MB", "0 MB", "0 K", "1.50 MB", "5 GB", "1 0 MB", "12 bytes", "0.0001 K", "99999999999999 MB"}) {
-        const QString error = Thrown<PieceSizeError>([&] { CustomPieceSize(QString::fromUtf8(text)); });
+        const QString error = Thrown<JobError>([&] { CustomPieceSize(QString::fromUtf8(text)); });
         EXPECT_TRUE(error.contains(u'\'' + QString::fromUtf8(text) + u'\'')) << text << error.toStdString();
     }
     const int64_t fixed[] = {524288, 1048576, 1433600, 2097152, 65536};
