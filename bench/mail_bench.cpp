@@ -1,11 +1,11 @@
 // Runs one mail job from the stored settings with a custom piece size ("20 MB"), which the command line
 // cannot choose, and prints the wall time and the peak memory of the process. Used by bench/mail.
 
+#include "job/JobDriver.h"
 #include "settings/IniFileStore.h"
 #include "settings/JobSettings.h"
 #include "settings/Settings.h"
 #include "shell/ConsoleShell.h"
-#include "split/JobDriver.h"
 
 #include <QCoreApplication>
 
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     job.SplitFolder.clear();
     ConsoleShell shell;
     const auto start = std::chrono::steady_clock::now();
-    const bool sent = JobDriver(job, settings, shell).StartProcess();
+    const bool sent = JobDriver(job, settings, shell).run();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

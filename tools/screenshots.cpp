@@ -1,11 +1,15 @@
 // Steps through the wizard's four pages and its two dialogs with sample values and saves a PNG of each into
 // the folder given, so that a person can look at them. Run by scripts/screenshots under Xvfb.
 
-#include "app/QtShell.h"
-#include "app/frmMain.h"
-#include "app/frmMessage.h"
-#include "app/frmSettings.h"
-#include "archive/VBZipBas.h"
+#include "app/DestinationPage.h"
+#include "app/GuiShell.h"
+#include "app/MailSettingsDialog.h"
+#include "app/MessageOptionsDialog.h"
+#include "app/SourcePage.h"
+#include "app/SummaryPage.h"
+#include "app/WelcomePage.h"
+#include "app/WizardWindow.h"
+#include "archive/ArchiveEditor.h"
 #include "settings/IniFileStore.h"
 #include "settings/Settings.h"
 
@@ -13,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -53,57 +58,58 @@ int main(int argc, char** argv) {
     settings.setEMailAddressIndex(2);
     settings.setToEMailAddress(QStringLiteral("ben@example.org"));
 
-    QtShell shell;
-    frmMain window(settings, shell);
-    window.Form_Load();
+    GuiShell shell;
+    WizardWindow window(settings, shell);
+    window.load();
     window.show();
     bool ok = save(&window, folder, "1-welcome");
-    window.cmdNext_Click();
+    window.onNextClicked();
     {
         // A real archive, so that the page shows its list and sizes.
         const QString archive = config.filePath(QStringLiteral("holiday-photos.zip"));
-        ZipRequest request = AddRequest(archive);
+        QStringList files;
         for (const char* name : {"beach.jpg", "harbour.jpg", "notes.txt"}) {
             QFile f(config.filePath(QString::fromLatin1(name)));
             if (f.open(QIODevice::WriteOnly))
                 f.write(QByteArray(name).repeated(20000));
-            request.names << f.fileName();
+            files << f.fileName();
         }
-        if (ZipRun(request) != 0)
-            std::fprintf(stderr, "%s\n", qPrintable(request.errorText));
-        window.txtZipFilename->setText(archive);
-        window.ListArchive(archive);
+        ArchiveEditor editor(archive);
+        if (editor.add(files) != 0)
+            std::fprintf(stderr, "%s\n", qPrintable(editor.errorText()));
+        window.sourcePage->sourceField->setText(archive);
+        window.sourcePage->listArchive(archive);
     }
     ok &= save(&window, folder, "2-source");
-    window.cmdNext_Click();
-    window.txtSubject->setText(QStringLiteral("Holiday photos"));
+    window.onNextClicked();
+    window.destinationPage->subjectField->setText(QStringLiteral("Holiday photos"));
     ok &= save(&window, folder, "3-destination");
 
-    frmSettings settingsDialog(settings, window.rasDialUp, &window);
-    settingsDialog.Form_Load();
+    MailSettingsDialog settingsDialog(settings, window.dialUp, &window);
+    settingsDialog.load();
     settingsDialog.show();
     ok &= save(&settingsDialog, folder, "5-settings-dialog");
     settingsDialog.close();
-    frmMessage messageDialog(window.Job(), settings, shell, &window);
-    messageDialog.Form_Load();
+    MessageOptionsDialog messageDialog(window.job(), settings, shell, &window);
+    messageDialog.load();
     messageDialog.show();
     ok &= save(&messageDialog, folder, "6-message-dialog");
     messageDialog.close();
 
-    window.cmdNext_Click();
-    window.pbProgress->setVisible(true);
+    window.onNextClicked();
+    window.summaryPage->progressFrame->setVisible(true);
     QApplication::processEvents();
-    window.ShowProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
+    window.showProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
     ok &= save(&window, folder, "4-summary");
 
     // A path of 200 characters wraps on the summary page; the status line keeps both of its ends.
     const QString deep = QStringLiteral("/home/jo/Documents/projects/2026/customer-archive-with-a-long-name/"
                                         "exports/final-version-approved-by-everyone/");
     const QString longName = deep + QStringLiteral("quarterly-report-with-all-appendices-and-photos.zip");
-    window.cmdBack_Click();
-    window.txtZipFilename->setText(longName);
-    window.cmdNext_Click();
-    window.ShowProgress(65, QStringLiteral("Writing: ") + deep +
+    window.onBackClicked();
+    window.sourcePage->sourceField->setText(longName);
+    window.onNextClicked();
+    window.showProgress(65, QStringLiteral("Writing: ") + deep +
                                 QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));
     ok &= save(&window, folder, "7-long-path");
     return ok ? 0 : 1;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mail/ComponentError.h"
+#include "core/ComponentError.h"
 
 #include <QString>
 

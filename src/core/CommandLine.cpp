@@ -1,36 +1,5 @@
 #include "core/CommandLine.h"
 
-namespace {
-
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
-
-QStringList SplitCommandLine(const QString& text) {
-    const QString line = trimBlanks(text) + u' ';
-    QStringList tokens;
-    QString current;
-    bool inQuotes = false;
-    for (QChar c : line) {
-        if (c == u' ' && !inQuotes) {
-            tokens.append(current);
-            current.clear();
-        } else if (c == u'"') {
-            inQuotes = !inQuotes;
-        } else {
-            current.append(c);
-        }
-    }
-    return tokens;
-}
-
 QStringList TokensOfArguments(const QStringList& arguments) {
     QStringList tokens;
     for (const QString& a : arguments)

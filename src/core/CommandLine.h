@@ -7,13 +7,8 @@
 
 // The command line's option language.
 
-// Splits a command line that comes as one text (Windows) at blanks outside double quotes; the quotes
-// themselves are dropped, two blanks give an empty token, and a token still open in quotes at the end is
-// dropped with the rest of the text.
-QStringList SplitCommandLine(const QString& text);
-
-// POSIX hands over words the shell has split already: each is one token, and a double quote in it is dropped
-// as SplitCommandLine drops it. A quote can then never take the words after it along.
+// The words the shell has split already: each is one token, and a double quote in it is dropped, so that a quote
+// can never take the words after it along.
 QStringList TokensOfArguments(const QStringList& arguments);
 
 // The size option that a /sze: value selects: "512" 0, "1" 1, "1.44" 2, "2" 3, anything else 1.

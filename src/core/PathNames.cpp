@@ -1,6 +1,6 @@
 #include "core/PathNames.h"
 
-#include "core/ResStrings.h"
+#include "core/StringTable.h"
 
 #include <algorithm>
 
@@ -57,8 +57,7 @@ QString JoinScriptName(const QString& base) {
 QString ReceiverFilesNote(const QString& base) {
     if (base.isEmpty())
         return {};
-    return LoadResString(Res::ReceiverFilesNote)
-        .arg(ChecksumListName(base), QStringLiteral("./") + JoinScriptName(base));
+    return Text(Res::ReceiverFilesNote).arg(ChecksumListName(base), QStringLiteral("./") + JoinScriptName(base));
 }
 
 QString JoinPath(const QString& folder, const QString& name) {

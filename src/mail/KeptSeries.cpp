@@ -2,7 +2,7 @@
 
 #include "core/JobError.h"
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
+#include "core/StringTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,15 +56,15 @@ void cutAgain(const SeriesRecord& r, const QString& gone, Shell& shell, const Cu
                                                                        : check(now, now.remainingFiles()).changed;
     if (!changed.isEmpty()) {
         QDir(r.folder).removeRecursively();
-        throw JobError(LoadResString(Res::SeriesCannotBeFinished)
-                           .arg(r.folder, LoadResString(Res::PieceChanged).arg(JoinPath(r.folder, changed)), r.source));
+        throw JobError(Text(Res::SeriesCannotBeFinished)
+                           .arg(r.folder, Text(Res::PieceChanged).arg(JoinPath(r.folder, changed)), r.source));
     }
-    shell.MsgBox({LoadResString(Res::PiecesCutAgain)
-                      .arg(r.folder, LoadResString(Res::SeriesPieceGone).arg(JoinPath(r.folder, gone)), r.source),
-                  MsgButtons::Ok,
-                  MsgIcon::Information,
-                  0,
-                  {}});
+    shell.MsgBox(
+        {Text(Res::PiecesCutAgain).arg(r.folder, Text(Res::SeriesPieceGone).arg(JoinPath(r.folder, gone)), r.source),
+         MsgButtons::Ok,
+         MsgIcon::Information,
+         0,
+         {}});
 }
 
 } // namespace
@@ -84,16 +84,12 @@ SeriesChoice ChooseSeries(const SplitJob& job, int64_t pieceSize, Shell& shell, 
         }
         if (!job.Resume && !sourceChanged) {
             if (job.NoUI) {
-                warn(shell, LoadResString(Res::PartialSeriesExists)
-                                .arg(r.folder)
-                                .arg(r.sent)
-                                .arg(r.count)
-                                .arg(when(r.started)));
+                warn(shell, Text(Res::PartialSeriesExists).arg(r.folder).arg(r.sent).arg(r.count).arg(when(r.started)));
                 choice.replaced << r.folder;
                 return choice;
             }
             const QString question =
-                LoadResString(Res::ResumeQuestion).arg(r.sent).arg(r.count).arg(when(r.started)).arg(r.sent + 1);
+                Text(Res::ResumeQuestion).arg(r.sent).arg(r.count).arg(when(r.started)).arg(r.sent + 1);
             if (shell.MsgBox({question, MsgButtons::YesNo, MsgIcon::Question, 0, {}}) != MsgResult::Yes) {
                 QDir(r.folder).removeRecursively(); // the whole series goes again: these pieces are not needed
                 return choice;
@@ -102,14 +98,14 @@ SeriesChoice ChooseSeries(const SplitJob& job, int64_t pieceSize, Shell& shell, 
         stale = true;
         if (job.Resume || !sourceChanged) {
             // Only what was split goes: a file changed since drops the series.
-            shell.ShowProgress(0, LoadResString(Res::Checking).arg(r.folder));
+            shell.ShowProgress(0, Text(Res::Checking).arg(r.folder));
             const Check c = check(r, r.remainingFiles());
             if (!c.changed.isEmpty()) {
                 QDir(r.folder).removeRecursively();
-                const QString why = LoadResString(Res::PieceChanged).arg(JoinPath(r.folder, c.changed));
+                const QString why = Text(Res::PieceChanged).arg(JoinPath(r.folder, c.changed));
                 if (sourceChanged)
-                    throw JobError(LoadResString(Res::SeriesCannotBeFinished).arg(r.folder, why, r.source));
-                warn(shell, LoadResString(Res::SeriesNotUsed).arg(r.folder, why));
+                    throw JobError(Text(Res::SeriesCannotBeFinished).arg(r.folder, why, r.source));
+                warn(shell, Text(Res::SeriesNotUsed).arg(r.folder, why));
                 continue;
             }
             if (!sourceChanged) {
@@ -119,12 +115,11 @@ SeriesChoice ChooseSeries(const SplitJob& job, int64_t pieceSize, Shell& shell, 
                 return choice;
             }
         }
-        warn(shell,
-             LoadResString(Res::SeriesNotUsed).arg(r.folder, LoadResString(Res::SeriesSourceChanged).arg(r.source)));
+        warn(shell, Text(Res::SeriesNotUsed).arg(r.folder, Text(Res::SeriesSourceChanged).arg(r.source)));
         QDir(r.folder).removeRecursively(); // of no use any more: its pieces are not this file's
     }
     if (job.Resume && !stale) // a series that could not be used was said, and the whole series goes
-        throw JobError(LoadResString(Res::NoSeriesToResume).arg(job.SourceFile));
+        throw JobError(Text(Res::NoSeriesToResume).arg(job.SourceFile));
     return choice;
 }
 
@@ -135,7 +130,7 @@ void RemoveOldSeries(Shell& shell, int maxDays) {
         if (r.started < limit && QDir(r.folder).removeRecursively())
             removed << r.folder;
     if (!removed.isEmpty())
-        shell.MsgBox({LoadResString(Res::OldSeriesRemoved).arg(removed.join(QStringLiteral(", "))),
+        shell.MsgBox({Text(Res::OldSeriesRemoved).arg(removed.join(QStringLiteral(", "))),
                       MsgButtons::Ok,
                       MsgIcon::Information,
                       0,

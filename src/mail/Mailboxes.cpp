@@ -3,8 +3,8 @@
 #include "mail/Mailboxes.h"
 
 #include "core/JobError.h"
-#include "core/ResStrings.h"
-#include "mail/mMail.h"
+#include "core/StringTable.h"
+#include "mail/MailMessage.h"
 
 QStringList SplitAddressList(const QString& text) {
     QStringList entries;
@@ -73,21 +73,21 @@ std::vector<Mailbox> MailboxesOf(const QString& list) {
 void CheckMailAddresses(const SplitJob& job, Settings& settings) {
     const QString sender = settings.FromEMailAddress().trimmed();
     if (sender.isEmpty())
-        throw JobError(LoadResString(Res::NoSender).arg(settings.Location()));
+        throw JobError(Text(Res::NoSender).arg(settings.Location()));
     if (!ParseMailbox(sender))
-        throw JobError(LoadResString(Res::BadSender).arg(sender, settings.Location()));
+        throw JobError(Text(Res::BadSender).arg(sender, settings.Location()));
     int count = 0;
     for (const auto& [list, field] : {std::pair{&job.SendTo, Res::FieldSendTo},
                                       {&job.CarbonCopy, Res::FieldCc},
                                       {&job.BlindCarbonCopy, Res::FieldBcc}}) {
         for (const QString& entry : SplitAddressList(*list)) {
             if (!ParseMailbox(entry))
-                throw JobError(LoadResString(Res::BadAddress).arg(entry, LoadResString(field)));
+                throw JobError(Text(Res::BadAddress).arg(entry, Text(field)));
             ++count;
         }
     }
     if (count == 0)
-        throw JobError(LoadResString(Res::NoRecipient));
+        throw JobError(Text(Res::NoRecipient));
 }
 
 QString AddressNeedingSmtpUtf8(const SplitJob& job, Settings& settings) {

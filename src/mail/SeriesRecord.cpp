@@ -2,8 +2,8 @@
 
 #include "core/JobError.h"
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
 #include "core/Sha256.h"
+#include "core/StringTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,7 +138,7 @@ void SeriesRecord::write() const {
     QSaveFile file(JoinPath(folder, SeriesRecordName()));
     const QByteArray text = QJsonDocument(o).toJson();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw JobError(LoadResString(Res::CannotWrite).arg(file.fileName(), file.errorString()));
+        throw JobError(Text(Res::CannotWrite).arg(file.fileName(), file.errorString()));
 }
 
 bool SeriesRecord::sameJob(const SplitJob& job, int64_t size) const {

@@ -1,6 +1,6 @@
 #include "settings/IniFileStore.h"
 
-#include "core/ResStrings.h"
+#include "core/StringTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,7 +128,7 @@ void IniFileStore::load(File& f) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
     if (utf8.hasError() || bytes.contains('\0')) {
-        f.unparsable = LoadResString(Res::NotATextFile);
+        f.unparsable = Text(Res::NotATextFile);
         return;
     }
     QString section = QStringLiteral("General"); // where keys before any header belong
@@ -149,7 +149,7 @@ void IniFileStore::load(File& f) {
             const auto value = eq > 0 ? DecodeIniValue(t.mid(eq + 1)) : std::nullopt;
             if (!value) {
                 if (f.unparsable.isEmpty())
-                    f.unparsable = LoadResString(Res::NotASettingLine).arg(n + 1);
+                    f.unparsable = Text(Res::NotASettingLine).arg(n + 1);
                 continue; // kept aside with the whole file, not carried into a new one
             }
             kept.key = t.left(eq).trimmed();
@@ -171,15 +171,14 @@ void IniFileStore::setAside(File& f) {
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = f.path + QStringLiteral(".unreadable-%1").arg(n);
     if (!QFile::rename(f.path, aside))
-        throw SettingsError(f.path,
-                            LoadResString(Res::SettingsNotStored).arg(f.path, LoadResString(Res::CannotSetAside)));
-    notice_ = LoadResString(Res::SettingsSetAside).arg(f.path, f.unparsable, aside);
+        throw SettingsError(f.path, Text(Res::SettingsNotStored).arg(f.path, Text(Res::CannotSetAside)));
+    notice_ = Text(Res::SettingsSetAside).arg(f.path, f.unparsable, aside);
     f.unparsable.clear();
 }
 
 void IniFileStore::save(File& f) {
     if (!QDir().mkpath(QFileInfo(f.path).path()))
-        throw SettingsError(f.path, LoadResString(Res::SettingsNotStored).arg(f.path, LoadResString(Res::NoFolder)));
+        throw SettingsError(f.path, Text(Res::SettingsNotStored).arg(f.path, Text(Res::NoFolder)));
     QByteArray text;
     for (const Line& line : f.lines) {
         const QString written =
@@ -188,13 +187,13 @@ void IniFileStore::save(File& f) {
     }
     QSaveFile out(f.path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit())
-        throw SettingsError(f.path, LoadResString(Res::SettingsNotStored).arg(f.path, out.errorString()));
+        throw SettingsError(f.path, Text(Res::SettingsNotStored).arg(f.path, out.errorString()));
 }
 
 void IniFileStore::write(const QString& app, const QString& section, const QString& key, const QString& text) {
     File& f = fileOf(app);
     if (!f.unreadable.isEmpty())
-        throw SettingsError(f.path, LoadResString(Res::SettingsNotStored).arg(f.path, f.unreadable));
+        throw SettingsError(f.path, Text(Res::SettingsNotStored).arg(f.path, f.unreadable));
     if (!f.unparsable.isEmpty())
         setAside(f);
     const bool known = f.values.count({section, key}) > 0;

@@ -1,7 +1,7 @@
 #include "settings/Settings.h"
 
-#include "core/ResStrings.h"
-#include "core/VbConvert.h"
+#include "core/NumberText.h"
+#include "core/StringTable.h"
 
 #include <stdexcept>
 
@@ -53,7 +53,7 @@ QString Settings::takeStoreProblem() {
         told << notice;
     if (!unstored_.isEmpty() && !failureTold_) {
         failureTold_ = true;
-        told << LoadResString(Res::SettingsNotKept).arg(failure_, unstored_.join(QStringLiteral(", ")));
+        told << Text(Res::SettingsNotKept).arg(failure_, unstored_.join(QStringLiteral(", ")));
     }
     return told.join(QStringLiteral("\n\n"));
 }
@@ -100,7 +100,7 @@ void Settings::setFloppyDrive(const QString& v) {
 }
 
 QString Settings::DefaultBody() {
-    return text(QStringLiteral("DefaultBody"), LoadResString(1044));
+    return text(QStringLiteral("DefaultBody"), Text(Res::DefaultBody));
 }
 void Settings::setDefaultBody(const QString& v) {
     setText(QStringLiteral("DefaultBody"), v);
@@ -176,21 +176,21 @@ void Settings::setCustomSplitSize(const QString& v) {
 }
 
 bool Settings::ReceiverFiles() {
-    return Val(text(QStringLiteral("ReceiverFiles"), QStringLiteral("-1"))) != 0;
+    return NumberAtStart(text(QStringLiteral("ReceiverFiles"), QStringLiteral("-1"))) != 0;
 }
 void Settings::setReceiverFiles(bool v) {
     setText(QStringLiteral("ReceiverFiles"), boolText(v));
 }
 
 bool Settings::RASRequired() {
-    return Val(text(QStringLiteral("RASRequired"), QStringLiteral("0"))) != 0;
+    return NumberAtStart(text(QStringLiteral("RASRequired"), QStringLiteral("0"))) != 0;
 }
 void Settings::setRASRequired(bool v) {
     setText(QStringLiteral("RASRequired"), boolText(v));
 }
 
 bool Settings::ShowWelcome() {
-    return Val(text(QStringLiteral("ShowWelcome"), QStringLiteral("-1"))) != 0;
+    return NumberAtStart(text(QStringLiteral("ShowWelcome"), QStringLiteral("-1"))) != 0;
 }
 void Settings::setShowWelcome(bool v) {
     setText(QStringLiteral("ShowWelcome"), boolText(v));

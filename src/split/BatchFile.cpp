@@ -1,7 +1,8 @@
 #include "split/BatchFile.h"
 
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
+#include "core/Sentences.h"
+#include "core/StringTable.h"
 #include "core/Version.h"
 
 #include <QRegularExpression>
@@ -64,7 +65,7 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
     const bool ascii = std::all_of(fileName.begin(), fileName.end(), [](QChar c) { return c.unicode() < 0x80; });
     QStringList lines;
     if (remLines) {
-        lines << QStringLiteral("rem ") + LoadResString(9006) << QStringLiteral("rem ");
+        lines << QStringLiteral("rem ") + Text(Res::BatchRenameTxt) << QStringLiteral("rem ");
     }
     lines << QStringLiteral("@echo off");
     // cmd reads every line in the console's code page of the moment, and the receiver's console may start in
@@ -76,15 +77,15 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
               << QStringLiteral("chcp %1 >nul 2>nul").arg(utf8 ? 65001 : 850);
         restore = QStringLiteral("chcp %brevimo_cp% >nul 2>nul");
     }
-    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + LoadResString(9000) + VersionText()
-          << QStringLiteral("echo ") + LoadResString(9001) << QStringLiteral("echo.")
-          << QStringLiteral("echo ") + LoadResString(9002) << QStringLiteral("echo ") + LoadResString(9003)
-          << QStringLiteral("echo.") << QStringLiteral("pause") << QStringLiteral("echo ") + LoadResString(9004);
+    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + CreatedWithVersionText()
+          << QStringLiteral("echo ") + Text(Res::BatchAbout) << QStringLiteral("echo.")
+          << QStringLiteral("echo ") + Text(Res::BatchGetCopy) << QStringLiteral("echo ") + Text(Res::MakerAddress)
+          << QStringLiteral("echo.") << QStringLiteral("pause") << QStringLiteral("echo ") + Text(Res::BatchJoining);
     // Every piece is there before the first is copied: a missing one leaves no half-joined file behind.
     for (int64_t i = 1; i <= pieceCount; ++i) {
         const QString piece = quoted(PieceName(base, i));
         lines << QStringLiteral("if not exist %1 (echo %2& goto failed)")
-                     .arg(piece, LoadResString(Res::BatchPieceMissing).arg(piece));
+                     .arg(piece, Text(Res::BatchPieceMissing).arg(piece));
     }
     // A status that an earlier command left (chcp without a console) must not count as a failed copy.
     lines << QStringLiteral("(call )");
@@ -95,15 +96,14 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
         else
             lines << QStringLiteral("copy/b ") + quoted(fileName) + QStringLiteral(" + ") + quoted(piece);
         lines << QStringLiteral("if errorlevel 1 (echo %1& goto failed)")
-                     .arg(LoadResString(Res::BatchCopyFailed).arg(quoted(piece), quoted(fileName)));
+                     .arg(Text(Res::BatchCopyFailed).arg(quoted(piece), quoted(fileName)));
     }
-    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + LoadResString(9005);
+    lines << QStringLiteral("echo.") << QStringLiteral("echo ") + Text(Res::BatchAllDone);
     if (!restore.isEmpty())
         lines << restore;
     lines << QStringLiteral("exit /b 0");
     // Time to read what went wrong when the window was opened for the batch file alone.
-    lines << QStringLiteral(":failed")
-          << QStringLiteral("echo ") + LoadResString(Res::BatchNotRebuilt).arg(quoted(fileName));
+    lines << QStringLiteral(":failed") << QStringLiteral("echo ") + Text(Res::BatchNotRebuilt).arg(quoted(fileName));
     if (!restore.isEmpty())
         lines << restore;
     lines << QStringLiteral("pause") << QStringLiteral("exit /b 1");

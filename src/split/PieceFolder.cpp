@@ -2,7 +2,7 @@
 
 #include "core/JobError.h"
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
+#include "core/StringTable.h"
 #include "split/ReceiverFiles.h"
 #include "split/SetNames.h"
 
@@ -23,18 +23,6 @@ QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
 
-QString kindOf(mode_t mode) {
-    if (S_ISLNK(mode))
-        return LoadResString(Res::KindLink);
-    if (S_ISDIR(mode))
-        return LoadResString(Res::KindFolder);
-    if (S_ISFIFO(mode))
-        return LoadResString(Res::KindFifo);
-    if (S_ISSOCK(mode))
-        return LoadResString(Res::KindSocket);
-    return LoadResString(S_ISBLK(mode) ? Res::KindBlockDevice : Res::KindCharDevice);
-}
-
 QString hiddenName(const QString& name) {
     return u'.' + name + QStringLiteral(".part");
 }
@@ -51,21 +39,16 @@ bool refusesName(int error) {
 // The message for a file that could not be written, with advice that fits the reason.
 QString writeFailure(const QString& folder, const QString& file, int error) {
     if (refusesName(error))
-        return LoadResString(Res::NameRefused)
-            .arg(file, SystemReason(error), folder.isEmpty() ? QStringLiteral(".") : folder);
-    int text = Res::CannotWriteThere;
+        return Text(Res::NameRefused).arg(file, SystemReason(error), folder.isEmpty() ? QStringLiteral(".") : folder);
+    Res::Id text = Res::CannotWriteThere;
     if (error == ENOSPC || error == EDQUOT)
         text = Res::CannotWrite;
     else if (error == EFBIG)
         text = Res::FileTooLarge;
-    return LoadResString(text).arg(file, SystemReason(error));
+    return Text(text).arg(file, SystemReason(error));
 }
 
 } // namespace
-
-QString KindOfFile(unsigned mode) {
-    return kindOf(static_cast<mode_t>(mode));
-}
 
 PieceFolder::PieceFolder(QString folder, QString base)
     : folder_(std::move(folder)), base_(std::move(base)), lockPath_(JoinPath(folder_, lockName(base_))) {
@@ -75,11 +58,11 @@ PieceFolder::PieceFolder(QString folder, QString base)
         if (fd.get() < 0 && refusesName(errno))
             throw JobError(writeFailure(folder_, lockPath_, errno));
         if (fd.get() < 0)
-            throw JobError(LoadResString(Res::CannotCreate).arg(folder_, SystemReason(errno)));
+            throw JobError(Text(Res::CannotCreate).arg(folder_, SystemReason(errno)));
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK)
-                throw JobError(LoadResString(Res::FolderBusy).arg(base_, folder_));
-            throw JobError(LoadResString(Res::CannotCreate).arg(lockPath_, SystemReason(errno)));
+                throw JobError(Text(Res::FolderBusy).arg(base_, folder_));
+            throw JobError(Text(Res::CannotCreate).arg(lockPath_, SystemReason(errno)));
         }
         struct stat held {
         }, named{};
@@ -108,7 +91,7 @@ void PieceFolder::CheckNamesFit(const QString& folder, const QString& fileName, 
     for (const QString& name : written) {
         const qsizetype bytes = native(name).size();
         if (bytes > limit)
-            throw JobError(LoadResString(Res::FolderNameTooLong)
+            throw JobError(Text(Res::FolderNameTooLong)
                                .arg(fileName, folder.isEmpty() ? QStringLiteral(".") : folder, name)
                                .arg(bytes)
                                .arg(bytes - limit)
@@ -124,7 +107,7 @@ void PieceFolder::checkNames(int64_t count) const {
         const QString file = path(name);
         struct stat st {};
         if (::lstat(native(file).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-            throw JobError(LoadResString(Res::InTheWay).arg(file, kindOf(st.st_mode)));
+            throw JobError(Text(Res::InTheWay).arg(file, KindOfFile(st.st_mode)));
     }
 }
 
@@ -133,7 +116,7 @@ BatchSet PieceFolder::previous() const {
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        throw JobError(LoadResString(Res::CannotReadSource).arg(file.fileName(), file.errorString()));
+        throw JobError(Text(Res::CannotReadSource).arg(file.fileName(), file.errorString()));
     // Ours has two lines of at most a few hundred bytes per piece.
     return ReadBatchFile(file.read(64 << 20)).value_or(BatchSet{QString(), -1});
 }
@@ -173,7 +156,7 @@ bool PieceFolder::holdsForeign(const QString& name) const {
 
 void PieceFolder::remove(const QString& name) const {
     if (::unlink(native(path(name)).constData()) != 0 && errno != ENOENT)
-        throw JobError(LoadResString(Res::CannotDelete).arg(path(name), SystemReason(errno)));
+        throw JobError(Text(Res::CannotDelete).arg(path(name), SystemReason(errno)));
 }
 
 QString PieceFolder::present(int64_t last) const {
@@ -186,7 +169,7 @@ QString PieceFolder::present(int64_t last) const {
             from = i;
         if (!there && from != 0) {
             runs << (from == i - 1 ? PieceName(base_, from)
-                                   : PieceName(base_, from) + LoadResString(Res::To) + PieceName(base_, i - 1));
+                                   : PieceName(base_, from) + Text(Res::To) + PieceName(base_, i - 1));
             from = 0;
         }
     }

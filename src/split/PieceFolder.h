@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/Fd.h"
 #include "split/BatchFile.h"
-#include "split/Fd.h"
 
 #include <QString>
 #include <QStringList>

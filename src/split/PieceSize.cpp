@@ -1,7 +1,8 @@
 #include "split/PieceSize.h"
 
-#include "core/ResStrings.h"
-#include "core/VbConvert.h"
+#include "core/JobError.h"
+#include "core/NumberText.h"
+#include "core/StringTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +14,8 @@ constexpr int64_t kDefaultPieceSize = 1048576;
 // Beyond this a piece is no longer a piece; it also keeps the product exact in a double.
 constexpr double kLargestPieceSize = 9007199254740992.0; // 2^53
 
-PieceSizeError badCustomSize(const QString& text) {
-    return PieceSizeError(LoadResString(Res::BadCustomSize).arg(text));
+JobError badCustomSize(const QString& text) {
+    return JobError(Text(Res::BadCustomSize).arg(text));
 }
 
 } // namespace
@@ -22,7 +23,7 @@ PieceSizeError badCustomSize(const QString& text) {
 int64_t CustomPieceSize(const QString& typed) {
     // Blanks around the whole text would otherwise be counted into the unit.
     const QString text = typed.trimmed();
-    const double number = Val(text);
+    const double number = NumberAtStart(text);
     const QString written = NumberText(number);
     const QString unit = text.toUpper().right(std::max<qsizetype>(0, text.size() - written.size())).trimmed();
 

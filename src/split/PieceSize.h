@@ -5,22 +5,11 @@
 #include <QString>
 
 #include <cstdint>
-#include <stdexcept>
 
 inline constexpr int64_t kFloppyPieceSize = 1433600; // 1400 x 1024, what a 1.44 MB disk holds
 
-// A size text or size choice that gives no usable piece size. The message is for the user.
-class PieceSizeError : public std::runtime_error {
-public:
-    explicit PieceSizeError(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
-
 // Bytes per piece of a custom size text: "100 MB" -> 104857600, "64k" -> 65536, "abc" -> 1048576.
-// Throws PieceSizeError for a text with no usable size ("100", "-5 MB", "0 MB", "1.50 MB").
+// Throws JobError for a text with no usable size ("100", "-5 MB", "0 MB", "1.50 MB").
 int64_t CustomPieceSize(const QString& text);
 
 // Bytes per piece for a size option 0..4 (4 reads the custom text).

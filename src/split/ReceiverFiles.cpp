@@ -9,29 +9,8 @@ namespace {
 
 constexpr char kScriptMark[] = "#!/bin/sh\n# Brevimo join script";
 
-// A text in single quotes means itself to sh, whatever it holds; a single quote is closed, escaped and reopened.
-QByteArray shQuoted(const QString& text) {
-    return '\'' + QFile::encodeName(text).replace('\'', "'\\''") + '\'';
-}
-
-} // namespace
-
-QByteArray ChecksumList(const QString& fileName, const QString& base, const std::vector<QByteArray>& pieces,
-                        const QByteArray& whole) {
-    QByteArray list;
-    for (size_t i = 0; i < pieces.size(); ++i)
-        list += pieces[i] + "  " + QFile::encodeName(PieceName(base, static_cast<int64_t>(i) + 1)) + '\n';
-    return list + whole + "  " + QFile::encodeName(fileName) + '\n';
-}
-
-QByteArray JoinScript(const QString& fileName, const QString& base, int64_t pieceCount) {
-    QByteArray script = kScriptMark;
-    script += ": rebuilds a file from its pieces and checks it.\n"
-              "# Run it where the pieces are: sh " +
-              shQuoted(QStringLiteral("./") + JoinScriptName(base)) + "\n";
-    script += "name=" + shQuoted(fileName) + "\nbase=" + shQuoted(base) + "\nlist=" + shQuoted(ChecksumListName(base)) +
-              "\ncount=" + QByteArray::number(pieceCount) + "\n";
-    script += R"sh(
+// What the script does, after the lines that name the set.
+constexpr char kJoinScriptBody[] = R"sh(
 # Started by a path: work in its folder ("./" keeps a name that starts with "-", or CDPATH, from cd).
 case $0 in
 */*)
@@ -115,6 +94,30 @@ else
     printf '%s is rebuilt, without a check.\n' "$name"
 fi
 )sh";
+
+// A text in single quotes means itself to sh, whatever it holds; a single quote is closed, escaped and reopened.
+QByteArray shQuoted(const QString& text) {
+    return '\'' + QFile::encodeName(text).replace('\'', "'\\''") + '\'';
+}
+
+} // namespace
+
+QByteArray ChecksumList(const QString& fileName, const QString& base, const std::vector<QByteArray>& pieces,
+                        const QByteArray& whole) {
+    QByteArray list;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        list += pieces[i] + "  " + QFile::encodeName(PieceName(base, static_cast<int64_t>(i) + 1)) + '\n';
+    return list + whole + "  " + QFile::encodeName(fileName) + '\n';
+}
+
+QByteArray JoinScript(const QString& fileName, const QString& base, int64_t pieceCount) {
+    QByteArray script = kScriptMark;
+    script += ": rebuilds a file from its pieces and checks it.\n"
+              "# Run it where the pieces are: sh " +
+              shQuoted(QStringLiteral("./") + JoinScriptName(base)) + "\n";
+    script += "name=" + shQuoted(fileName) + "\nbase=" + shQuoted(base) + "\nlist=" + shQuoted(ChecksumListName(base)) +
+              "\ncount=" + QByteArray::number(pieceCount) + "\n";
+    script += kJoinScriptBody;
     return script;
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/JobError.h"
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
+#include "core/StringTable.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -22,7 +22,7 @@ QString describeUnsafe(QChar c) {
 }
 
 [[noreturn]] void cannotRebuild(const QString& fileName, const QString& why) {
-    throw JobError(LoadResString(Res::ReceiverCannotRebuild).arg(fileName, why));
+    throw JobError(Text(Res::ReceiverCannotRebuild).arg(fileName, why));
 }
 
 // The piece number the name has in its own set ("report.002" is piece 2 of "report."), or 0.
@@ -43,7 +43,7 @@ void CheckBatchSafeName(const QString& fileName) {
     for (QChar c : fileName) {
         const QString what = describeUnsafe(c);
         if (!what.isEmpty())
-            throw JobError(LoadResString(Res::UnsafeName).arg(fileName, what));
+            throw JobError(Text(Res::UnsafeName).arg(fileName, what));
     }
 }
 
@@ -51,30 +51,28 @@ void CheckReceiverName(const QString& fileName, int64_t pieceCount, bool receive
     const QString stem = fileName.section(u'.', 0, 0).toUpper();
     static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])$"));
     if (device.match(stem).hasMatch())
-        cannotRebuild(fileName, LoadResString(Res::DeviceName).arg(fileName.section(u'.', 0, 0)));
+        cannotRebuild(fileName, Text(Res::DeviceName).arg(fileName.section(u'.', 0, 0)));
     if (fileName.endsWith(u'.') || fileName.endsWith(u' '))
-        cannotRebuild(fileName, LoadResString(Res::TrailingDotOrBlank));
+        cannotRebuild(fileName, Text(Res::TrailingDotOrBlank));
     const QString base = PieceBase(fileName);
     if (fileName.compare(BatchName(base), Qt::CaseInsensitive) == 0)
-        cannotRebuild(fileName, LoadResString(Res::OwnBatchName));
+        cannotRebuild(fileName, Text(Res::OwnBatchName));
     // Also where the source lies elsewhere: at the receiver's, the pieces and the file share one folder.
     if (const int64_t n = ownPieceNumber(fileName); n >= 1 && n <= pieceCount)
-        cannotRebuild(fileName, LoadResString(Res::OwnPieceName).arg(PieceName(base, n)));
+        cannotRebuild(fileName, Text(Res::OwnPieceName).arg(PieceName(base, n)));
     if (receiverFiles) {
         for (const QString& own : {ChecksumListName(base), JoinScriptName(base)})
             if (fileName.compare(own, Qt::CaseInsensitive) == 0)
-                throw JobError(LoadResString(Res::NamedLikeReceiverFile).arg(fileName));
+                throw JobError(Text(Res::NamedLikeReceiverFile).arg(fileName));
     }
-    const int kinds[] = {Res::KindRebuiltFile, Res::KindPiece, Res::KindBatchFile, Res::KindChecksumList,
-                         Res::KindJoinScript};
+    const Res::Id kinds[] = {Res::KindRebuiltFile, Res::KindPiece, Res::KindBatchFile, Res::KindChecksumList,
+                             Res::KindJoinScript};
     const QStringList names = LongestSetNames(fileName, pieceCount, receiverFiles);
     for (qsizetype i = 0; i < names.size(); ++i) {
         const qsizetype bytes = QFile::encodeName(names[i]).size();
         if (bytes > kNameMax)
-            cannotRebuild(fileName, LoadResString(Res::NameTooLong)
-                                        .arg(LoadResString(kinds[i]), names[i])
-                                        .arg(bytes)
-                                        .arg(bytes - kNameMax));
+            cannotRebuild(fileName,
+                          Text(Res::NameTooLong).arg(Text(kinds[i]), names[i]).arg(bytes).arg(bytes - kNameMax));
     }
 }
 

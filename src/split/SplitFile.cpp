@@ -1,12 +1,13 @@
 #include "split/SplitFile.h"
 
+#include "core/Fd.h"
 #include "core/JobError.h"
+#include "core/NumberText.h"
 #include "core/PathNames.h"
-#include "core/ResStrings.h"
+#include "core/Sentences.h"
 #include "core/StopSignals.h"
-#include "core/VbConvert.h"
+#include "core/StringTable.h"
 #include "split/BatchFile.h"
-#include "split/Fd.h"
 #include "split/PieceCopier.h"
 #include "split/PieceFolder.h"
 #include "split/PieceHasher.h"
@@ -17,7 +18,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,10 +25,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 namespace {
 
@@ -47,9 +43,9 @@ void checkFolder(const QString& folder) {
         return; // the current folder
     struct stat st {};
     if (::stat(nativePath(folder).constData(), &st) != 0)
-        throw JobError(LoadResString(Res::NoSuchFolder).arg(folder));
+        throw JobError(Text(Res::NoSuchFolder).arg(folder));
     if (!S_ISDIR(st.st_mode))
-        throw JobError(LoadResString(Res::NotAFolder).arg(folder));
+        throw JobError(Text(Res::NotAFolder).arg(folder));
 }
 
 bool sameFile(const struct stat& a, const QString& path) {
@@ -69,124 +65,167 @@ void writeText(const PieceFolder& pieces, const QString& name, const QByteArray&
     });
 }
 
+// The file to split, open for reading, and the names its set is made of.
+struct Source {
+    QString path;
+    QString fileName;
+    QString base;
+    Fd fd;
+    struct stat st {};
+    int64_t length = 0;
+};
+
+// How the source is cut, and what goes beside the pieces.
+struct Cut {
+    int64_t pieceSize = 0;
+    int64_t count = 0;
+    bool batchRemLines = false;
+    bool receiverFiles = false;
+    std::vector<QByteArray>* pieceDigests = nullptr;
+};
+
+// Refuses what cannot be split: no file, no piece size, a file that cannot be read or is no ordinary file.
+Source openSource(const QString& path, int64_t pieceSize) {
+    if (path.isEmpty())
+        throw JobError(Text(Res::NoSourceFile));
+    if (pieceSize <= 0)
+        throw JobError(Text(Res::BadPieceSize).arg(pieceSize));
+    Source source{path, ExtractFileName(path), PieceBase(path), Fd(), {}, 0};
+    // A named pipe must not make the open wait for a writer that never comes.
+    source.fd = Fd(::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (source.fd.get() < 0)
+        throw JobError(Text(Res::CannotReadSource).arg(path, SystemReason(errno)));
+    if (::fstat(source.fd.get(), &source.st) != 0)
+        throw JobError(Text(Res::CannotReadSource).arg(path, SystemReason(errno)));
+    if (S_ISDIR(source.st.st_mode))
+        throw JobError(Text(Res::SourceIsFolder).arg(path));
+    if (!S_ISREG(source.st.st_mode))
+        throw JobError(Text(Res::NotARegularFile).arg(path, KindOfFile(source.st.st_mode)));
+    source.length = source.st.st_size;
+    return source;
+}
+
+// Refuses a set that the batch file cannot carry, the receiver cannot rebuild or the folder cannot hold, and one
+// whose writing would destroy the source.
+void checkSet(const QString& dir, const Source& source, const Cut& cut) {
+    CheckBatchSafeName(source.fileName);
+    if (cut.count > kMaxPieces)
+        throw JobError(Text(Res::TooManyPieces).arg(source.path).arg(cut.pieceSize).arg(cut.count));
+    CheckReceiverName(source.fileName, cut.count, cut.receiverFiles);
+    PieceFolder::CheckNamesFit(dir, source.fileName,
+                               LongestSetNames(source.fileName, cut.count, cut.receiverFiles).mid(1));
+    // A source that is also one of its set's files under another name (a hard link) would be destroyed by the
+    // first write.
+    for (int64_t i = 1; i <= cut.count; ++i)
+        if (sameFile(source.st, JoinPath(dir, PieceName(source.base, i))))
+            throw JobError(Text(Res::OverwritesSource).arg(source.path));
+    if (sameFile(source.st, JoinPath(dir, BatchName(source.base))))
+        throw JobError(Text(Res::OverwritesSource).arg(source.path));
+}
+
+// Refuses a folder whose files stand in the way of the set; returns the set that is there already.
+BatchSet checkContents(const PieceFolder& pieces, const QString& dir, const Source& source, const Cut& cut) {
+    pieces.checkNames(cut.count);
+    if (cut.receiverFiles) {
+        for (const QString& own : {ChecksumListName(source.base), JoinScriptName(source.base)})
+            if (pieces.holdsForeign(own))
+                throw JobError(Text(Res::ForeignReceiverFile).arg(dir, pieces.path(own)));
+    }
+    const BatchSet earlier = pieces.previous();
+    if (earlier.pieceCount != 0 && earlier.fileName != source.fileName)
+        throw JobError(Text(Res::OtherSetInFolder).arg(dir, pieces.path(BatchName(source.base)), source.fileName));
+    return earlier;
+}
+
+// Writes the pieces, each whole under its own name, hashed on the way when a hasher is given.
+void writePieces(const PieceFolder& pieces, const Source& source, const Cut& cut, PieceHasher* hasher, Shell& shell) {
+    PieceCopier copier;
+    const int64_t length = source.length;
+    for (int64_t i = 1; i <= cut.count; ++i) {
+        const int64_t offset = (i - 1) * cut.pieceSize;
+        pieces.writeWhole(PieceName(source.base, i), [&](int fd) {
+            try {
+                const int64_t size = i < cut.count ? cut.pieceSize : length - (cut.count - 1) * cut.pieceSize;
+                copier.copy(source.fd.get(), offset, fd, size, hasher);
+                return 0;
+            } catch (const CopyFailure& f) {
+                if (f.error == 0) // the source ended early
+                    throw JobError(Text(Res::SourceChanged).arg(source.path));
+                return f.error;
+            }
+        });
+        const int64_t done = std::min(i * cut.pieceSize, length);
+        const double percent = length ? 100.0 * static_cast<double>(done) / static_cast<double>(length) : 100.0;
+        shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), WritingText(PieceName(source.base, i)));
+    }
+    // The content must end where the size said when the split began (as /proc files do not).
+    char more = 0;
+    if (const ssize_t n = ::pread(source.fd.get(), &more, 1, length); n != 0)
+        throw JobError(n > 0 ? Text(Res::SourceChanged).arg(source.path)
+                             : Text(Res::CannotReadSource).arg(source.path, SystemReason(errno)));
+}
+
+// The set, whole or without a batch file: the old batch file goes first, the new one comes last. A checksum list
+// and join script of ours would speak of the old pieces.
+void writeSet(const PieceFolder& pieces, const Source& source, const Cut& cut, Shell& shell) {
+    const QString list = ChecksumListName(source.base), script = JoinScriptName(source.base);
+    pieces.remove(BatchName(source.base));
+    for (const QString& own : {list, script})
+        if (!pieces.holdsForeign(own))
+            pieces.remove(own);
+    std::unique_ptr<PieceHasher> hasher;
+    if (cut.receiverFiles || cut.pieceDigests)
+        hasher = std::make_unique<PieceHasher>();
+    writePieces(pieces, source, cut, hasher.get(), shell);
+    if (hasher) {
+        const PieceHasher::Digests digests = hasher->finish();
+        if (cut.receiverFiles) {
+            writeText(pieces, list, ChecksumList(source.fileName, source.base, digests.pieces, digests.whole));
+            writeText(pieces, script, JoinScript(source.fileName, source.base, cut.count));
+        }
+        if (cut.pieceDigests)
+            *cut.pieceDigests = digests.pieces;
+    }
+    writeText(pieces, BatchName(source.base),
+              BatchFileText(source.fileName, source.base, cut.count, cut.batchRemLines));
+}
+
+// Why the set was not written, and which of its pieces the folder holds now.
+QString notWritten(const JobError& e, const PieceFolder& pieces, const QString& dir, const Source& source,
+                   int64_t last) {
+    QString message =
+        StopRequested() ? Text(Res::Stopped).arg(source.path, QString::fromLatin1(StopRequested())) : e.message();
+    const QString there = pieces.present(last);
+    return message +
+           (there.isEmpty() ? Text(Res::NoPieceThere).arg(source.fileName) : Text(Res::PiecesThere).arg(dir, there));
+}
+
 } // namespace
 
 int64_t PieceCount(int64_t length, int64_t pieceSize) {
     return std::max<int64_t>(1, length / pieceSize + (length % pieceSize != 0));
 }
 
-int SplitFile(const QString& source, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell,
+int SplitFile(const QString& sourcePath, int64_t pieceSize, const QString& folder, bool batchRemLines, Shell& shell,
               bool receiverFiles, std::vector<QByteArray>* pieceDigests) {
     shell.SetBusy(true);
     shell.ShowProgress(1, QString());
-
-    if (source.isEmpty())
-        throw JobError(LoadResString(Res::NoSourceFile));
-    if (pieceSize <= 0)
-        throw JobError(LoadResString(Res::BadPieceSize).arg(pieceSize));
-
-    // A named pipe must not make the open wait for a writer that never comes.
-    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (in.get() < 0)
-        throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0)
-        throw JobError(LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
-    if (S_ISDIR(st.st_mode))
-        throw JobError(LoadResString(Res::SourceIsFolder).arg(source));
-    if (!S_ISREG(st.st_mode))
-        throw JobError(LoadResString(Res::NotARegularFile).arg(source, KindOfFile(st.st_mode)));
-    const int64_t length = st.st_size;
-
-    const QString dir = effectiveFolder(source, folder);
+    const Source source = openSource(sourcePath, pieceSize);
+    const QString dir = effectiveFolder(sourcePath, folder);
     checkFolder(dir);
-
-    const QString fileName = ExtractFileName(source);
-    const QString base = PieceBase(source);
-    CheckBatchSafeName(fileName);
-
-    const int64_t count = PieceCount(length, pieceSize);
-    if (count > kMaxPieces)
-        throw JobError(LoadResString(Res::TooManyPieces).arg(source).arg(pieceSize).arg(count));
-    CheckReceiverName(fileName, count, receiverFiles);
-    PieceFolder::CheckNamesFit(dir, fileName, LongestSetNames(fileName, count, receiverFiles).mid(1));
-
-    // A source that is also one of its set's files under another name (a hard link) would be destroyed by the
-    // first write.
-    for (int64_t i = 1; i <= count; ++i)
-        if (sameFile(st, JoinPath(dir, PieceName(base, i))))
-            throw JobError(LoadResString(Res::OverwritesSource).arg(source));
-    if (sameFile(st, JoinPath(dir, BatchName(base))))
-        throw JobError(LoadResString(Res::OverwritesSource).arg(source));
-
-    const PieceFolder pieces(dir, base);
-    pieces.checkNames(count);
-    const QString list = ChecksumListName(base), script = JoinScriptName(base);
-    if (receiverFiles) {
-        for (const QString& own : {list, script})
-            if (pieces.holdsForeign(own))
-                throw JobError(LoadResString(Res::ForeignReceiverFile).arg(dir, pieces.path(own)));
-    }
-    const BatchSet earlier = pieces.previous();
-    if (earlier.pieceCount != 0 && earlier.fileName != fileName)
-        throw JobError(LoadResString(Res::OtherSetInFolder).arg(dir, pieces.path(BatchName(base)), fileName));
+    const Cut cut{pieceSize, PieceCount(source.length, pieceSize), batchRemLines, receiverFiles, pieceDigests};
+    checkSet(dir, source, cut);
+    const PieceFolder pieces(dir, source.base);
+    const BatchSet earlier = checkContents(pieces, dir, source, cut);
 
     const StopOnSignals stop;
-    PieceCopier copier;
     try {
-        // The batch file marks a whole set: the old one goes first, the new one comes last. A checksum list and
-        // join script of ours would speak of the old pieces.
-        pieces.remove(BatchName(base));
-        for (const QString& own : {list, script})
-            if (!pieces.holdsForeign(own))
-                pieces.remove(own);
-        std::unique_ptr<PieceHasher> hasher;
-        if (receiverFiles || pieceDigests)
-            hasher = std::make_unique<PieceHasher>();
-        for (int64_t i = 1; i <= count; ++i) {
-            const int64_t offset = (i - 1) * pieceSize;
-            pieces.writeWhole(PieceName(base, i), [&](int fd) {
-                try {
-                    const int64_t size = i < count ? pieceSize : length - (count - 1) * pieceSize;
-                    copier.copy(in.get(), offset, fd, size, hasher.get());
-                    return 0;
-                } catch (const CopyFailure& f) {
-                    if (f.error == 0) // the source ended early
-                        throw JobError(LoadResString(Res::SourceChanged).arg(source));
-                    return f.error;
-                }
-            });
-            const int64_t done = std::min(i * pieceSize, length);
-            const double percent = length ? 100.0 * static_cast<double>(done) / static_cast<double>(length) : 100.0;
-            shell.ShowProgress(static_cast<int>(RoundHalfEven(percent)), LoadResString(1049) + PieceName(base, i));
-        }
-        // The content must end where the size said when the split began (as /proc files do not).
-        char more = 0;
-        if (const ssize_t n = ::pread(in.get(), &more, 1, length); n != 0)
-            throw JobError(n > 0 ? LoadResString(Res::SourceChanged).arg(source)
-                                 : LoadResString(Res::CannotReadSource).arg(source, SystemReason(errno)));
-        if (hasher) {
-            const PieceHasher::Digests digests = hasher->finish();
-            if (receiverFiles) {
-                writeText(pieces, list, ChecksumList(fileName, base, digests.pieces, digests.whole));
-                writeText(pieces, script, JoinScript(fileName, base, count));
-            }
-            if (pieceDigests)
-                *pieceDigests = digests.pieces;
-        }
-        const QByteArray text = BatchFileText(fileName, base, count, batchRemLines);
-        writeText(pieces, BatchName(base), text);
+        writeSet(pieces, source, cut, shell);
     } catch (const JobError& e) {
-        QString message = StopRequested()
-                              ? LoadResString(Res::Stopped).arg(source, QString::fromLatin1(StopRequested()))
-                              : e.message();
-        const QString there = pieces.present(std::max(count, earlier.pieceCount));
-        message += there.isEmpty() ? LoadResString(Res::NoPieceThere).arg(fileName)
-                                   : LoadResString(Res::PiecesThere).arg(dir, there);
-        throw JobError(message);
+        throw JobError(notWritten(e, pieces, dir, source, std::max(cut.count, earlier.pieceCount)));
     }
     // Pieces of the earlier set beyond this one's would rebuild nothing now.
-    for (int64_t i = count + 1; i <= earlier.pieceCount; ++i)
-        pieces.remove(PieceName(base, i));
-    return static_cast<int>(count);
+    for (int64_t i = cut.count + 1; i <= earlier.pieceCount; ++i)
+        pieces.remove(PieceName(source.base, i));
+    return static_cast<int>(cut.count);
 }

@@ -1,8 +1,8 @@
-// The archive request and listing against Debian's zip and unzip: what we write, unzip reads and tests;
+// The archive editor and listing against Debian's zip and unzip: what we write, unzip reads and tests;
 // what zip writes, we list.
 
-#include "archive/VBUnzBas.h"
-#include "archive/VBZipBas.h"
+#include "archive/ArchiveEditor.h"
+#include "archive/ArchiveListing.h"
 #include "support/Files.h"
 #include "support/ScriptedShell.h"
 
@@ -50,18 +50,22 @@ protected:
         WriteFile(dir.filePath(name), bytes);
         return dir.filePath(name);
     }
-    int run(ZipRequest r, const QStringList& names) {
-        r.names = names;
-        const int code = ZipRun(r);
-        lastError = r.errorText;
+    int add(const QString& archive, const QStringList& files) {
+        ArchiveEditor editor(archive);
+        const int code = editor.add(files);
+        lastError = editor.errorText();
         return code;
     }
-    int add(const QString& archive, const QStringList& files) { return run(AddRequest(archive), files); }
-    int remove(const QString& archive, const QStringList& names) { return run(RemoveRequest(archive), names); }
+    int remove(const QString& archive, const QStringList& names) {
+        ArchiveEditor editor(archive);
+        const int code = editor.remove(names);
+        lastError = editor.errorText();
+        return code;
+    }
     // Our listing, one entry a line: "name size packed".
     QString listed(const QString& archive, int* code = nullptr) {
         QStringList lines;
-        const int c = UnzipList(archive, shell, [&](const ZipEntry& e) {
+        const int c = ListArchive(archive, shell, [&](const ZipEntry& e) {
             lines << QStringLiteral("%1 %2 %3").arg(e.name).arg(e.uncompressed).arg(e.compressed);
         });
         if (code)

@@ -38,51 +38,41 @@ QString changes(const SplitJob& a, const SplitJob& b) {
 }
 
 TEST(CommandLine, OptionTable) {
-    // A line, and the fields it changes (nullptr: the usage text).
-    const std::pair<const char*, const char*> cases[] = {
-        {"/?", nullptr},
-        {"   ", nullptr},
-        {"/SRC:a.zip /dst:C:\\out", "src=a.zip dst=C:\\out mail=0 files=1"},
-        {"/SrC:Mixed.ZIP", "src=Mixed.ZIP"},
-        {"/src=a.zip", "src=a.zip"},
-        {"/srcXa.zip", "src=a.zip"},
-        {"/src:", "src="},
-        {"/nuiXYZ", "nui=1"},
-        {"/sze:1.44", "size=2"},
-        {"/sze:512", "size=0"},
-        {"/sze:2", "size=3"},
-        {"/sze:3", "size=1"},
-        {"/sze:1.440", "size=1"},
-        {"/sbj:\"Holiday photos\" /nui", "sbj=Holiday photos nui=1"},
-        {"\"/sbj:Holiday photos\"", "sbj=Holiday photos"},
-        {"/sbj:Holi\"day pho\"tos", "sbj=Holiday photos"},
-        {"/src:a  /nui", nullptr},
-        {"/src:a /sbj:\"never closed /nui", "src=a"},
-        {"\"/src:a /nui", ""},
-        {"/src:first /src:second", "src=second"},
-        {"/dst:one /dst:two", "dst=two mail=0 files=1"},
-        {"/sto:a@b.test /cco:c@d.test,e@f.test /bcc:g@h.test /bdy:\"Two words\"",
+    // The words, and the fields they change (nullptr: the usage text).
+    const std::pair<QStringList, const char*> cases[] = {
+        {{u"/?"_qs}, nullptr},
+        {{u"/SRC:a.zip"_qs, u"/dst:C:\\out"_qs}, "src=a.zip dst=C:\\out mail=0 files=1"},
+        {{u"/SrC:Mixed.ZIP"_qs}, "src=Mixed.ZIP"},
+        {{u"/src=a.zip"_qs}, "src=a.zip"},
+        {{u"/srcXa.zip"_qs}, "src=a.zip"},
+        {{u"/src:"_qs}, "src="},
+        {{u"/nuiXYZ"_qs}, "nui=1"},
+        {{u"/sze:1.44"_qs}, "size=2"},
+        {{u"/sze:512"_qs}, "size=0"},
+        {{u"/sze:2"_qs}, "size=3"},
+        {{u"/sze:3"_qs}, "size=1"},
+        {{u"/sze:1.440"_qs}, "size=1"},
+        {{u"/sbj:\"Holiday photos\""_qs, u"/nui"_qs}, "sbj=Holiday photos nui=1"},
+        {{u"\"/sbj:Holiday photos\""_qs}, "sbj=Holiday photos"},
+        {{u"/sbj:Holi\"day pho\"tos"_qs}, "sbj=Holiday photos"},
+        {{u"/src:first"_qs, u"/src:second"_qs}, "src=second"},
+        {{u"/dst:one"_qs, u"/dst:two"_qs}, "dst=two mail=0 files=1"},
+        {{u"/sto:a@b.test"_qs, u"/cco:c@d.test,e@f.test"_qs, u"/bcc:g@h.test"_qs, u"/bdy:\"Two words\""_qs},
          "to=a@b.test cc=c@d.test,e@f.test bcc=g@h.test bdy=Two words"},
-        {"/sr", nullptr},
-        {"/src:a /xyz:b", nullptr},
-        {"  /src:trimmed  ", "src=trimmed"},
-        {"src:a.zip", nullptr}};
-    for (const auto& [line, expected] : cases) {
-        SCOPED_TRACE(line);
+        {{u"/sr"_qs}, nullptr},
+        {{u"/src:a"_qs, u"/xyz:b"_qs}, nullptr},
+        {{u"src:a.zip"_qs}, nullptr}};
+    for (const auto& [words, expected] : cases) {
+        SCOPED_TRACE(words.join(u' ').toStdString());
         SplitJob job = startJob();
-        ASSERT_EQ(ApplyCommandLine(SplitCommandLine(QString::fromUtf8(line)), job), expected != nullptr);
+        ASSERT_EQ(ApplyCommandLine(TokensOfArguments(words), job), expected != nullptr);
         if (expected) {
             EXPECT_EQ(changes(startJob(), job), QString::fromUtf8(expected));
         }
     }
 }
 
-TEST(CommandLine, TokensOfATextAndOfArguments) {
-    const std::pair<const char*, QStringList> cases[] = {
-        {"a  b", {u"a"_qs, u""_qs, u"b"_qs}}, {"", {u""_qs}}, {"\"a b", {}}, {"x \"a b", {u"x"_qs}}, {"\"\"", {u""_qs}},
-    };
-    for (const auto& [line, tokens] : cases)
-        EXPECT_EQ(SplitCommandLine(QString::fromUtf8(line)), tokens) << line;
+TEST(CommandLine, TokensOfArguments) {
     // Words from a shell: a quote inside one is dropped and takes no later word along.
     SplitJob job;
     ASSERT_TRUE(ApplyCommandLine(

@@ -1,4 +1,5 @@
-// The real binary with real command lines, without a display and with a settings folder of its own.
+// The real binary with real command lines, without a display and with a settings folder of its own. Longer than
+// most test files: each case starts the program, its peers and its display as a user's machine has them.
 
 #include "core/PathNames.h"
 #include "mail/SeriesRecord.h"

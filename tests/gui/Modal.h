@@ -65,12 +65,12 @@ inline QString InFileDialog(const std::function<void()>& trigger, const QString&
     return shown;
 }
 
-// Widgets as the user sees them, by name (with the "Index" of a control array): "*" when checked, "-" when
+// Widgets as the user sees them, by name (with the "index" of a control array): "*" when checked, "-" when
 // disabled, and ":text" for a text field.
 inline QString Look(std::initializer_list<QWidget*> widgets) {
     QStringList out;
     for (QWidget* w : widgets) {
-        QString s = w->objectName() + w->property("Index").toString();
+        QString s = w->objectName() + w->property("index").toString();
         if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isChecked())
             s += u'*';
         if (!w->isEnabled())

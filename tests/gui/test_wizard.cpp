@@ -1,9 +1,13 @@
 // The wizard's real widgets, offscreen: pages and buttons, the fields, the summary, the progress bar, Finish and the
-// source archive page.
+// source archive page. Longer than most test files: every page is driven through the one window, as a user does.
 
-#include "app/frmMain.h"
-#include "app/frmSettings.h"
-#include "core/ResStrings.h"
+#include "app/DestinationPage.h"
+#include "app/MailSettingsDialog.h"
+#include "app/SourcePage.h"
+#include "app/SummaryPage.h"
+#include "app/WelcomePage.h"
+#include "app/WizardWindow.h"
+#include "core/StringTable.h"
 #include "gui/Modal.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
@@ -20,11 +24,11 @@ protected:
         store.set(u"UseRAS"_qs, u"0"_qs);
     }
     // A new run: the settings are read afresh.
-    frmMain& open() {
+    WizardWindow& open() {
         window.reset();
         runSettings = std::make_unique<Settings>(store, u"/opt/brevimo"_qs, [] { return false; });
-        window = std::make_unique<frmMain>(*runSettings, shell);
-        window->Form_Load();
+        window = std::make_unique<WizardWindow>(*runSettings, shell);
+        window->load();
         window->show();
         return *window;
     }
@@ -32,28 +36,28 @@ protected:
     QString state() const {
         QString s;
         for (int i = 0; i < 4; ++i)
-            s += window->pbStep[i]->isVisible() ? QString::number(i) : QString();
-        return s + u' ' + (window->cmdBack->isEnabled() ? u"B"_qs : QString()) +
-               (window->cmdNext->isEnabled() ? u"N"_qs : QString()) +
-               (window->cmdFinish->isEnabled() ? u"F"_qs : QString());
+            s += window->pages[i]->isVisible() ? QString::number(i) : QString();
+        return s + u' ' + (window->backButton->isEnabled() ? u"B"_qs : QString()) +
+               (window->nextButton->isEnabled() ? u"N"_qs : QString()) +
+               (window->finishButton->isEnabled() ? u"F"_qs : QString());
     }
     // Shows the job with the changes made to the window's own, and goes on by as many pages.
     void show(const std::function<void(SplitJob&)>& change, int pages = 0) {
-        job = window->Job();
+        job = window->job();
         change(job);
-        window->ShowJob(job);
+        window->showJob(job);
         for (int i = 0; i < pages; ++i)
-            window->cmdNext->click();
+            window->nextButton->click();
     }
 
     // Finish, and the job's end, with the window's event loop running meanwhile.
     void finish() {
-        window->cmdFinish->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->JobRunning(), 120000);
+        window->finishButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), 120000);
     }
 
     std::unique_ptr<Settings> runSettings;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<WizardWindow> window;
 };
 
 TEST_F(Wizard, PagesAndButtons) {
@@ -64,18 +68,18 @@ TEST_F(Wizard, PagesAndButtons) {
     };
     for (const auto& [welcome, clicks, states] : cases) {
         store.set(u"ShowWelcome"_qs, welcome ? u"-1"_qs : u"0"_qs);
-        frmMain& w = open();
-        EXPECT_EQ(w.chkAlwaysShow->isChecked(), welcome);
+        WizardWindow& w = open();
+        EXPECT_EQ(w.welcomePage->showWelcomeBox->isChecked(), welcome);
         QStringList seen{state()};
         for (const char* c = clicks; *c; ++c) {
-            (*c == 'N' ? w.cmdNext : w.cmdBack)->click();
+            (*c == 'N' ? w.nextButton : w.backButton)->click();
             seen << state();
         }
         EXPECT_EQ(seen.join(u'|'), QString::fromUtf8(states));
     }
     // The check box is stored at once, and the next start opens on page 1; Enter is Next, Esc is Cancel.
     store.set(u"ShowWelcome"_qs, u"-1"_qs);
-    open().chkAlwaysShow->click();
+    open().welcomePage->showWelcomeBox->click();
     EXPECT_EQ(store.get(u"ShowWelcome"_qs), u"0");
     // Opening, Next and Esc store nothing.
     const int writes = store.writes;
@@ -89,39 +93,45 @@ TEST_F(Wizard, PagesAndButtons) {
     // After Next the page's first field has the focus, in the size group the chosen size; Enter on the summary
     // page starts nothing.
     open();
-    EXPECT_EQ(window->focusWidget(), window->txtZipFilename);
-    window->optSize[3]->click();
-    window->cmdNext->click();
-    EXPECT_EQ(window->focusWidget(), window->optSize[3]);
-    window->cmdNext->click();
+    EXPECT_EQ(window->focusWidget(), window->sourcePage->sourceField);
+    window->destinationPage->sizeOptions[3]->click();
+    window->nextButton->click();
+    EXPECT_EQ(window->focusWidget(), window->destinationPage->sizeOptions[3]);
+    window->nextButton->click();
     QTest::keyClick(window.get(), Qt::Key_Return);
-    EXPECT_EQ(state() + QString::number(window->JobRunning()), u"3 BF0");
+    EXPECT_EQ(state() + QString::number(window->jobRunning()), u"3 BF0");
     EXPECT_TRUE(shell.boxes.empty());
     // A store that cannot be written is told once, and the run goes on with the value.
     store.failWrites = true;
-    open().chkAlwaysShow->click();
-    window->chkAlwaysShow->click();
-    window->chkAlwaysShow->click();
+    open().welcomePage->showWelcomeBox->click();
+    window->welcomePage->showWelcomeBox->click();
+    window->welcomePage->showWelcomeBox->click();
     EXPECT_EQ(shell.told(), u"warning ok: The settings could not be stored in 'memory': it is read-only. This run "
                             "goes on with the settings in memory, but the next one will not remember: ShowWelcome.");
     EXPECT_EQ(QString::number(runSettings->ShowWelcome()) + store.get(u"ShowWelcome"_qs), u"10");
 }
 
 TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
-    EXPECT_EQ(open().cboSendTo->count() + window->cboSendTo->currentText().size(), 0); // an empty history
+    EXPECT_EQ(open().destinationPage->sendToField->count() + window->destinationPage->sendToField->currentText().size(),
+              0); // an empty history
     store.set(
         u"ToEMailAddress02=two@x.test\nToEMailAddress05=five@x.test\nSplitSize=4\nCustomSplitSize=64k\nSplitDir=/srv/pieces"_qs);
-    frmMain& w = open();
-    EXPECT_EQ(w.cboSendTo->itemText(1) + u' ' + w.lblVersion->text(), u"five@x.test 1.00.000");
+    WizardWindow& w = open();
+    EXPECT_EQ(w.destinationPage->sendToField->itemText(1) + u' ' + w.welcomePage->versionLabel->text(),
+              u"five@x.test 1.00.000");
     const auto fields = [&] {
-        return Look({w.optSize[0], w.optSize[4], w.txtCustomSize, w.optMail, w.optFiles, w.optFolder, w.txtSplitFolder,
-                     w.chkBatchAsText, w.cboSendTo, w.txtZipFilename, w.cmdAddFile, w.cmdRemove});
+        return Look({w.destinationPage->sizeOptions[0], w.destinationPage->sizeOptions[4],
+                     w.destinationPage->customSizeField, w.destinationPage->mailOption, w.destinationPage->filesOption,
+                     w.destinationPage->folderOption, w.destinationPage->folderField, w.destinationPage->batchAsTextBox,
+                     w.destinationPage->sendToField, w.sourcePage->sourceField, w.sourcePage->addFilesButton,
+                     w.sourcePage->removeButton});
     };
-    EXPECT_EQ(fields(),
-              u"optSize0 optSize4* txtCustomSize:64k optMail* optFiles- optFolder*- txtSplitFolder-:/srv/pieces "
-              "chkBatchAsText* cboSendTo:two@x.test txtZipFilename: cmdAddFile- cmdRemove-");
-    QTest::keyClicks(w.txtZipFilename, u"a.zip"_qs);
-    EXPECT_EQ(Look({w.optFiles, w.cmdAddFile}), u"optFiles- cmdAddFile"); // typing a name enables Add alone
+    EXPECT_EQ(fields(), u"sizeOption0 sizeOption4* customSizeField:64k mailOption* filesOption- folderOption*- "
+                        u"folderField-:/srv/pieces "
+                        "batchAsTextBox* sendToField:two@x.test sourceField: addFilesButton- removeButton-");
+    QTest::keyClicks(w.sourcePage->sourceField, u"a.zip"_qs);
+    EXPECT_EQ(Look({w.destinationPage->filesOption, w.sourcePage->addFilesButton}),
+              u"filesOption- addFilesButton"); // typing a name enables Add alone
     // /dst: enables and selects the files option.
     show([](SplitJob& j) {
         j.SourceFile = u"/data/x.bin"_qs;
@@ -130,33 +140,38 @@ TEST_F(Wizard, TheFieldsShowTheSettingsAndTheCommandLine) {
         j.SplitFolder = u"/srv/out"_qs;
         j.CarbonCopy = u"cc@x.test"_qs;
     });
-    EXPECT_EQ(fields(), u"optSize0* optSize4 txtCustomSize-:64k optMail optFiles* optFolder* txtSplitFolder:/srv/out "
-                        "chkBatchAsText*- cboSendTo-:two@x.test txtZipFilename:/data/x.bin cmdAddFile cmdRemove");
-    EXPECT_EQ(w.Job().CarbonCopy, u"cc@x.test");
-    EXPECT_EQ(w.Job().target(), Target::Folder);
+    EXPECT_EQ(
+        fields(),
+        u"sizeOption0* sizeOption4 customSizeField-:64k mailOption filesOption* folderOption* folderField:/srv/out "
+        "batchAsTextBox*- sendToField-:two@x.test sourceField:/data/x.bin addFilesButton removeButton");
+    EXPECT_EQ(w.job().CarbonCopy, u"cc@x.test");
+    EXPECT_EQ(w.job().target(), Target::Folder);
 
     // The switches: the custom size box follows its option, the frames follow mail or files, the floppy choice is
     // kept under mail.
-    w.optSize[4]->click();
-    w.optFloppy->click();
-    EXPECT_EQ(w.Job().target(), Target::Floppy);
-    w.optMail->click();
-    EXPECT_EQ(Look({w.txtCustomSize, w.fraMail, w.chkBatchAsText, w.cboSendTo, w.fraFiles, w.optFloppy, w.optFolder,
-                    w.txtSplitFolder, w.cmdSetFolder}),
-              u"txtCustomSize:64k fraMail chkBatchAsText* cboSendTo:two@x.test fraFiles- optFloppy*- optFolder- "
-              "txtSplitFolder-:/srv/out cmdSetFolder-");
-    EXPECT_EQ(w.Job().target(), Target::Mail);
+    w.destinationPage->sizeOptions[4]->click();
+    w.destinationPage->floppyOption->click();
+    EXPECT_EQ(w.job().target(), Target::Floppy);
+    w.destinationPage->mailOption->click();
+    EXPECT_EQ(
+        Look({w.destinationPage->customSizeField, w.destinationPage->mailGroup, w.destinationPage->batchAsTextBox,
+              w.destinationPage->sendToField, w.destinationPage->filesGroup, w.destinationPage->floppyOption,
+              w.destinationPage->folderOption, w.destinationPage->folderField, w.destinationPage->chooseFolderButton}),
+        u"customSizeField:64k mailGroup batchAsTextBox* sendToField:two@x.test filesGroup- floppyOption*- "
+        u"folderOption- "
+        "folderField-:/srv/out chooseFolderButton-");
+    EXPECT_EQ(w.job().target(), Target::Mail);
 }
 
 TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     store.set(u"FloppyDrive"_qs, u"/mnt/disk"_qs);
-    frmMain& w = open();
-    EXPECT_EQ(w.optFloppy->text(), u"F&loppy disk /mnt/disk");
-    w.txtZipFilename->setText(u"/data/report.zip"_qs);
-    w.optSize[4]->click();
-    w.txtCustomSize->setText(u"100 MB"_qs);
-    w.cboSendTo->setCurrentText(u"anna@x.test"_qs);
-    w.txtSubject->setText(u"Photos"_qs);
+    WizardWindow& w = open();
+    EXPECT_EQ(w.destinationPage->floppyOption->text(), u"F&loppy disk /mnt/disk");
+    w.sourcePage->sourceField->setText(u"/data/report.zip"_qs);
+    w.destinationPage->sizeOptions[4]->click();
+    w.destinationPage->customSizeField->setText(u"100 MB"_qs);
+    w.destinationPage->sendToField->setCurrentText(u"anna@x.test"_qs);
+    w.destinationPage->subjectField->setText(u"Photos"_qs);
     show([](SplitJob& j) { j.CarbonCopy = u"c@x.test,d@x.test"_qs; }, 3);
     const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
     // What the receiver gets beside the pieces, and the closing line.
@@ -164,35 +179,36 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
         return u"\nWith the pieces: "_qs + QString::fromUtf8(files) +
                u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
     };
-    EXPECT_EQ(w.lblSumary->text(), head +
-                                       // the piece in base64 (143,489,352 bytes), headers and text
-                                       u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
-                                       "Bytes\n\nSendto: 'anna@x.test'\nCC: "
-                                       "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
-                                       tail("report.txt, report.sha256, report.sh"));
-    w.txtCustomSize->setText(u"100"_qs);
-    EXPECT_TRUE(w.SummaryText().contains(u"Splitfile size: ? Bytes\n"));
-    EXPECT_TRUE(w.SummaryText().contains(u"The custom size '100' cannot be used")) << w.SummaryText().toStdString();
+    EXPECT_EQ(w.summaryPage->summaryLabel->text(),
+              head +
+                  // the piece in base64 (143,489,352 bytes), headers and text
+                  u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
+                  "Bytes\n\nSendto: 'anna@x.test'\nCC: "
+                  "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
+                  tail("report.txt, report.sha256, report.sh"));
+    w.destinationPage->customSizeField->setText(u"100"_qs);
+    EXPECT_TRUE(w.summaryText().contains(u"Splitfile size: ? Bytes\n"));
+    EXPECT_TRUE(w.summaryText().contains(u"The custom size '100' cannot be used")) << w.summaryText().toStdString();
 
     show([](SplitJob& j) { j.MailSelected = false, j.FilesOptionEnabled = j.FloppySelected = true, j.SizeIndex = 3; });
-    EXPECT_EQ(w.SummaryText(), head +
+    EXPECT_EQ(w.summaryText(), head +
                                    u"\nSplitfile size: 1,433,600 Bytes\n\nCreate splitfiles in the following "
                                    "folder:\n'/mnt/disk'"_qs +
                                    tail("report.bat, report.sha256, report.sh, Read_Me.txt")); // sizes do not count
-    w.optFolder->click();
-    w.txtSplitFolder->setText(u"/srv/out"_qs);
+    w.destinationPage->folderOption->click();
+    w.destinationPage->folderField->setText(u"/srv/out"_qs);
     EXPECT_TRUE(
-        w.SummaryText().contains(u"size: 2,097,152 Bytes\n\nCreate splitfiles in the following folder:\n'/srv/out'"));
-    w.chkReceiverFiles->click(); // off: the batch file alone
-    EXPECT_TRUE(w.SummaryText().contains(u"'\nWith the pieces: report.bat\n\n"_qs)) << w.SummaryText().toStdString();
+        w.summaryText().contains(u"size: 2,097,152 Bytes\n\nCreate splitfiles in the following folder:\n'/srv/out'"));
+    w.destinationPage->receiverFilesBox->click(); // off: the batch file alone
+    EXPECT_TRUE(w.summaryText().contains(u"'\nWith the pieces: report.bat\n\n"_qs)) << w.summaryText().toStdString();
 }
 
 TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
     const std::tuple<const char*, const char*, bool, const char*, const char*> cases[] = {
         // setting, value, OK with a new name or Cancel, the dialog, the name stored after it
-        {"FriendlyName", "", false, "frmSettings", ""},  // for a folder job too
-        {"UseRAS", "-1", true, "frmSettings", "Joanna"}, // dial-up without a connection
-        {"Host", "mail.x.test", true, "", "Jo"},         // complete: straight to the summary
+        {"FriendlyName", "", false, "MailSettingsDialog", ""},  // for a folder job too
+        {"UseRAS", "-1", true, "MailSettingsDialog", "Joanna"}, // dial-up without a connection
+        {"Host", "mail.x.test", true, "", "Jo"},                // complete: straight to the summary
     };
     for (const auto& [key, value, ok, dialog, name] : cases) {
         sender();
@@ -201,15 +217,15 @@ TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
         open();
         show([](SplitJob& j) { j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = u"/srv/out"_qs; },
              2);
-        const QString shown = OnModal([&] { window->cmdNext->click(); },
+        const QString shown = OnModal([&] { window->nextButton->click(); },
                                       [ok = ok](QWidget* modal) {
-                                          auto* d = static_cast<frmSettings*>(modal);
-                                          d->txtFriendlyName->setText(u"Joanna"_qs);
-                                          (ok ? d->cmdOk : d->cmdCancel)->click();
+                                          auto* d = static_cast<MailSettingsDialog*>(modal);
+                                          d->nameField->setText(u"Joanna"_qs);
+                                          (ok ? d->okButton : d->cancelButton)->click();
                                       });
         EXPECT_EQ(shown + u'|' + state() + u'|' + store.get(u"FriendlyName"_qs),
                   QString::fromUtf8(dialog) + u"|3 BF|"_qs + QString::fromUtf8(name));
-        EXPECT_TRUE(window->lblSumary->text().contains(u"'/srv/out'"));
+        EXPECT_TRUE(window->summaryPage->summaryLabel->text().contains(u"'/srv/out'"));
     }
 }
 
@@ -223,7 +239,7 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
     };
     for (const auto& [from, custom, told] : cases) {
         const bool fails = told.startsWith(u"error"_qs);
-        frmMain& w = open();
+        WizardWindow& w = open();
         show(
             [&, custom = custom](SplitJob& j) {
                 j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = dir.path(), j.SourceFile = from;
@@ -233,11 +249,11 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
         shell = ScriptedShell();
         finish();
         EXPECT_TRUE(shell.told().startsWith(told)) << shell.told().toStdString();
-        EXPECT_EQ(w.isVisible() + w.LastJobFailed, fails ? 2 : 0);
+        EXPECT_EQ(w.isVisible() + w.lastJobFailed(), fails ? 2 : 0);
         EXPECT_EQ(store.get(u"SplitDir"_qs) + u'|' + store.get(u"CustomSplitSize"_qs),
                   dir.path() + u'|' + QString::fromUtf8(custom));
         if (fails) {
-            EXPECT_EQ(state() + Look({w.cmdCancel}), u"3 BFcmdCancel");
+            EXPECT_EQ(state() + Look({w.cancelButton}), u"3 BFcancelButton");
         }
     }
     EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.sh report.sha256 report.zip");
@@ -266,7 +282,7 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
         {false, true, "Writing: ", splitStopped}, // after the question, answered Yes
     };
     for (const auto& [mail, closing, at, told] : cases) {
-        frmMain& w = open();
+        WizardWindow& w = open();
         show(
             [&, mail = mail](SplitJob& j) {
                 j.MailSelected = mail, j.FilesOptionEnabled = !mail, j.SplitFolder = out, j.SendTo = u"to@x.test"_qs;
@@ -277,21 +293,21 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
         shell.answer(MsgResult::Yes);
         int ticks = 0;
         QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] { ticks += w.JobRunning(); });
+        QObject::connect(&timer, &QTimer::timeout, [&] { ticks += w.jobRunning(); });
         timer.start(5);
         bool done = false;
         shell.onProgress = [&, at = at, mail = mail, closing = closing](int percent) {
             if (!done && shell.progress.back().second.startsWith(QString::fromUtf8(at)) && (!mail || percent == 100))
-                done = true, closing ? (void)w.close() : w.cmdCancel->click();
+                done = true, closing ? (void)w.close() : w.cancelButton->click();
         };
         finish();
         EXPECT_GT(ticks, 0);
         const auto texts = shell.texts();
         EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const QString& t) { return Matches(t, told); }))
             << shell.told().toStdString();
-        EXPECT_EQ(closing ? shell.texts()[0] : QString(), closing ? LoadResString(Res::StopTheJob) : QString());
-        EXPECT_EQ(QString::number(w.isVisible()) + QString::number(w.LastJobFailed) + Look({w.cmdCancel}),
-                  closing ? u"01cmdCancel"_qs : u"11cmdCancel"_qs);
+        EXPECT_EQ(closing ? shell.texts()[0] : QString(), closing ? Text(Res::StopTheJob) : QString());
+        EXPECT_EQ(QString::number(w.isVisible()) + QString::number(w.lastJobFailed()) + Look({w.cancelButton}),
+                  closing ? u"01cancelButton"_qs : u"11cancelButton"_qs);
         EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/big.bat"_qs)));
     }
     EXPECT_EQ(server.messageCount(), 2);
@@ -299,59 +315,62 @@ TEST_F(Wizard, CancelStopsTheRunningJob) {
 
 TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     folder(u"chosen"_qs);
-    frmMain& w = open();
-    w.txtSplitFolder->setText(dir.path());
-    EXPECT_EQ(InFileDialog([&] { w.cmdSetFolder_Click(); }, dir.path(), {u"chosen"_qs}),
+    WizardWindow& w = open();
+    w.destinationPage->folderField->setText(dir.path());
+    EXPECT_EQ(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, dir.path(), {u"chosen"_qs}),
               u"Select splitfiles-folder|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
-    EXPECT_TRUE(InFileDialog([&] { w.cmdSetFolder_Click(); }, {}, {}).startsWith(u"Select splitfiles-folder|"_qs));
-    EXPECT_EQ(w.txtSplitFolder->text(), dir.filePath(u"chosen"_qs));
+    EXPECT_TRUE(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, {}, {})
+                    .startsWith(u"Select splitfiles-folder|"_qs));
+    EXPECT_EQ(w.destinationPage->folderField->text(), dir.filePath(u"chosen"_qs));
 }
 
 // The source archive page: its buttons with scripted file dialogs, real archives on disk, the list and the info
 // line, the subject and the destination option it touches.
-class ArchivePage : public Wizard {
+class TheSourcePage : public Wizard {
 protected:
-    ArchivePage() : w(open()) { w.txtSubject->clear(); }
+    TheSourcePage() : w(open()) { w.destinationPage->subjectField->clear(); }
     QString click(QPushButton* button, const QString& folder, const QStringList& names) {
         return InFileDialog([button] { button->click(); }, folder, names);
     }
     QString add(const QString& path) {
-        return click(w.cmdAddFile, QFileInfo(path).path(), {QFileInfo(path).fileName()});
+        return click(w.sourcePage->addFilesButton, QFileInfo(path).path(), {QFileInfo(path).fileName()});
     }
     // The list, then the info line.
     QString listed() const {
         QStringList names;
-        for (int i = 0; i < w.lbFiles->count(); ++i)
-            names << w.lbFiles->item(i)->text();
-        return names.join(u' ') + u" ("_qs + w.lblZipInfo->text() + u')';
+        for (int i = 0; i < w.sourcePage->entryList->count(); ++i)
+            names << w.sourcePage->entryList->item(i)->text();
+        return names.join(u' ') + u" ("_qs + w.sourcePage->archiveSizes->text() + u')';
     }
     void remove(const QString& name) {
-        const auto items = w.lbFiles->findItems(name, Qt::MatchExactly);
-        w.lbFiles->setCurrentItem(items.value(0));
-        w.cmdRemove->click();
+        const auto items = w.sourcePage->entryList->findItems(name, Qt::MatchExactly);
+        w.sourcePage->entryList->setCurrentItem(items.value(0));
+        w.sourcePage->removeButton->click();
     }
 
-    frmMain& w;
+    WizardWindow& w;
 };
 
 // The ".zip" completion looks at the last four characters in any case.
-TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
+TEST_F(TheSourcePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/notes.txt"_qs, "notes, first folder");
     file(u"first/table.csv"_qs, "1;2;3\n");
     file(u"first/README"_qs, "no dot, listed all the same\n");
     const QString later = file(u"second/notes.txt"_qs, "notes from the second folder, the later one");
-    EXPECT_EQ(click(w.cmdNew, dir.path(), {u"backup.Zip2"_qs}),
+    EXPECT_EQ(click(w.sourcePage->newButton, dir.path(), {u"backup.Zip2"_qs}),
               u"Create new ZIP-File|"_qs + QDir(QDir::tempPath()).absolutePath() +
                   u"|ZIP Files (*.zip),All Files (*)|ZIP Files (*.zip)|save"_qs);
-    EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"backup.Zip2"_qs));
+    EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"backup.Zip2"_qs))) << "New only names the archive";
-    EXPECT_TRUE(w.optFiles->isEnabled());
-    EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <backup.Zip2>");
+    EXPECT_TRUE(w.destinationPage->filesOption->isEnabled());
+    EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <backup.Zip2>");
 
-    EXPECT_EQ(click(w.cmdAddFile, dir.filePath(u"first"_qs), {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
+    EXPECT_EQ(click(w.sourcePage->addFilesButton, dir.filePath(u"first"_qs),
+                    {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
               u"Add File to ZIP|"_qs + dir.path() + u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
-    EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"backup.Zip2.zip"_qs));
-    EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <backup.Zip2>") << "Add keeps the subject New set";
+    EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2.zip"_qs));
+    EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <backup.Zip2>")
+        << "Add keeps the subject New set";
     EXPECT_TRUE(listed().startsWith(u"notes.txt table.csv README ("_qs) && listed().endsWith(u" / 53)"_qs))
         << listed().toStdString();
     // The same name from another folder: one entry, the later file.
@@ -362,33 +381,35 @@ TEST_F(ArchivePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(ArchivePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
+TEST_F(TheSourcePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     const QString zip = dir.filePath(u"have.ZIP"_qs);
-    w.txtZipFilename->setText(zip);
-    w.cmdRemove->click(); // with an empty list: nothing
+    w.sourcePage->sourceField->setText(zip);
+    w.sourcePage->removeButton->click(); // with an empty list: nothing
     add(file(u"a.txt"_qs, "a"));
-    w.txtSubject->clear();
+    w.destinationPage->subjectField->clear();
     add(file(u"b.txt"_qs, "b"));
-    EXPECT_TRUE(w.txtSubject->text().isEmpty()) << "an Add to an existing archive leaves the subject alone";
-    w.lbFiles->clear();
-    EXPECT_EQ(click(w.cmdOpen, dir.path(), {u"have.ZIP"_qs}).section(u'|', 3), u"ZIP Files (*.zip)|file");
+    EXPECT_TRUE(w.destinationPage->subjectField->text().isEmpty())
+        << "an Add to an existing archive leaves the subject alone";
+    w.sourcePage->entryList->clear();
+    EXPECT_EQ(click(w.sourcePage->openButton, dir.path(), {u"have.ZIP"_qs}).section(u'|', 3),
+              u"ZIP Files (*.zip)|file");
     EXPECT_TRUE(listed().startsWith(u"a.txt b.txt ("_qs));
-    EXPECT_EQ(w.txtSubject->text(), u"Splitmail of <have.ZIP>");
-    EXPECT_TRUE(w.optFiles->isEnabled());
+    EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <have.ZIP>");
+    EXPECT_TRUE(w.destinationPage->filesOption->isEnabled());
     // New after Open keeps the list and line until the next Add or Open; a cancelled dialog changes nothing.
     const QString before = listed();
-    click(w.cmdNew, dir.path(), {u"other.zip"_qs});
-    click(w.cmdOpen, {}, {});
-    click(w.cmdAddFile, {}, {});
+    click(w.sourcePage->newButton, dir.path(), {u"other.zip"_qs});
+    click(w.sourcePage->openButton, {}, {});
+    click(w.sourcePage->addFilesButton, {}, {});
     EXPECT_EQ(listed(), before);
-    EXPECT_EQ(w.txtZipFilename->text(), dir.filePath(u"other.zip"_qs));
+    EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"other.zip"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"other.zip"_qs)));
 
     // Remove takes the selected entry; with none selected nothing goes; the last leaves an empty archive and
     // the list as it was.
-    click(w.cmdOpen, dir.path(), {u"have.ZIP"_qs});
-    w.lbFiles->setCurrentRow(-1);
-    w.cmdRemove->click();
+    click(w.sourcePage->openButton, dir.path(), {u"have.ZIP"_qs});
+    w.sourcePage->entryList->setCurrentRow(-1);
+    w.sourcePage->removeButton->click();
     EXPECT_TRUE(listed().startsWith(u"a.txt b.txt ("_qs));
     remove(u"a.txt"_qs);
     const QString one = listed();
@@ -400,9 +421,9 @@ TEST_F(ArchivePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(ArchivePage, FailuresAreToldAndTheListIsKept) {
+TEST_F(TheSourcePage, FailuresAreToldAndTheListIsKept) {
     const QString zip = dir.filePath(u"good.zip"_qs);
-    w.txtZipFilename->setText(zip);
+    w.sourcePage->sourceField->setText(zip);
     add(file(u"a.txt"_qs, QByteArray(3000, 'q')));
     const QString before = listed();
     const QByteArray bytes = ReadFile(zip);
@@ -410,12 +431,13 @@ TEST_F(ArchivePage, FailuresAreToldAndTheListIsKept) {
     file(u"damaged.zip"_qs, bytes.left(bytes.size() / 2));
     const std::tuple<QPushButton*, QString, const char*, QString> cases[] = {
         // button, the name box, chosen in the dialog, told
-        {w.cmdOpen, zip, "damaged.zip", u"warning ok: Zip-Error "_qs},
-        {w.cmdAddFile, letter, "a.txt", u"error ok: The archive '"_qs + letter + u"' was not changed."_qs},
+        {w.sourcePage->openButton, zip, "damaged.zip", u"warning ok: Zip-Error "_qs},
+        {w.sourcePage->addFilesButton, letter, "a.txt",
+         u"error ok: The archive '"_qs + letter + u"' was not changed."_qs},
     };
     for (const auto& [button, name, chosen, told] : cases) {
         shell = ScriptedShell();
-        w.txtZipFilename->setText(name);
+        w.sourcePage->sourceField->setText(name);
         click(button, dir.path(), {QString::fromUtf8(chosen)});
         EXPECT_TRUE(shell.told().startsWith(told)) << shell.told().toStdString();
         EXPECT_EQ(listed(), before);

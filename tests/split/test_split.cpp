@@ -1,6 +1,6 @@
 #include "core/JobError.h"
+#include "core/NumberText.h"
 #include "core/PathNames.h"
-#include "core/VbConvert.h"
 #include "split/BatchFile.h"
 #include "split/PieceFolder.h"
 #include "split/PieceSize.h"
@@ -330,7 +330,7 @@ TEST(PieceSize, CustomTextsAndTheOptions) {
         EXPECT_EQ(CustomPieceSize(QString::fromUtf8(text)), bytes) << text;
     for (const char* text :
          {"100", "-5 MB", "0 MB", "0 K", "1.50 MB", "5 GB", "1 0 MB", "12 bytes", "0.0001 K", "99999999999999 MB"}) {
-        const QString error = Thrown<PieceSizeError>([&] { CustomPieceSize(QString::fromUtf8(text)); });
+        const QString error = Thrown<JobError>([&] { CustomPieceSize(QString::fromUtf8(text)); });
         EXPECT_TRUE(error.contains(u'\'' + QString::fromUtf8(text) + u'\'')) << text << error.toStdString();
     }
     const int64_t fixed[] = {524288, 1048576, 1433600, 2097152, 65536};
@@ -351,12 +351,12 @@ TEST(PieceSize, CustomTextsAndTheOptions) {
     }
 }
 
-TEST(VbConvert, ValNumberTextAndToInt16) {
+TEST(NumberText, NumberAtStartNumberTextAndToInt16) {
     const std::pair<const char*, double> vals[] = {{"1.5 M", 1.5}, {"  -12abc", -12}, {"1 2 3", 123},
                                                    {"2E3x", 2000}, {"5E", 5},         {"1.2.3", 1.2},
                                                    {"abc", 0},     {"", 0},           {".", 0}};
     for (const auto& [text, value] : vals)
-        EXPECT_EQ(Val(QString::fromUtf8(text)), value) << text;
+        EXPECT_EQ(NumberAtStart(QString::fromUtf8(text)), value) << text;
     EXPECT_EQ(NumberText(100) + u' ' + NumberText(1.5) + u' ' + NumberText(-5) + u' ' + NumberText(1e20),
               u"100 1.5 -5 1E+20");
     const std::pair<const char*, std::optional<int16_t>> ints[] = {

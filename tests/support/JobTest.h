@@ -1,8 +1,8 @@
 #pragma once
 
+#include "job/JobDriver.h"
 #include "mail/SeriesRecord.h"
 #include "settings/Settings.h"
-#include "split/JobDriver.h"
 #include "support/Files.h"
 #include "support/MemoryStore.h"
 #include "support/ScriptedShell.h"
@@ -40,7 +40,7 @@ protected:
     // One run of the program: its settings are read afresh from the store.
     bool run() {
         Settings fresh(store, QStringLiteral("/opt/brevimo"), [] { return false; });
-        return JobDriver(job, fresh, shell).StartProcess();
+        return JobDriver(job, fresh, shell).run();
     }
     // Removes what earlier jobs of the test kept, so that a job starts without a stopped series of it.
     static void forgetKeptSeries() {

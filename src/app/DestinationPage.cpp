@@ -1,0 +1,211 @@
+#include "app/DestinationPage.h"
+
+#include "app/Captions.h"
+#include "app/FolderDialog.h"
+#include "app/Keyboard.h"
+#include "core/Sentences.h"
+#include "core/StringTable.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr Res::Id kSizeTexts[] = {Res::Size512k, Res::Size1M, Res::SizeFloppy, Res::Size2M, Res::SizeCustom};
+constexpr char16_t kSizeLetters[] = {u'5', u'1', u'4', u'2', u'u'};
+
+void enable(std::initializer_list<QWidget*> widgets, bool on) {
+    for (QWidget* w : widgets)
+        w->setEnabled(on);
+}
+
+} // namespace
+
+DestinationPage::DestinationPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("page2"));
+    buildSizes();
+    auto* destinations = new QButtonGroup(this);
+    filesOption = MakeControl<QRadioButton>(this, "filesOption", Res::FilesOption);
+    mailOption = MakeControl<QRadioButton>(this, "mailOption", Res::MailOption);
+    destinations->addButton(filesOption);
+    destinations->addButton(mailOption);
+    connect(filesOption, &QRadioButton::clicked, this, &DestinationPage::updateDestination);
+    connect(mailOption, &QRadioButton::clicked, this, &DestinationPage::updateDestination);
+    filesOption->setEnabled(false);
+    buildFiles();
+    buildMail();
+    receiverFilesBox = MakeControl<QCheckBox>(this, "receiverFilesBox", Res::ReceiverFilesOption);
+    receiverFilesBox->setChecked(true);
+
+    auto* g = new QGridLayout(this);
+    g->setContentsMargins(12, 8, 12, 4);
+    g->setVerticalSpacing(2);
+    g->addWidget(sizeGroup, 0, 0, 4, 1);
+    g->addWidget(mailOption, 0, 1);
+    g->addWidget(mailGroup, 1, 1);
+    g->addWidget(filesOption, 2, 1);
+    g->addWidget(filesGroup, 3, 1);
+    g->addWidget(receiverFilesBox, 4, 0, 1, 2);
+    g->setColumnStretch(1, 1);
+}
+
+void DestinationPage::buildSizes() {
+    sizeGroup = MakeControl<QGroupBox>(this, "sizeGroup", Res::PieceSizeGroup);
+    auto* sizes = new QButtonGroup(this);
+    auto* column = new QVBoxLayout(sizeGroup);
+    column->setSpacing(2);
+    for (int i = 0; i < 5; ++i) {
+        sizeOptions[i] = MakeControl<QRadioButton>(sizeGroup, "sizeOption", kSizeTexts[i]);
+        sizeOptions[i]->setProperty("index", i);
+        sizes->addButton(sizeOptions[i], i);
+        column->addWidget(sizeOptions[i]);
+        connect(sizeOptions[i], &QRadioButton::clicked, this, &DestinationPage::onSizeChosen);
+    }
+    customSizeField = MakeControl<QLineEdit>(sizeGroup, "customSizeField");
+    column->addWidget(customSizeField);
+    column->addStretch();
+}
+
+void DestinationPage::buildFiles() {
+    filesGroup = MakeControl<QGroupBox>(this, "filesGroup");
+    auto* diskChoice = new QButtonGroup(this);
+    floppyOption = MakeControl<QRadioButton>(filesGroup, "floppyOption", Res::FloppyOption);
+    folderOption = MakeControl<QRadioButton>(filesGroup, "folderOption", Res::FolderOption);
+    diskChoice->addButton(floppyOption);
+    diskChoice->addButton(folderOption);
+    folderOption->setChecked(true);
+    folderField = MakeControl<QLineEdit>(filesGroup, "folderField");
+    chooseFolderButton = MakeControl<QPushButton>(filesGroup, "chooseFolderButton");
+    chooseFolderButton->setText(QStringLiteral("..."));
+    connect(chooseFolderButton, &QPushButton::clicked, this, &DestinationPage::onChooseFolderClicked);
+
+    auto* g = new QGridLayout(filesGroup);
+    g->setVerticalSpacing(2);
+    g->addWidget(floppyOption, 0, 0, 1, 3);
+    g->addWidget(folderOption, 1, 0);
+    g->addWidget(folderField, 1, 1);
+    g->addWidget(chooseFolderButton, 1, 2);
+    g->setColumnStretch(1, 1);
+}
+
+void DestinationPage::buildMail() {
+    mailGroup = MakeControl<QGroupBox>(this, "mailGroup");
+    sendToLabel = MakeControl<QLabel>(mailGroup, "sendToLabel", Res::SendToLabel);
+    sendToField = MakeControl<QComboBox>(mailGroup, "sendToField");
+    sendToField->setEditable(true);
+    sendToField->setInsertPolicy(QComboBox::NoInsert);
+    subjectLabel = MakeControl<QLabel>(mailGroup, "subjectLabel", Res::SubjectLabel);
+    subjectField = MakeControl<QLineEdit>(mailGroup, "subjectField");
+    messageOptionsButton = MakeControl<QPushButton>(mailGroup, "messageOptionsButton", Res::MessageOptionsButton);
+    mailSettingsButton = MakeControl<QPushButton>(mailGroup, "mailSettingsButton", Res::MailSettingsButton);
+    batchAsTextBox = MakeControl<QCheckBox>(mailGroup, "batchAsTextBox", Res::BatchAsText, Res::BatchAsTextTip);
+    batchAsTextBox->setChecked(true);
+
+    auto* g = new QGridLayout(mailGroup);
+    g->setVerticalSpacing(4);
+    g->addWidget(sendToLabel, 0, 0);
+    g->addWidget(sendToField, 0, 1, 1, 2);
+    g->addWidget(subjectLabel, 1, 0);
+    g->addWidget(subjectField, 1, 1, 1, 2);
+    g->addWidget(messageOptionsButton, 2, 1);
+    g->addWidget(mailSettingsButton, 2, 2);
+    g->addWidget(batchAsTextBox, 3, 1, 1, 2);
+    g->setColumnStretch(1, 1);
+}
+
+void DestinationPage::load(const QString& floppyDrive) {
+    floppyOption->setText(DriveText(Res::FloppyOption, floppyDrive));
+    for (int i = 0; i < 5; ++i)
+        Mnemonic(sizeOptions[i], kSizeLetters[i]);
+    const std::pair<QWidget*, char16_t> letters[] = {
+        {filesOption, u'd'},          {mailOption, u'm'},         {floppyOption, u'l'},   {folderOption, u'o'},
+        {messageOptionsButton, u'y'}, {mailSettingsButton, u'e'}, {batchAsTextBox, u'x'}, {receiverFilesBox, u'h'},
+    };
+    for (const auto& [control, letter] : letters)
+        Mnemonic(control, letter);
+    Mnemonic(sendToLabel, u't', sendToField);
+    Mnemonic(subjectLabel, u'S', subjectField);
+}
+
+void DestinationPage::showJob(const SplitJob& job, bool newRecipientList) {
+    if (job.SizeIndex >= 0 && job.SizeIndex < 5)
+        sizeOptions[job.SizeIndex]->setChecked(true);
+    onSizeChosen();
+    customSizeField->setText(job.CustomSplitSize);
+    folderField->setText(job.SplitFolder);
+    if (sendToField->count() == 0 || newRecipientList) {
+        sendToField->clear();
+        sendToField->addItems(job.RecipientHistory);
+    }
+    sendToField->setCurrentText(job.SendTo);
+    subjectField->setText(job.Subject);
+    batchAsTextBox->setChecked(job.BatchAsText);
+    receiverFilesBox->setChecked(job.ReceiverFiles);
+    (job.FloppySelected ? floppyOption : folderOption)->setChecked(true);
+    filesOption->setEnabled(job.FilesOptionEnabled || !job.MailSelected);
+    (job.MailSelected ? mailOption : filesOption)->setChecked(true);
+    updateDestination();
+}
+
+void DestinationPage::readJob(SplitJob& job) const {
+    for (int i = 0; i < 5; ++i)
+        if (sizeOptions[i]->isChecked())
+            job.SizeIndex = i;
+    job.CustomSplitSize = customSizeField->text();
+    job.MailSelected = mailOption->isChecked();
+    job.FloppySelected = floppyOption->isChecked();
+    job.FilesOptionEnabled = filesOption->isEnabled();
+    job.SplitFolder = folderField->text();
+    job.SendTo = sendToField->currentText();
+    job.RecipientHistory.clear();
+    for (int i = 0; i < sendToField->count(); ++i)
+        job.RecipientHistory << sendToField->itemText(i);
+    job.Subject = subjectField->text();
+    job.BatchAsText = batchAsTextBox->isChecked();
+    job.ReceiverFiles = receiverFilesBox->isChecked();
+}
+
+void DestinationPage::showRecipients(const SplitJob& job) {
+    sendToField->clear();
+    sendToField->addItems(job.RecipientHistory);
+    sendToField->setCurrentText(job.SendTo);
+}
+
+void DestinationPage::suggestSubject(const QString& archiveName) {
+    if (subjectField->text().isEmpty())
+        subjectField->setText(DefaultSubject(archiveName));
+}
+
+QWidget* DestinationPage::firstField() const {
+    for (QRadioButton* size : sizeOptions)
+        if (size->isChecked())
+            return size;
+    return sizeOptions[1];
+}
+
+void DestinationPage::updateDestination() {
+    enable({mailGroup, sendToField, subjectField, messageOptionsButton, mailSettingsButton}, mailOption->isChecked());
+    enable({filesGroup, floppyOption, folderOption, folderField, chooseFolderButton}, filesOption->isChecked());
+}
+
+void DestinationPage::onSizeChosen() {
+    customSizeField->setEnabled(sizeOptions[4]->isChecked());
+}
+
+void DestinationPage::onChooseFolderClicked() {
+    FolderDialog picker;
+    picker.setOwner(this);
+    picker.title = Text(Res::ChooseFolderTitle);
+    picker.folder = folderField->text();
+    picker.showDialog();
+    if (!picker.folder.isEmpty())
+        folderField->setText(picker.folder);
+}

@@ -1,0 +1,103 @@
+#include "app/SummaryPage.h"
+
+#include "app/Captions.h"
+#include "app/Labels.h"
+#include "core/JobError.h"
+#include "core/LocaleNumbers.h"
+#include "core/PathNames.h"
+#include "core/StringTable.h"
+#include "mail/MailSeries.h"
+#include "split/PieceSize.h"
+
+#include <QFrame>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kBarMargin = 4; // pixels between the frame and the bar
+
+} // namespace
+
+SummaryPage::SummaryPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("page3"));
+    summaryLabel = MakeControl<WrapAnywhereLabel>(this, "summaryLabel", Res::SummarySource);
+    summaryLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    progressFrame = MakeControl<QFrame>(this, "progressFrame");
+    progressFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    progressFrame->setLineWidth(1);
+    progressFrame->setFixedHeight(22);
+    progressFrame->setVisible(false);
+    progressBar = MakeControl<QLabel>(progressFrame, "progressBar");
+    progressBar->setAutoFillBackground(true);
+    progressBar->setBackgroundRole(QPalette::Highlight);
+    progressBar->setVisible(false);
+    statusLine = MakeControl<ElideMiddleLabel>(this, "statusLine");
+
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(12, 4, 12, 4);
+    v->addWidget(summaryLabel, 1);
+    v->addWidget(progressFrame);
+    v->addWidget(statusLine);
+}
+
+void SummaryPage::showProgress(int percent, const QString& text) {
+    const QRect inside = progressFrame->contentsRect();
+    const int full = std::max(0, inside.width() - 2 * kBarMargin);
+    const int height = std::max(0, inside.height() - 2 * kBarMargin);
+    if (percent <= 0) {
+        // 0 shows the text alone; a negative share is shown the same way.
+        progressBar->setVisible(false);
+    } else {
+        const int width = percent >= 100 ? full : static_cast<int>(full / 100.0 * percent);
+        progressBar->setGeometry(inside.left() + kBarMargin, inside.top() + kBarMargin, width, height);
+        progressBar->setVisible(true);
+        progressBar->repaint();
+    }
+    statusLine->setText(text);
+    statusLine->setToolTip(text); // whole, where the line shows it shortened
+    statusLine->repaint();
+}
+
+QString SummaryText(const SplitJob& job, Settings& settings, Shell& shell) {
+    QString size;
+    QString refused;
+    try {
+        size = GroupedNumber(PieceSizeOf(job));
+    } catch (const JobError& e) {
+        // Finish would refuse it: say so here already.
+        size = QStringLiteral("?");
+        refused = QStringLiteral("\n\n") + e.message();
+    }
+    QString text = Text(Res::SummarySource) + job.SourceFile + Text(Res::SummaryPieceSize) + size;
+    switch (job.target()) {
+    case Target::Mail:
+        // Beside the piece, what the server is asked to take: base64 makes a third more of it.
+        if (refused.isEmpty()) {
+            SmtpSession session;
+            MailSeries series(session, job, settings, shell);
+            text += Text(Res::MessageSizeNote).arg(GroupedNumber(series.messageSizeFor(PieceSizeOf(job))));
+        }
+        text += Text(Res::SummarySendTo) + job.SendTo + Text(Res::SummaryCc) +
+                (job.CarbonCopy.isEmpty() ? Text(Res::SummaryNone) : job.CarbonCopy) + Text(Res::SummaryBcc) +
+                (job.BlindCarbonCopy.isEmpty() ? Text(Res::SummaryNone) : job.BlindCarbonCopy) +
+                Text(Res::SummarySubject) + job.Subject;
+        break;
+    case Target::Floppy:
+        text += Text(Res::SummaryFolder) + settings.FloppyDrive();
+        break;
+    case Target::Folder:
+        text += Text(Res::SummaryFolder) + job.SplitFolder;
+        break;
+    }
+    // What the receiver gets beside the pieces.
+    const QString base = PieceBase(job.SourceFile);
+    QStringList extra{job.target() == Target::Mail && job.BatchAsText ? base + QStringLiteral("txt") : BatchName(base)};
+    if (job.ReceiverFiles)
+        extra << ChecksumListName(base) << JoinScriptName(base);
+    if (job.target() == Target::Floppy)
+        extra << QStringLiteral("Read_Me.txt");
+    // The closing text starts with the quote that ends the last field; the list goes after it.
+    const QString ready = Text(Res::SummaryReady);
+    return text + ready.left(1) + Text(Res::WithThePieces).arg(extra.join(QStringLiteral(", "))) + ready.mid(1) +
+           refused;
+}

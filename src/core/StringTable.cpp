@@ -1,0 +1,347 @@
+#include "core/StringTable.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace {
+
+struct Entry {
+    Res::Id id;
+    const char* text; // UTF-8
+};
+
+// Sorted by id; looked up by binary search.
+constexpr Entry kTable[] = {
+    {Res::WelcomeText,
+     "Welcome to Brevimo\n\nWith Brevimo you can split files into smaller parts. You then can send those parts "
+     "as e-mails, without running into a server error because the attachement is to big. You can also use the "
+     "splits to copy a large file onto several floppy disks to move it to another machine.\n\nYou can select "
+     "more than one file and Brevimo will create a ZIP-archive.\n\nTo run Brevimo from the comand line type: "
+     "'Brevimo /?'"},
+    {Res::BackButton, "< Back"},
+    {Res::NextButton, "Next >"},
+    {Res::FinishButton, "Finish"},
+    {Res::ShowWelcomeAgain, "Always show this screen"},
+    {Res::AddFileButton, "Add File..."},
+    {Res::ZipNameLabel, "ZIP Filename:"},
+    {Res::OpenButton, "Open..."},
+    {Res::NewButton, "New..."},
+    {Res::FilesLabel, "Files:"},
+    {Res::AddFileTip, "Adds Files to ZIP"},
+    {Res::RemoveTip, "Removes Files from ZIP"},
+    {Res::OpenZipTitle, "Open existing ZIP-File"},
+    {Res::NewZipTitle, "Create new ZIP-File"},
+    {Res::AddFileTitle, "Add File to ZIP"},
+    {Res::PieceSizeGroup, "Size of split's:"},
+    {Res::MailOption, "Create splitmails:"},
+    {Res::SendToLabel, "Send to:"},
+    {Res::SubjectLabel, "Subject:"},
+    {Res::MessageOptionsButton, "CC, BCC, Body text..."},
+    {Res::MailSettingsButton, "Settings..."},
+    {Res::FilesOption, "Create splitfiles on disk:"},
+    {Res::FloppyOption, "Floppy disk A:\\"},
+    {Res::FolderOption, "Folder:"},
+    {Res::Size512k, "512 kB"},
+    {Res::Size1M, "1 MB"},
+    {Res::SizeFloppy, "1.44 MB (Floppy)"},
+    {Res::Size2M, "2 MB"},
+    {Res::SizeCustom, "Custom:"},
+    {Res::DefaultBody,
+     "Copy all attatchements, of all the mails of this serie, into a temporary folder, then double click on the "
+     "batch-file (*.BAT) to reassemble the file."},
+    {Res::DefaultSubjectStart, "Splitmail of "},
+    {Res::ChooseFolderTitle, "Select splitfiles-folder"},
+    {Res::PiecesCreatedStart, "There were "},
+    {Res::PiecesCreatedEnd, " splitfiles created."},
+    {Res::WritingStart, "Writing: "},
+    {Res::EmptyDiskQuestion, "Do you want do delete the contents of the whole disk inside drive A:\\ ?"},
+    {Res::InsertAnotherDisk, "Please insert another disk into drive A:\\"},
+    {Res::InsertDisk, "Please insert a disk into drive A:\\"},
+    {Res::CopyingStart, "Copy: '"},
+    {Res::CopiedStart, "Copied: '"},
+    {Res::CopyToDrive, "' to A:\\"},
+    {Res::InsertDiskStart, "Please insert disk "},
+    {Res::NumberOf, " of "},
+    {Res::InsertDiskEnd, " into drive A:\\"},
+    {Res::DeletingTemporaryPieces, "Delete temporary splitfiles"},
+    {Res::JobSucceeded, "Operation terminated successfully!"},
+    {Res::NoPhoneBookStart, "Unable to locate phonebook file: "},
+    {Res::NoPhoneBookEnd, "Please locate it under settings."},
+    {Res::SendingMessageStart, "Send message:"},
+    {Res::Connecting, "Connect to mailserver..."},
+    {Res::Disconnecting, "Disconnect from mailserver..."},
+    {Res::SummarySource, "\nBrevimo has collected the following informations:\n\nSource file:'"},
+    {Res::SummaryPieceSize, "'\nSplitfile size: "},
+    {Res::SummarySendTo, " Bytes\n\nSendto: '"},
+    {Res::SummaryCc, "'\nCC: '"},
+    {Res::SummaryBcc, "'   BCC: '"},
+    {Res::SummarySubject, "'\nSubject: '"},
+    {Res::SummaryReady, "'\n\nBrevimo is ready to go. Please click 'Finish' to proccede."},
+    {Res::SummaryFolder, " Bytes\n\nCreate splitfiles in the following folder:\n'"},
+    {Res::SummaryNone, "<none>"},
+    {Res::Footer,
+     "\n\n---------------------------------------------------------------------------\nCreated using Brevimo. To "
+     "get your own copy, go to: " BREVIMO_MAKER_ADDRESS},
+    {Res::BatchAsText, "Send batch-file as text"},
+    {Res::BatchAsTextTip,
+     "Use this option, if antivirus-software or a fire-wall will block .BAT-file transmission at the "
+     "destination."},
+    {Res::RenameTxtNote,
+     "\n\n******************************************************************\n\nPLEASE CHANGE THE '.TXT' "
+     "EXTENSION FROM THE *.TXT - FILE TO '.BAT'\n\n"
+     "******************************************************************"},
+    {Res::HostNotFound, "Host not found!"},
+
+    {Res::NoSourceFile,
+     "No file to split was given. Choose the file to split (on the command line: /src:<file>) and try again."},
+    {Res::CannotReadSource, "Cannot read the file to split '%1': %2.\nCheck the name and try again."},
+    {Res::CannotWrite,
+     "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. Free some space "
+     "or choose another folder, then try again."},
+    {Res::BadCustomSize,
+     "The custom size '%1' cannot be used. Give a number above 0 followed by MB or KB, for example 100 MB or "
+     "64 KB."},
+    {Res::TooManyPieces,
+     "Splitting '%1' into pieces of %2 bytes would give %3 pieces; at most 32767 are possible. Choose a larger "
+     "size."},
+    {Res::UnsafeName,
+     "The name '%1' holds %2, which the reassembly batch file cannot carry safely. Rename the file and try "
+     "again."},
+    {Res::NoSuchFolder, "The folder '%1' does not exist. Create it or choose another folder, then try again."},
+    {Res::NeedsDisplay, "Brevimo needs a display to show its window. Run it with /nui to work without one."},
+    {Res::SourceIsFolder, "'%1' is a folder, not a file. Choose the file to split and try again."},
+    {Res::SettingsNotStored, "The settings could not be stored in '%1': %2."},
+    {Res::NotAFolder, "'%1' is not a folder. Choose the folder for the pieces and try again."},
+    {Res::BadPieceSize, "The piece size of %1 bytes cannot be used. Choose a size above 0."},
+    {Res::OverwritesSource,
+     "The pieces of '%1' would overwrite the file itself. Split it into another folder or rename it first."},
+    {Res::SourceChanged,
+     "'%1' changed while it was split: it no longer has the length it had when the split began. Try again when "
+     "no other program writes to it."},
+    {Res::PiecesKept, "The pieces are kept in '%1'."},
+    {Res::NoMailServer,
+     "No mail server is set. Enter the server and the sender's address in the e-mail settings (Host and "
+     "FromEMailAddress in %1), then try again."},
+    {Res::DialUpFailed,
+     "The dial-up connection '%1' could not be made: %2\nCheck the connection under settings, or clear "
+     "Remote Access Service there if you have a DSL or cable connection."},
+    {Res::HangUpFailed,
+     "The dial-up connection '%1' could not be ended: %2\nIt may still be up; end it in the network settings."},
+    {Res::ZipFailed, "The archive '%1' was not changed.\n%2"},
+    {Res::CannotCopy, "Cannot copy '%1' to '%2': %3."},
+    {Res::CannotDelete, "Cannot delete '%1': %2."},
+    {Res::DiskNotWritten, "The disk in '%1' could not be written to the end: %2. Check the disk, then write it again."},
+    {Res::NotARegularFile,
+     "'%1' is %2, not an ordinary file. Only ordinary files can be split; choose one and try again."},
+    {Res::OtherSetInFolder,
+     "The folder '%1' already holds '%2', which does not rebuild '%3'. Split into another folder, or move "
+     "that set away first."},
+    {Res::FolderBusy,
+     "Another job is writing the pieces of '%1' into '%2' right now. Wait until it has finished, or choose "
+     "another folder."},
+    {Res::InTheWay,
+     "'%1' is %2, not an ordinary file, and stands where a piece or the batch file goes. Remove it or choose "
+     "another folder, then try again."},
+    {Res::Stopped, "The split of '%1' was stopped by %2."},
+    {Res::PiecesThere, "\n'%1' holds %2 and no batch file: the set is not complete. Split again to make a whole set."},
+    {Res::NoPieceThere, "\nNo piece of '%1' was written."},
+    {Res::ReceiverCannotRebuild, "The receiver cannot rebuild '%1': %2. Rename the file and try again."},
+    {Res::DeviceName, "Windows keeps the name '%1' for a device"},
+    {Res::TrailingDotOrBlank, "Windows drops a dot or blank at the end of a name"},
+    {Res::OwnBatchName, "its batch file has the same name and would overwrite itself while it runs"},
+    {Res::NameTooLong,
+     "%1 '%2' would have %3 bytes, %4 more than the 255 a file name may have on Linux and macOS (on Windows 255 "
+     "characters)"},
+    {Res::CannotCreate, "Cannot write '%1': %2."},
+    {Res::KindLink, "a symbolic link"},
+    {Res::KindFolder, "a folder"},
+    {Res::KindFifo, "a named pipe (FIFO)"},
+    {Res::KindSocket, "a socket"},
+    {Res::KindBlockDevice, "a block device"},
+    {Res::KindCharDevice, "a character device"},
+    {Res::To, " to "},
+    {Res::NotAnOrdinaryFile, "it is %1, not an ordinary file"},
+    {Res::BadAddress,
+     "'%1' in %2 is not one e-mail address. Separate several addresses with ',' or ';' (a@example.com; "
+     "b@example.com) and try again. Nothing was split or sent."},
+    {Res::FieldSendTo, "Send to"},
+    {Res::FieldCc, "CC"},
+    {Res::FieldBcc, "BCC"},
+    {Res::NoSender,
+     "No sender address is set in the e-mail settings (%1). Type your e-mail address there and try again. "
+     "Nothing was split or sent."},
+    {Res::BadSender,
+     "The sender address '%1' in the e-mail settings (%2) is not one e-mail address. Correct it there and try "
+     "again. Nothing was split or sent."},
+    {Res::NoRecipient,
+     "There is no recipient. Type at least one e-mail address in Send to, CC or BCC and try again. Nothing was "
+     "split or sent."},
+    {Res::MessageNotSent, "Message %1 of %2 was not sent: %3."},
+    {Res::MessagesSent, " Messages 1 to %1 were sent."},
+    {Res::NoMessageSent, " No message was sent."},
+    {Res::RecipientRefused, "the mail server refused the recipient %1 (%2)"},
+    {Res::SenderRefused, "the mail server refused the sender %1 (%2)"},
+    {Res::MessageRefused, "the mail server refused the message (%1)"},
+    {Res::ServerAnswered, "the mail server answered %1 with '%2'"},
+    {Res::TooLargeForServer,
+     "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would reach it "
+     "with about %3 bytes, the server's own lines counted. Nothing was sent. Choose a piece size of at most %4 "
+     "bytes (a custom size of %5) and try again."},
+    {Res::MessageSizeNote, " Bytes\nMessage size: about %1"},
+    {Res::NotATextFile, "it is not a text file"},
+    {Res::NotASettingLine, "line %1 is neither a setting nor a section"},
+    {Res::CannotSetAside, "it could not be renamed to keep it"},
+    {Res::SettingsSetAside,
+     "The settings file '%1' could not be read (%2). It was kept as '%3', and a new one holds the settings from "
+     "now on."},
+    {Res::NoFolder, "its folder cannot be made"},
+    {Res::SettingsNotKept, "%1 This run goes on with the settings in memory, but the next one will not remember: %2."},
+    {Res::NoDialUpHere,
+     "Dial-up is switched on in the e-mail settings, but NetworkManager does not answer here, so '%1' is not "
+     "dialled. Switch dial-up off in the e-mail settings when this machine needs none."},
+    {Res::StoppedBy, "the job was stopped by %1"},
+    {Res::StopTheJob,
+     "A job is running. Stop it and close the window? What was done so far is told when it has stopped."},
+    {Res::ForeignReceiverFile,
+     "The folder '%1' already holds '%2', which Brevimo did not write. Move that file away, split into another "
+     "folder, or turn off the checksum list and join script on the destination page."},
+    {Res::NamedLikeReceiverFile,
+     "'%1' has the name of its own checksum list or join script. Rename it, or turn off the checksum list and "
+     "join script on the destination page."},
+    {Res::CannotReadBack, "The pieces in '%1' could not be read back for their checksums: %2."},
+    {Res::ReceiverFilesNote,
+     "\n\n%1 holds a checksum of every piece and of the whole file; on Linux or macOS, 'sh %2' in the folder "
+     "with the pieces checks them, rebuilds the file and checks it too."},
+    {Res::ReceiverFilesOption, "Add a checksum list and a join script for Linux and macOS"},
+    {Res::WithThePieces, "\nWith the pieces: %1"},
+    {Res::ResumeHint,
+     " To send only the messages that are missing, start the same job again (the wizard asks), or add /rsm to "
+     "the command line."},
+    {Res::ResumeQuestion, "Messages 1 to %1 of %2 of this series were sent on %3. Send only messages %4 to %2?"},
+    {Res::NoSeriesToResume,
+     "There is no stopped series of '%1' to the same recipients, with the same subject and piece size, to "
+     "finish (/rsm). Leave out /rsm to send the whole series."},
+    {Res::SeriesNotUsed, "A stopped series of this file was kept in '%1', but %2, so the whole series is sent."},
+    {Res::SeriesSourceChanged, "'%1' has changed since"},
+    {Res::SeriesPieceGone, "'%1' is no longer there"},
+    {Res::PartialSeriesExists,
+     "A stopped series of this file is kept in '%1' (messages 1 to %2 of %3 were sent on %4). The whole series "
+     "is sent now; /rsm would send only the missing messages."},
+    {Res::OldSeriesRemoved, "Mail series kept for more than 30 days were removed: %1"},
+    {Res::KindPiece, "its piece"},
+    {Res::KindBatchFile, "its batch file"},
+    {Res::KindChecksumList, "its checksum list"},
+    {Res::KindJoinScript, "its join script"},
+    {Res::KindRebuiltFile, "the rebuilt file"},
+    {Res::OwnPieceName,
+     "it has the name of its own piece %1, which the batch file would overwrite while it joins the pieces"},
+    {Res::FolderNameTooLong,
+     "'%1' cannot be split into '%2': while the pieces are written, the folder holds '%3', whose name would have "
+     "%4 bytes, %5 more than the %6 that file names there may have. Shorten the name of '%1' or choose another "
+     "folder, then try again."},
+    {Res::FileTooLarge,
+     "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. The folder's file "
+     "system, or a limit on the size of files (ulimit -f), does not take pieces this large: choose a smaller "
+     "piece size or another folder, then try again."},
+    {Res::NameRefused,
+     "Cannot write '%1': %2.\nThe file system of '%3' refuses this file; its name may hold a character that "
+     "file system cannot store. Rename the file to split, or choose a folder on another file system, then try "
+     "again."},
+    {Res::CannotWriteThere,
+     "Cannot write '%1': %2.\nThe split was not finished and the incomplete file was removed. Choose another "
+     "folder, then try again."},
+    {Res::BatchPieceMissing, "%1 is missing. Put all pieces into this folder and start the batch file again."},
+    {Res::BatchCopyFailed, "%1 could not be joined to %2."},
+    {Res::BatchNotRebuilt, "%1 was not rebuilt."},
+    {Res::NotConnectedWithin, "The mail server %1 did not take the connection within %2 seconds"},
+    {Res::NeedsSmtpUtf8,
+     "'%1' is not written in ASCII, and the mail server %2 does not offer SMTPUTF8, which such an address needs. "
+     "Use a server that offers it, or an address in ASCII.%3 Nothing was split or sent."},
+    {Res::AsciiForm, " Written in ASCII, this address is %1."},
+    {Res::DeliveredOnly, " It went to %1 only."},
+    {Res::MailsGoAnyway, "\nThe mails go over the network as it is."},
+    {Res::DialUpStopsJob, "\nThe job stops, as the e-mail settings ask when the connection cannot be made."},
+    {Res::StopWithoutDialUp, "Stop the job when the connection cannot be made"},
+    {Res::StopWithoutDialUpTip,
+     "Without this, the mails go over the network as it is when the connection cannot be made."},
+    {Res::SentMessages, "Sent %1 messages to %2."},
+    {Res::SentMessage, "Sent 1 message to %1."},
+    {Res::CannotOpenWindow, "Brevimo could not open a window on display %1. Run it with /nui to work without one."},
+    {Res::PieceChanged, "'%1' is not the piece that was cut from it (its checksum differs)"},
+    {Res::SeriesCannotBeFinished,
+     "A stopped series of this file was kept in '%1', but %2, and '%3' has changed since, so the missing messages "
+     "cannot be made again. Nothing was sent. The kept series is dropped: start the job again to send the "
+     "whole series."},
+    {Res::PiecesCutAgain,
+     "The pieces of the stopped series in '%1' were gone (%2). '%3' is unchanged, so they were cut again."},
+    {Res::Checking, "Checking %1"},
+
+    {Res::MailSettingsTitle, "E-Mail Settings"},
+    {Res::FromGroup, "From:"},
+    {Res::FriendlyNameLabel, "Friendly Name:"},
+    {Res::AddressLabel, "E-Mail-Address:"},
+    {Res::HostGroup, "Host:"},
+    {Res::DialUpBox, "Remote Access Service"},
+    {Res::PhoneBookLabel, "Phonebook file: (Blank = Default)"},
+    {Res::ConnectionLabel, "Connection:"},
+    {Res::PhoneBookFilter, "Default phonebook-file (rasphone.pbk)|rasphone.pbk|Phonebook-files (*.pbk)|*.pbk||"},
+    {Res::PhoneBookTip, "The phonebook-file. Leave this field blank to use NetworkManager's connections."},
+    {Res::PhoneBookTitle, "Select phonebook-file"},
+    {Res::FriendlyNameTip, "Your name, the 'from' name."},
+    {Res::AddressTip, "Your e-mail adress, the 'from' adress."},
+    {Res::HostTip, "Your e-mail server (POP 3). Ask your provider, if you don't know this one."},
+    {Res::ConnectionTip, "The connection to use, to contact your e-mail server."},
+    {Res::DialUpTip, "Disable the use of RAS, if you have a DSL or cable connection."},
+    {Res::MessageOptionsTitle, "Body Text"},
+    {Res::CcLabel, "CC:"},
+    {Res::BccLabel, "BCC:"},
+    {Res::BodyLabel, "Body text:"},
+    {Res::SaveAsDefault, "Save as default body text"},
+    {Res::SaveAsDefaultQuestion,
+     "Are you shure, of save the current body text as default body text,\nthat gets appended automaticaly to all "
+     "subsequent Brevimo mails?"},
+    {Res::AddressesTip, "Enter E-Mail-Addresses separated by commas."},
+    {Res::BodyTip, "Type your message body text here."},
+    {Res::BatchCreatedWith, "Created using Brevimo Version "},
+    {Res::BatchAbout, "Brevimo splits large files into pieces and puts them together again."},
+    {Res::BatchGetCopy, "To get your own copy of Brevimo go to:"},
+    {Res::MakerAddress, BREVIMO_MAKER_ADDRESS},
+    {Res::BatchJoining, "Re-Assembling Split Pieces..."},
+    {Res::BatchAllDone, "All Done."},
+    {Res::BatchRenameTxt, "PLEASE CHANGE THE '.TXT' EXTENSION OF THIS FILE TO '.BAT'"},
+    {Res::Usage,
+     "Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:<Destination-path>\n\nSplitmails:\nBrevimo "
+     "[/src:<Source>] [/sze:<Size>] /sto:<Send-To> [/cco:<CC>] [/bcc:<BCC>] [/sbj:\"<Subject>\"] "
+     "[/bdy:\"<Body>\"] [/nui]\n\n/src: = Source-Filename and path (must be a ZIP-File).\n/dst: = Destination "
+     "path for file-spliting.\n/sze: = Size, can be: 512, 1, 1.44 or 2\n/sto: = Send-to e-mail address.\n/cco: "
+     "= Carbon-copy, can be comma separated list (without spaces).\n/bcc: = Blind-carbon-copy, can be comma "
+     "separated list (without spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = Body-text, "
+     "enclosed in double quotes (\").\n/nui = Do not display user interface."},
+    {Res::UsageResume, "/rsm = Resume: send only the messages of a stopped series that are missing."},
+    {Res::OkButton, "OK"},
+    {Res::CancelButton, "Cancel"},
+    {Res::AllFilesFilter, "All Files (*.*)|*.*||"},
+    {Res::ZipFilesFilter, "ZIP Files (*.zip)|*.zip|All Files (*.*)|*.*||"},
+};
+
+static_assert(std::is_sorted(std::begin(kTable), std::end(kTable),
+                             [](const Entry& a, const Entry& b) { return a.id < b.id; }),
+              "the string table must stay sorted by id");
+
+const Entry* find(Res::Id id) {
+    auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
+                               [](const Entry& e, Res::Id wanted) { return e.id < wanted; });
+    return it != std::end(kTable) && it->id == id ? it : nullptr;
+}
+
+} // namespace
+
+StringTableError::StringTableError(int id)
+    : std::out_of_range("string " + std::to_string(id) + " is not in the string table"), id_(id) {}
+
+QString Text(Res::Id id) {
+    if (const Entry* e = find(id))
+        return QString::fromUtf8(e->text);
+    throw StringTableError(id);
+}

@@ -1,0 +1,40 @@
+#include "disks/RemovableDrive.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+DriveState GetDrive(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat self {};
+    if (path.isEmpty() || ::stat(path.constData(), &self) != 0 || !S_ISDIR(self.st_mode))
+        return {};
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.constData(), nullptr), &std::free);
+    if (!real || QByteArray(real.get()) == "/")
+        return {};
+    // A mount point lies on another device than the folder it is mounted in.
+    struct stat parent {};
+    if (::stat((QByteArray(real.get()) + "/..").constData(), &parent) != 0 || parent.st_dev == self.st_dev)
+        return {};
+    struct statvfs fs {};
+    if (::statvfs(real.get(), &fs) != 0)
+        return {};
+    const auto unit = static_cast<int64_t>(fs.f_frsize);
+    return {true, static_cast<int64_t>(fs.f_blocks) * unit, static_cast<int64_t>(fs.f_bfree) * unit};
+}
+
+bool DiskHoldsData(const QString& folder) {
+    const QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return std::any_of(names.begin(), names.end(), [](const QString& name) {
+        return name != u"lost+found" && name != u"System Volume Information" && !name.startsWith(u".Trash-");
+    });
+}
