@@ -1,20 +1,16 @@
 #include "app/DesktopIdentity.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QIcon>
 
-const char* DesktopEntryId() {
-    return BREVIMO_APP_ID;
-}
-
 void PresentAsDesktopEntry() {
-    Q_INIT_RESOURCE(brevimo); // the icons live in a static library
-    const QString id = QString::fromLatin1(DesktopEntryId());
+    Q_INIT_RESOURCE(brevimo);                          // the icons live in a static library
+    const QString id = QStringLiteral(BREVIMO_APP_ID); // the entry's file name without ".desktop"
     QGuiApplication::setDesktopFileName(id);
     // Qt's X11 window class is the application's name; nothing stored is found by it.
     QCoreApplication::setApplicationName(id);
     QIcon icon;
     for (const int size : {48, 128, 256})
         icon.addFile(QStringLiteral(":/brevimo/icon-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
+    QGuiApplication::setWindowIcon(icon);
 }

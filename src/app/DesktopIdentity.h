@@ -4,6 +4,3 @@
 // window class (WM_CLASS on X11, the app id on Wayland) and the program's icon, so that docks and task bars
 // group them under the menu entry and show its icon. Call once the application exists, before any window shows.
 void PresentAsDesktopEntry();
-
-// The desktop entry's id, "org.example.Brevimo".
-const char* DesktopEntryId();

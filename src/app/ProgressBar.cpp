@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 JobProgressBar::JobProgressBar(QWidget* parent) : QProgressBar(parent) {
     setRange(0, 100);
     setValue(0);

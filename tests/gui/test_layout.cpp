@@ -1,6 +1,6 @@
 // Every page and dialog as laid out on the screen, run once at each scale factor CTest gives (QT_SCALE_FACTOR):
 // no control that should show is hidden, none has no size, none is cut off by its parent or squeezed below the
-// size its text needs, and no two overlap. Nothing is left open afterwards.
+// size its text needs, and no two overlap. Nothing is left open afterwards. And the progress bar as it is drawn.
 
 #include "app/DestinationPage.h"
 #include "app/MailSettingsDialog.h"
@@ -133,6 +133,28 @@ TEST_F(Layout, EveryPageAndDialogShowsEachControlWhole) {
     }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+}
+
+// The bar: its value for a screen reader, and the part drawn in the highlight colour, 4 pixels inside the box.
+TEST(ProgressBar, ValueAndBarOfEachShare) {
+    JobProgressBar bar(nullptr);
+    bar.resize(210, 22); // a track of 200 pixels inside the box and its margins
+    bar.show();
+    const std::pair<int, int> cases[] = {{0, 0}, {-5, 0}, {1, 2}, {33, 66}, {50, 100}, {100, 200}, {150, 200}};
+    for (const auto& [percent, width] : cases) {
+        bar.setPercent(percent);
+        const QImage image = bar.grab().toImage();
+        const auto lit = [&](int x) {
+            const qreal ratio = image.devicePixelRatio();
+            return image.pixelColor(QPoint(x, 11) * ratio) == bar.palette().color(QPalette::Highlight);
+        };
+        int drawn = 0;
+        for (int x = 0; x < bar.width(); ++x)
+            drawn += lit(x);
+        EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(bar.value()).arg(drawn).arg(width > 0 && lit(5) && !lit(4)),
+                  QStringLiteral("%1 %2 %3").arg(std::clamp(percent, 0, 100)).arg(width).arg(width > 0))
+            << percent;
+    }
 }
 
 // The check itself finds what it is there to find.
