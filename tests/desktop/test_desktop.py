@@ -116,8 +116,8 @@ class Desktop(unittest.TestCase):
         with open(os.path.join(folder, "Brevimo.conf"), "w") as f:
             f.write("[General]\n" + "".join(line + "\n" for line in lines))
 
-    def start(self, args, program=None):
-        process = subprocess.Popen([program or os.path.join(BUILD, "brevimo")] + args, env=self.env, cwd=self.dir,
+    def start(self, args):
+        process = subprocess.Popen([os.path.join(BUILD, "brevimo")] + args, env=self.env, cwd=self.dir,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
         self.addCleanup(lambda: process.poll() is None and (process.kill(), process.wait()))
         return process
