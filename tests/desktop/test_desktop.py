@@ -7,7 +7,6 @@ bus) with an X server of its own. Arguments: the build folder, the source folder
 """
 
 import os
-import re
 import shutil
 import struct
 import subprocess
