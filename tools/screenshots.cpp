@@ -5,6 +5,7 @@
 #include "app/GuiShell.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
+#include "app/ProgressBar.h"
 #include "app/SourcePage.h"
 #include "app/SummaryPage.h"
 #include "app/WelcomePage.h"
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFrame>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     messageDialog.close();
 
     window.onNextClicked();
-    window.summaryPage->progressFrame->setVisible(true);
+    window.summaryPage->progressBar->setVisible(true);
     QApplication::processEvents();
     window.showProgress(40, QStringLiteral("Send message: 'holiday-photos.zip 2 of 5'"));
     ok &= save(&window, folder, "4-summary");

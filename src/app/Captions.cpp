@@ -96,6 +96,16 @@ void FillCaptions(QWidget* window) {
         fillControl(w);
 }
 
+void SpeakAs(QWidget* control, const QString& caption) {
+    QString plain;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i; // "&&" is a "&" shown; "&x" marks the access key x
+        plain += caption[i];
+    }
+    control->setAccessibleName(plain);
+}
+
 void SetCaptionIds(QWidget* control, Res::Id captionId, Res::Id toolTipId) {
     if (captionId > 0)
         control->setProperty("captionId", QString::number(static_cast<int>(captionId)));

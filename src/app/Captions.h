@@ -14,6 +14,9 @@ void FillCaptions(QWidget* window);
 // Sets the ids a control carries, for the windows' set-up code.
 void SetCaptionIds(QWidget* control, Res::Id captionId, Res::Id toolTipId = Res::NoText);
 
+// The name a screen reader speaks for a control, from a caption as the window shows it (its access-key "&" dropped).
+void SpeakAs(QWidget* control, const QString& caption);
+
 // A new control under its object name, carrying its caption and tool-tip ids for FillCaptions.
 template <typename T>
 T* MakeControl(QWidget* parent, const char* name, Res::Id captionId = Res::NoText, Res::Id toolTipId = Res::NoText) {

@@ -133,6 +133,12 @@ void DestinationPage::load(const QString& floppyDrive) {
         Mnemonic(control, letter);
     Mnemonic(sendToLabel, u't', sendToField);
     Mnemonic(subjectLabel, u'S', subjectField);
+    // The fields beside an option, and the button that says only "...", have no label of their own.
+    customSizeField->setAccessibleName(Text(Res::CustomSizeName));
+    customSizeField->setAccessibleDescription(Text(Res::CustomSizeHint));
+    folderField->setAccessibleName(Text(Res::FolderFieldName));
+    SpeakAs(chooseFolderButton, Text(Res::ChooseFolderTitle));
+    SpeakAs(sendToField->lineEdit(), sendToLabel->text()); // where the typing goes
 }
 
 void DestinationPage::showJob(const SplitJob& job, bool newRecipientList) {

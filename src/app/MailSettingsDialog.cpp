@@ -91,6 +91,7 @@ void MailSettingsDialog::load() {
     Mnemonic(phoneBookLabel, u'P', phoneBookField);
     Mnemonic(connectionLabel, u'C', connectionField);
     Mnemonic(dialUpRequiredBox, u'S');
+    SpeakAs(browseButton, Text(Res::PhoneBookTitle)); // its caption is "..."
     const bool useRas = settings_.UseRAS();
     dialUpBox->setChecked(useRas);
     enableDialUp(useRas);

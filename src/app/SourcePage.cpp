@@ -75,6 +75,7 @@ void SourcePage::load() {
         Mnemonic(button, letter);
     Mnemonic(sourceLabel, u'Z', sourceField);
     Mnemonic(entriesLabel, u'i', entryList);
+    SpeakAs(entryList, entriesLabel->text()); // a list does not take its label's name as a field does
     lastFolder = QDir::currentPath();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Captions.h"
 #include "app/Labels.h"
+#include "app/ProgressBar.h"
 #include "core/JobError.h"
 #include "core/LocaleNumbers.h"
 #include "core/PathNames.h"
@@ -9,50 +10,27 @@
 #include "mail/MailSeries.h"
 #include "split/PieceSize.h"
 
-#include <QFrame>
 #include <QVBoxLayout>
-
-namespace {
-
-constexpr int kBarMargin = 4; // pixels between the frame and the bar
-
-} // namespace
 
 SummaryPage::SummaryPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("page3"));
     summaryLabel = MakeControl<WrapAnywhereLabel>(this, "summaryLabel", Res::SummarySource);
     summaryLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    progressFrame = MakeControl<QFrame>(this, "progressFrame");
-    progressFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
-    progressFrame->setLineWidth(1);
-    progressFrame->setFixedHeight(22);
-    progressFrame->setVisible(false);
-    progressBar = MakeControl<QLabel>(progressFrame, "progressBar");
-    progressBar->setAutoFillBackground(true);
-    progressBar->setBackgroundRole(QPalette::Highlight);
+    progressBar = MakeControl<JobProgressBar>(this, "progressBar");
+    progressBar->setAccessibleName(Text(Res::ProgressName));
     progressBar->setVisible(false);
     statusLine = MakeControl<ElideMiddleLabel>(this, "statusLine");
 
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(12, 4, 12, 4);
     v->addWidget(summaryLabel, 1);
-    v->addWidget(progressFrame);
+    v->addWidget(progressBar);
     v->addWidget(statusLine);
 }
 
 void SummaryPage::showProgress(int percent, const QString& text) {
-    const QRect inside = progressFrame->contentsRect();
-    const int full = std::max(0, inside.width() - 2 * kBarMargin);
-    const int height = std::max(0, inside.height() - 2 * kBarMargin);
-    if (percent <= 0) {
-        // 0 shows the text alone; a negative share is shown the same way.
-        progressBar->setVisible(false);
-    } else {
-        const int width = percent >= 100 ? full : static_cast<int>(full / 100.0 * percent);
-        progressBar->setGeometry(inside.left() + kBarMargin, inside.top() + kBarMargin, width, height);
-        progressBar->setVisible(true);
-        progressBar->repaint();
-    }
+    // 0 shows the text alone; a negative share is shown the same way.
+    progressBar->setPercent(percent);
     statusLine->setText(text);
     statusLine->setToolTip(text); // whole, where the line shows it shortened
     statusLine->repaint();

@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-class QFrame;
+class JobProgressBar;
 class QLabel;
 
 // The wizard's last page: what the job will do, and while it runs, a bar and a line with its progress.
@@ -19,8 +19,8 @@ public:
     void showProgress(int percent, const QString& text);
 
     QLabel* summaryLabel;
-    QFrame* progressFrame;
-    QLabel* progressBar;
+    // Hidden until the first job starts.
+    JobProgressBar* progressBar;
     QLabel* statusLine;
 };
 

@@ -5,6 +5,7 @@
 #include "app/Keyboard.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
+#include "app/ProgressBar.h"
 #include "app/SourcePage.h"
 #include "app/SummaryPage.h"
 #include "app/WelcomePage.h"
@@ -262,7 +263,7 @@ void WizardWindow::onFinishClicked() {
     ClearStopRequest();
     finishButton->setEnabled(false);
     backButton->setEnabled(false);
-    summaryPage->progressFrame->setVisible(true);
+    summaryPage->progressBar->setVisible(true);
     // The job works on a copy: the window stays alive meanwhile and reaches it through jobShell_.
     auto job = std::make_shared<SplitJob>(this->job());
     auto success = std::make_shared<bool>(false);

@@ -1,6 +1,7 @@
 // The program's entry: without arguments the wizard; with arguments a job filled from the command line, run
 // at once without a window (/nui) or shown in the wizard for the user to check and finish.
 
+#include "app/DesktopIdentity.h"
 #include "app/Display.h"
 #include "app/GuiShell.h"
 #include "app/WizardWindow.h"
@@ -59,6 +60,7 @@ std::unique_ptr<QApplication> openWindowSystem(int& argc, char** argv, DisplayHo
     qInstallMessageHandler(qtHandler);
     startingWindow = false;
     hold.keep(nullptr);
+    PresentAsDesktopEntry();
     return app;
 }
 

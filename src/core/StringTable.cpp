@@ -276,6 +276,10 @@ constexpr Entry kTable[] = {
     {Res::PiecesCutAgain,
      "The pieces of the stopped series in '%1' were gone (%2). '%3' is unchanged, so they were cut again."},
     {Res::Checking, "Checking %1"},
+    {Res::CustomSizeName, "Custom piece size"},
+    {Res::CustomSizeHint, "A number and KB or MB, such as 851 KB or 100 MB"},
+    {Res::FolderFieldName, "Folder for the pieces"},
+    {Res::ProgressName, "Progress of the job"},
 
     {Res::MailSettingsTitle, "E-Mail Settings"},
     {Res::FromGroup, "From:"},

@@ -203,6 +203,11 @@ enum Id : int {
     SeriesCannotBeFinished = 1222,
     PiecesCutAgain = 1223,
     Checking = 1224,
+    // Names a screen reader speaks for controls that show no caption of their own.
+    CustomSizeName = 1260,
+    CustomSizeHint = 1261,
+    FolderFieldName = 1262,
+    ProgressName = 1263,
 
     // The e-mail settings dialog.
     MailSettingsTitle = 4000,
