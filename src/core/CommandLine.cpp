@@ -24,6 +24,8 @@ bool ApplyCommandLine(const QStringList& tokens, SplitJob& job) {
         const QString value = token.mid(5);
         if (key == u"/SRC") {
             job.SourceFile = value;
+            // A file given (also by Open With) can go onto disks as well as into mails.
+            job.FilesOptionEnabled = job.FilesOptionEnabled || !value.isEmpty();
         } else if (key == u"/DST") {
             job.SplitFolder = value;
             job.MailSelected = false;

@@ -276,6 +276,11 @@ constexpr Entry kTable[] = {
     {Res::PiecesCutAgain,
      "The pieces of the stopped series in '%1' were gone (%2). '%3' is unchanged, so they were cut again."},
     {Res::Checking, "Checking %1"},
+    {Res::NotAZipArchive, "Not a ZIP archive: the file is split as it is."},
+    {Res::ZipNotListed, "The ZIP archive cannot be listed: the file is split as it is."},
+    {Res::MendBeforeFinish, "%1\nClick '< Back' to change it; 'Finish' waits until then."},
+    {Res::OnePieceCreated, "There was 1 splitfile created."},
+    {Res::UsageTerminal, "--help, -h = Show this text.\n--version = Show the version."},
 
     {Res::MailSettingsTitle, "E-Mail Settings"},
     {Res::FromGroup, "From:"},

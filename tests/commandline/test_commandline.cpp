@@ -42,9 +42,10 @@ TEST(CommandLine, OptionTable) {
     const std::pair<QStringList, const char*> cases[] = {
         {{u"/?"_qs}, nullptr},
         {{u"/SRC:a.zip"_qs, u"/dst:C:\\out"_qs}, "src=a.zip dst=C:\\out mail=0 files=1"},
-        {{u"/SrC:Mixed.ZIP"_qs}, "src=Mixed.ZIP"},
-        {{u"/src=a.zip"_qs}, "src=a.zip"},
-        {{u"/srcXa.zip"_qs}, "src=a.zip"},
+        // a file given can go onto disks too
+        {{u"/SrC:Mixed.ZIP"_qs}, "src=Mixed.ZIP files=1"},
+        {{u"/src=a.zip"_qs}, "src=a.zip files=1"},
+        {{u"/srcXa.zip"_qs}, "src=a.zip files=1"},
         {{u"/src:"_qs}, "src="},
         {{u"/nuiXYZ"_qs}, "nui=1"},
         {{u"/sze:1.44"_qs}, "size=2"},
@@ -55,7 +56,7 @@ TEST(CommandLine, OptionTable) {
         {{u"/sbj:\"Holiday photos\""_qs, u"/nui"_qs}, "sbj=Holiday photos nui=1"},
         {{u"\"/sbj:Holiday photos\""_qs}, "sbj=Holiday photos"},
         {{u"/sbj:Holi\"day pho\"tos"_qs}, "sbj=Holiday photos"},
-        {{u"/src:first"_qs, u"/src:second"_qs}, "src=second"},
+        {{u"/src:first"_qs, u"/src:second"_qs}, "src=second files=1"},
         {{u"/dst:one"_qs, u"/dst:two"_qs}, "dst=two mail=0 files=1"},
         {{u"/sto:a@b.test"_qs, u"/cco:c@d.test,e@f.test"_qs, u"/bcc:g@h.test"_qs, u"/bdy:\"Two words\""_qs},
          "to=a@b.test cc=c@d.test,e@f.test bcc=g@h.test bdy=Two words"},

@@ -193,7 +193,28 @@ public:
         process_.waitForFinished(5000);
     }
     const QString& display() const { return display_; }
-    // Presses the keys in the window of that title, once it shows; false when it never does.
+    // A shell command on this display; true when it ends with status 0 within a minute.
+    bool sh(const QString& command) const {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DISPLAY"_qs, display_);
+        p.setProcessEnvironment(env);
+        p.start(u"/bin/sh"_qs, {u"-c"_qs, command});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }
+    // Presses the keys in a message box over the window, once it shows: the box has the input focus.
+    bool pressInBox(const QString& keys) const {
+        return sh(u"for i in $(seq 300); do [ $(xdotool search --onlyvisible --name '^Brevimo$' | wc -l) -ge 2 ] && "
+                  "exec xdotool key "_qs +
+                  keys + u"; sleep 0.1; done; exit 1"_qs);
+    }
+    // True once no window of that title is shown.
+    bool waitUntilNoWindow(const QString& title) const {
+        return sh(u"for i in $(seq 300); do xdotool search --onlyvisible --name '^"_qs + title +
+                  u"$' >/dev/null || exit 0; sleep 0.1; done; exit 1"_qs);
+    }
+    // Presses the keys in the window of that title, once it shows; false when it never does. A button pressed with
+    // Enter or Alt+letter clicks after a moment: "--delay 400" first lets each key find the page it is meant for.
     bool press(const QString& title, const QString& keys) const {
         QProcess key;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -246,6 +267,43 @@ TEST_F(EndToEnd, TheWizardOnARealDisplay) {
         EXPECT_TRUE(Matches(QString::number(r.exitCode) + u'|' + r.err,
                             QString::fromUtf8(expected).replace(u"$DISPLAY"_qs, display)))
             << r.exitCode << r.err.toStdString();
+    }
+}
+
+// "Open With" in a file manager, as gio launches the desktop entry: the file is the source as it is, and a folder
+// job runs from the window alone (Next, "Create splitfiles on disk", Next, Finish).
+TEST_F(EndToEnd, OpenWithSplitsIntoAFolderFromTheWindow) {
+    Xvfb xvfb;
+    ASSERT_FALSE(xvfb.display().isEmpty());
+    // The desktop entry runs "brevimo" from PATH.
+    const QString bin = dir.filePath(u"bin"_qs);
+    QDir().mkpath(bin);
+    ASSERT_TRUE(QFile::link(QStringLiteral(BREVIMO_BINARY), bin + u"/brevimo"_qs));
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // the file, the keys after the job's box, the folder afterwards
+        {"report.zip", "", "report.001 report.002 report.003 report.bat report.sh report.sha256"},
+    };
+    for (const auto& [name, closing, entries] : cases) {
+        SCOPED_TRACE(name);
+        reset(u"ShowWelcome=0\nUseRAS=0\nSplitDir="_qs + out());
+        QProcess launch;
+        start(launch,
+              {QStringLiteral(BREVIMO_TESTS "/../data/org.example.Brevimo.desktop"),
+               dir.filePath(QString::fromUtf8(name))},
+              u"export DISPLAY="_qs + xvfb.display() + u" PATH=\""_qs + bin +
+                  u":$PATH\"\nexec gio launch \"$@\" >launched.log 2>&1"_qs);
+        // The program's output goes to a file: the pipe to the test closes when gio has ended.
+        EXPECT_EQ(finish(launch).exitCode, 0);
+        EXPECT_TRUE(xvfb.press(u"Brevimo"_qs, u"--delay 400 Return alt+d Return alt+f"_qs));
+        EXPECT_TRUE(xvfb.pressInBox(u"Return"_qs));
+        if (*closing) {
+            EXPECT_TRUE(xvfb.press(u"Brevimo"_qs, QString::fromUtf8(closing)));
+        }
+        EXPECT_TRUE(xvfb.waitUntilNoWindow(u"Brevimo"_qs));
+        EXPECT_EQ(Listing(out()), QString::fromUtf8(entries));
+        if (*entries) {
+            EXPECT_EQ(Concatenate(out(), {u"report.001"_qs, u"report.002"_qs, u"report.003"_qs}), ReadFile(source));
+        }
     }
 }
 
