@@ -193,17 +193,17 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     w.destinationPage->sendToField->setCurrentText(u"anna@x.test"_qs);
     w.destinationPage->subjectField->setText(u"Photos"_qs);
     show([](SplitJob& j) { j.CarbonCopy = u"c@x.test,d@x.test"_qs; }, 3);
-    const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
+    const QString head = u"\nBrevimo has collected the following information:\n\nSource file:'/data/report.zip'"_qs;
     // What the receiver gets beside the pieces, and the closing line.
     const auto tail = [](const char* files) {
         return u"\nWith the pieces: "_qs + QString::fromUtf8(files) +
-               u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
+               u"\n\nBrevimo is ready to go. Please click 'Finish' to proceed."_qs;
     };
     EXPECT_EQ(w.summaryPage->summaryLabel->text(),
               head +
                   // the piece in base64 (143,489,352 bytes), headers and text
-                  u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
-                  "Bytes\n\nSendto: 'anna@x.test'\nCC: "
+                  u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,314 "
+                  "Bytes\n\nSend to: 'anna@x.test'\nCC: "
                   "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
                   tail("report.txt, report.sha256, report.sh"));
     w.destinationPage->customSizeField->setText(u"100"_qs);
@@ -343,9 +343,9 @@ TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     WizardWindow& w = open();
     w.destinationPage->folderField->setText(dir.path());
     EXPECT_EQ(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, dir.path(), {u"chosen"_qs}),
-              u"Select splitfiles-folder|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
+              u"Select the folder for the splitfiles|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
     EXPECT_TRUE(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, {}, {})
-                    .startsWith(u"Select splitfiles-folder|"_qs));
+                    .startsWith(u"Select the folder for the splitfiles|"_qs));
     EXPECT_EQ(w.destinationPage->folderField->text(), dir.filePath(u"chosen"_qs));
 }
 
@@ -383,7 +383,7 @@ TEST_F(TheSourcePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/README"_qs, "no dot, listed all the same\n");
     const QString later = file(u"second/notes.txt"_qs, "notes from the second folder, the later one");
     EXPECT_EQ(click(w.sourcePage->newButton, dir.path(), {u"backup.Zip2"_qs}),
-              u"Create new ZIP-File|"_qs + QDir(QDir::tempPath()).absolutePath() +
+              u"Create a new ZIP archive|"_qs + QDir(QDir::tempPath()).absolutePath() +
                   u"|ZIP Files (*.zip),All Files (*)|ZIP Files (*.zip)|save"_qs);
     EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"backup.Zip2"_qs))) << "New only names the archive";
@@ -392,7 +392,8 @@ TEST_F(TheSourcePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
 
     EXPECT_EQ(click(w.sourcePage->addFilesButton, dir.filePath(u"first"_qs),
                     {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
-              u"Add File to ZIP|"_qs + dir.path() + u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
+              u"Add files to the ZIP archive|"_qs + dir.path() +
+                  u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
     EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2.zip"_qs));
     EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <backup.Zip2>")
         << "Add keeps the subject New set";
