@@ -52,5 +52,5 @@ QString CreatedWithVersionText() {
 }
 
 QString UsageText() {
-    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume);
+    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume) + u'\n' + Text(Res::UsageTerminal);
 }

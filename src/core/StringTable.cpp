@@ -188,7 +188,7 @@ constexpr Entry kTable[] = {
     {Res::TooLargeForServer,
      "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would reach it "
      "with about %3 bytes, the server's own lines counted. Nothing was sent. Choose a piece size of at most %4 "
-     "bytes (a custom size of %5) and try again."},
+     "bytes (a custom size of %5, on the command line /sze:%5) and try again."},
     {Res::MessageSizeNote, " Bytes\nMessage size: about %1"},
     {Res::NotATextFile, "it is not a text file"},
     {Res::NotASettingLine, "line %1 is neither a setting nor a section"},
@@ -318,13 +318,14 @@ constexpr Entry kTable[] = {
     {Res::BatchAllDone, "All Done."},
     {Res::BatchRenameTxt, "PLEASE CHANGE THE '.TXT' EXTENSION OF THIS FILE TO '.BAT'"},
     {Res::Usage,
-     "Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:<Destination-path>\n\nSplitmails:\nBrevimo "
+     "Usage:\n\nSplit files into folder:\nbrevimo /src:<Source> /dst:<Destination-path>\n\nSplitmails:\nbrevimo "
      "[/src:<Source>] [/sze:<Size>] /sto:<Send-To> [/cco:<CC>] [/bcc:<BCC>] [/sbj:\"<Subject>\"] "
-     "[/bdy:\"<Body>\"] [/nui]\n\n/src: = Source-Filename and path (must be a ZIP-File).\n/dst: = Destination "
-     "path for file-spliting.\n/sze: = Size, can be: 512, 1, 1.44 or 2\n/sto: = Send-to e-mail address.\n/cco: "
-     "= Carbon-copy, can be comma separated list (without spaces).\n/bcc: = Blind-carbon-copy, can be comma "
-     "separated list (without spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = Body-text, "
-     "enclosed in double quotes (\").\n/nui = Do not display user interface."},
+     "[/bdy:\"<Body>\"] [/nui]\n\n/src: = The file to split, with its path (any file, or a ZIP archive).\n"
+     "/dst: = Destination path for file splitting.\n/sze: = Size, can be: 512, 1, 1.44 or 2, or a custom size "
+     "such as 851KB or \"100 MB\".\n/sto: = Send-to e-mail address.\n/cco: = Carbon copy, can be a comma "
+     "separated list (in double quotes if it holds spaces).\n/bcc: = Blind carbon copy, can be a comma separated "
+     "list (in double quotes if it holds spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = "
+     "Body text, enclosed in double quotes (\").\n/nui = Do not display the user interface."},
     {Res::UsageResume, "/rsm = Resume: send only the messages of a stopped series that are missing."},
     {Res::OkButton, "OK"},
     {Res::CancelButton, "Cancel"},
