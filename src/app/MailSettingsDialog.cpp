@@ -87,8 +87,8 @@ void MailSettingsDialog::load() {
     Mnemonic(nameLabel, u'F', nameField);
     Mnemonic(addressLabel, u'M', addressField);
     Mnemonic(serverGroup, u'H');
-    Mnemonic(dialUpBox, u'R');
-    Mnemonic(phoneBookLabel, u'P', phoneBookField);
+    Mnemonic(dialUpBox, u'D');
+    Mnemonic(phoneBookLabel, u'L', phoneBookField);
     Mnemonic(connectionLabel, u'C', connectionField);
     Mnemonic(dialUpRequiredBox, u'S');
     SpeakAs(browseButton, Text(Res::PhoneBookTitle)); // its caption is "..."

@@ -18,11 +18,12 @@
 
 namespace {
 
-void prepare(FileDialog& dialog, Res::Id titleId, const QString& folder, Res::Id filterId, int flags) {
+void prepare(FileDialog& dialog, Res::Id titleId, const QString& folder, Res::Id filterId, int flags,
+             int filterIndex = 1) {
     dialog.title = Text(titleId);
     dialog.initialFolder = folder;
     dialog.filter = Text(filterId);
-    dialog.filterIndex = 1;
+    dialog.filterIndex = filterIndex;
     dialog.fileName.clear();
     dialog.fileNames.clear();
     dialog.flags = flags;
@@ -91,8 +92,9 @@ void SourcePage::onNewArchiveClicked() {
 }
 
 void SourcePage::onOpenArchiveClicked() {
+    // Most files people split are no ZIP archives: every file is offered, the ZIP filter is one choice away.
     prepare(fileDialog, Res::OpenZipTitle, lastFolder, Res::ZipFilesFilter,
-            FileDialog::FileMustExist | FileDialog::HideReadOnly);
+            FileDialog::FileMustExist | FileDialog::HideReadOnly, 2);
     fileDialog.showOpen();
     if (fileDialog.cancelled || fileDialog.fileName.isEmpty())
         return;
@@ -147,14 +149,26 @@ void SourcePage::listArchive(const QString& path) {
     QStringList names;
     int64_t compressed = 0;
     int64_t uncompressed = 0;
-    ListArchive(path, shell_, [&](const ZipEntry& entry) {
-        names << entry.name;
-        compressed += entry.compressed;
-        uncompressed += entry.uncompressed;
-    });
+    QString reason;
+    const int code = ListArchive(
+        path,
+        [&](const ZipEntry& entry) {
+            names << entry.name;
+            compressed += entry.compressed;
+            uncompressed += entry.uncompressed;
+        },
+        &reason);
+    if (code != 0) {
+        // Any file can be split: one that does not list is the source as it is, and the line says so.
+        entryList->clear();
+        archiveSizes->setText(Text(code == kNotAZipArchive ? Res::NotAZipArchive : Res::ZipNotListed));
+        archiveSizes->setToolTip(reason); // the line stays one line; the reason names the whole path
+        return;
+    }
     if (names.isEmpty())
         return;
     entryList->clear();
     entryList->addItems(names);
     archiveSizes->setText(ZipInfoText(compressed, uncompressed));
+    archiveSizes->setToolTip({});
 }

@@ -22,6 +22,7 @@ public:
     void load();
 
     // Shows the archive's entries and sizes; a listing without entries leaves the list and the line as they are.
+    // A file that is no ZIP archive (or cannot be listed) empties the list, and the line says it is split as it is.
     void listArchive(const QString& path);
 
     void onNewArchiveClicked();
@@ -45,7 +46,7 @@ public:
     FileDialog fileDialog;
 
 signals:
-    // An archive was named with New or chosen with Open: it can be split onto disks too.
+    // A file was named with New or chosen with Open: it can be split onto disks too.
     void archiveChosen();
     // The archive's name, for a subject that is still empty.
     void subjectSuggested(const QString& archiveName);

@@ -36,15 +36,15 @@ void SummaryPage::showProgress(int percent, const QString& text) {
     statusLine->repaint();
 }
 
-QString SummaryText(const SplitJob& job, Settings& settings, Shell& shell) {
+Summary SummaryOf(const SplitJob& job, Settings& settings, Shell& shell) {
     QString size;
     QString refused;
     try {
         size = GroupedNumber(PieceSizeOf(job));
     } catch (const JobError& e) {
-        // Finish would refuse it: say so here already.
+        // The job would be refused: said here already, in place of "ready to go".
         size = QStringLiteral("?");
-        refused = QStringLiteral("\n\n") + e.message();
+        refused = Text(Res::MendBeforeFinish).arg(e.message());
     }
     QString text = Text(Res::SummarySource) + job.SourceFile + Text(Res::SummaryPieceSize) + size;
     switch (job.target()) {
@@ -76,6 +76,8 @@ QString SummaryText(const SplitJob& job, Settings& settings, Shell& shell) {
         extra << QStringLiteral("Read_Me.txt");
     // The closing text starts with the quote that ends the last field; the list goes after it.
     const QString ready = Text(Res::SummaryReady);
-    return text + ready.left(1) + Text(Res::WithThePieces).arg(extra.join(QStringLiteral(", "))) + ready.mid(1) +
-           refused;
+    text += ready.left(1) + Text(Res::WithThePieces).arg(extra.join(QStringLiteral(", ")));
+    if (!refused.isEmpty())
+        return {text + QStringLiteral("\n\n") + refused, false};
+    return {text + ready.mid(1), true};
 }

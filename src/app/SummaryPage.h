@@ -25,5 +25,10 @@ public:
 };
 
 // The summary of a job: its source and piece size, and for mail the size of a message and the recipients, else the
-// folder; the files the receiver gets beside the pieces, and a piece size that Finish would refuse.
-QString SummaryText(const SplitJob& job, Settings& settings, Shell& shell);
+// folder; the files the receiver gets beside the pieces. It ends "ready to go", or with the reason a piece size
+// cannot be used: then the job is not ready and Finish waits until it is mended.
+struct Summary {
+    QString text;
+    bool ready = true;
+};
+Summary SummaryOf(const SplitJob& job, Settings& settings, Shell& shell);

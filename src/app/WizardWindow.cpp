@@ -170,9 +170,12 @@ void WizardWindow::onNextClicked() {
     showPage(currentPage);
     if (currentPage >= last) {
         nextButton->setEnabled(false);
-        finishButton->setEnabled(true); // a plain button: Enter on this page starts nothing
-        askForMissingMailSettings();
-        summaryPage->summaryLabel->setText(summaryText());
+        // Only a mail job needs the sender and the server.
+        if (job().target() == Target::Mail)
+            askForMissingMailSettings();
+        const Summary summary = SummaryOf(job(), settings_, shell_);
+        summaryPage->summaryLabel->setText(summary.text);
+        finishButton->setEnabled(summary.ready); // a plain button: Enter on this page starts nothing
     }
     if (currentPage > 0)
         backButton->setEnabled(true);
@@ -193,7 +196,7 @@ void WizardWindow::onBackClicked() {
 }
 
 QString WizardWindow::summaryText() {
-    return SummaryText(job(), settings_, shell_);
+    return SummaryOf(job(), settings_, shell_).text;
 }
 
 void WizardWindow::askForMissingMailSettings() {

@@ -8,6 +8,7 @@
 #include "core/CommandLine.h"
 #include "core/Sentences.h"
 #include "core/StringTable.h"
+#include "core/Version.h"
 #include "dialup/NetworkManagerDialUp.h"
 #include "job/JobDriver.h"
 #include "settings/IniFileStore.h"
@@ -21,6 +22,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -64,10 +67,11 @@ std::unique_ptr<QApplication> openWindowSystem(int& argc, char** argv, DisplayHo
     return app;
 }
 
+// /? in a terminal is read there; started from a launcher, the box is the only place anybody sees it.
 int showUsage(int& argc, char** argv) {
     const QString usage = UsageText();
     DisplayHold hold;
-    if (!HasVisibleDisplay(&hold)) {
+    if (isatty(STDOUT_FILENO) || !HasVisibleDisplay(&hold)) {
         ConsoleShell().Inform(usage);
         return kUsage;
     }
@@ -129,6 +133,16 @@ int main(int argc, char** argv) {
     // The menu entry's "brevimo /src:%f" without a file is the plain start, with the stored size choice.
     if (arguments.isEmpty() || (arguments.size() == 1 && arguments[0].compare(u"/src:", Qt::CaseInsensitive) == 0))
         return runWindowed(argc, argv, nullptr);
+
+    // A terminal's habits, before the option language: the usage or the version on stdout.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        ConsoleShell().Inform(UsageText());
+        return kSuccess;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        ConsoleShell().Inform(ProgramName() + u' ' + VersionText());
+        return kSuccess;
+    }
 
     const QStringList tokens = TokensOfArguments(arguments);
     SplitJob parsed;

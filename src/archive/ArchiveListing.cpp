@@ -23,16 +23,15 @@ void list(const QString& path, const ZipEntryCallback& onEntry) {
 
 } // namespace
 
-int ListArchive(const QString& path, Shell& shell, const ZipEntryCallback& onEntry) {
+const int kNotAZipArchive = ZIP_ER_NOZIP;
+
+int ListArchive(const QString& path, const ZipEntryCallback& onEntry, QString* reason) {
     try {
         list(path, onEntry);
         return ZIP_ER_OK;
     } catch (const ComponentError& e) {
-        shell.MsgBox({QStringLiteral("Zip-Error %1\n%2").arg(e.number()).arg(e.description()),
-                      MsgButtons::Ok,
-                      MsgIcon::Exclamation,
-                      0,
-                      {}});
+        if (reason)
+            *reason = e.description();
         return e.number();
     }
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "shell/Shell.h"
-
 #include <QString>
 
 #include <cstdint>
@@ -16,10 +14,13 @@ struct ZipEntry {
 
 using ZipEntryCallback = std::function<void(const ZipEntry&)>;
 
-// Lists the archive at path, calling onEntry once per entry in the archive's order. A failure is told in the
-// box "Zip-Error <code>" with the reason; the entries reported before it stay reported. Returns libzip's error
-// code, 0 on success.
-int ListArchive(const QString& path, Shell& shell, const ZipEntryCallback& onEntry);
+// Lists the archive at path, calling onEntry once per entry in the archive's order. Returns libzip's error code,
+// 0 on success, with the reason (which names the file) in reason; the entries reported before a failure stay
+// reported.
+int ListArchive(const QString& path, const ZipEntryCallback& onEntry, QString* reason = nullptr);
+
+// The code of a file that is no ZIP archive at all (libzip's ZIP_ER_NOZIP), which any file to split may be.
+extern const int kNotAZipArchive;
 
 // A size total as the info line shows it: up to 1024 bytes the whole number, above that kB with three
 // decimals, both grouped.

@@ -1,29 +1,53 @@
 #include "core/CommandLine.h"
 
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype kKeyLength = 5; // "/src:": the value starts after the fifth character
+
+bool quoted(const QString& text) {
+    return text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"');
+}
+
+QString unquoted(const QString& text) {
+    return quoted(text) ? text.mid(1, text.size() - 2) : text;
+}
+
+} // namespace
+
 QStringList TokensOfArguments(const QStringList& arguments) {
     QStringList tokens;
-    for (const QString& a : arguments)
-        tokens.append(QString(a).remove(u'"'));
+    for (const QString& a : arguments) {
+        const QString word = unquoted(a);
+        tokens.append(word.left(kKeyLength) + unquoted(word.mid(kKeyLength)));
+    }
     return tokens;
 }
 
-int SizeIndexOfValue(const QString& value) {
-    const QString v = value.toUpper();
-    if (v == u"512")
-        return 0;
-    if (v == u"1.44")
-        return 2;
-    if (v == u"2")
-        return 3;
-    return 1;
+void ApplySizeValue(const QString& value, SplitJob& job) {
+    const QString presets[] = {QStringLiteral("512"), QStringLiteral("1"), QStringLiteral("1.44"), QStringLiteral("2")};
+    for (int i = 0; i < 4; ++i)
+        if (value == presets[i]) {
+            job.SizeIndex = i;
+            return;
+        }
+    if (!std::any_of(value.begin(), value.end(), [](QChar c) { return c.isDigit(); })) {
+        job.SizeIndex = 1;
+        return;
+    }
+    job.SizeIndex = 4;
+    job.CustomSplitSize = value;
 }
 
 bool ApplyCommandLine(const QStringList& tokens, SplitJob& job) {
     for (const QString& token : tokens) {
         const QString key = token.left(4).toUpper();
-        const QString value = token.mid(5);
+        const QString value = token.mid(kKeyLength);
         if (key == u"/SRC") {
             job.SourceFile = value;
+            // A file given (also by Open With) can go onto disks as well as into mails.
+            job.FilesOptionEnabled = job.FilesOptionEnabled || !value.isEmpty();
         } else if (key == u"/DST") {
             job.SplitFolder = value;
             job.MailSelected = false;
@@ -42,7 +66,7 @@ bool ApplyCommandLine(const QStringList& tokens, SplitJob& job) {
         } else if (key == u"/BDY") {
             job.Body = value;
         } else if (key == u"/SZE") {
-            job.SizeIndex = SizeIndexOfValue(value);
+            ApplySizeValue(value, job);
         } else if (key == u"/RSM") {
             job.Resume = true;
         } else {

@@ -24,6 +24,8 @@ QString WritingText(const QString& pieceName) {
 }
 
 QString PiecesCreatedText(int64_t count) {
+    if (count == 1)
+        return Text(Res::OnePieceCreated);
     return Text(Res::PiecesCreatedStart) + QString::number(count) + Text(Res::PiecesCreatedEnd);
 }
 
@@ -50,5 +52,5 @@ QString CreatedWithVersionText() {
 }
 
 QString UsageText() {
-    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume);
+    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume) + u'\n' + Text(Res::UsageTerminal);
 }

@@ -14,26 +14,26 @@ struct Entry {
 // Sorted by id; looked up by binary search.
 constexpr Entry kTable[] = {
     {Res::WelcomeText,
-     "Welcome to Brevimo\n\nWith Brevimo you can split files into smaller parts. You then can send those parts "
-     "as e-mails, without running into a server error because the attachement is to big. You can also use the "
+     "Welcome to Brevimo\n\nWith Brevimo you can split files into smaller parts. You can then send those parts "
+     "as e-mails, without running into a server error because the attachment is too big. You can also use the "
      "splits to copy a large file onto several floppy disks to move it to another machine.\n\nYou can select "
-     "more than one file and Brevimo will create a ZIP-archive.\n\nTo run Brevimo from the comand line type: "
-     "'Brevimo /?'"},
+     "more than one file and Brevimo will create a ZIP archive.\n\nTo run Brevimo from the command line, type: "
+     "'brevimo --help'"},
     {Res::BackButton, "< Back"},
     {Res::NextButton, "Next >"},
     {Res::FinishButton, "Finish"},
     {Res::ShowWelcomeAgain, "Always show this screen"},
     {Res::AddFileButton, "Add File..."},
-    {Res::ZipNameLabel, "ZIP Filename:"},
+    {Res::ZipNameLabel, "File to split or ZIP archive:"},
     {Res::OpenButton, "Open..."},
     {Res::NewButton, "New..."},
     {Res::FilesLabel, "Files:"},
-    {Res::AddFileTip, "Adds Files to ZIP"},
-    {Res::RemoveTip, "Removes Files from ZIP"},
-    {Res::OpenZipTitle, "Open existing ZIP-File"},
-    {Res::NewZipTitle, "Create new ZIP-File"},
-    {Res::AddFileTitle, "Add File to ZIP"},
-    {Res::PieceSizeGroup, "Size of split's:"},
+    {Res::AddFileTip, "Adds files to the ZIP archive"},
+    {Res::RemoveTip, "Removes files from the ZIP archive"},
+    {Res::OpenZipTitle, "Open the file to split or an existing ZIP archive"},
+    {Res::NewZipTitle, "Create a new ZIP archive"},
+    {Res::AddFileTitle, "Add files to the ZIP archive"},
+    {Res::PieceSizeGroup, "Size of splits:"},
     {Res::MailOption, "Create splitmails:"},
     {Res::SendToLabel, "Send to:"},
     {Res::SubjectLabel, "Subject:"},
@@ -48,14 +48,15 @@ constexpr Entry kTable[] = {
     {Res::Size2M, "2 MB"},
     {Res::SizeCustom, "Custom:"},
     {Res::DefaultBody,
-     "Copy all attatchements, of all the mails of this serie, into a temporary folder, then double click on the "
-     "batch-file (*.BAT) to reassemble the file."},
+     "Copy all attachments of all the mails of this series into a temporary folder, then double-click the "
+     "batch file (*.BAT) to reassemble the file."},
     {Res::DefaultSubjectStart, "Splitmail of "},
-    {Res::ChooseFolderTitle, "Select splitfiles-folder"},
+    {Res::ChooseFolderTitle, "Select the folder for the splitfiles"},
     {Res::PiecesCreatedStart, "There were "},
     {Res::PiecesCreatedEnd, " splitfiles created."},
     {Res::WritingStart, "Writing: "},
-    {Res::EmptyDiskQuestion, "Do you want do delete the contents of the whole disk inside drive A:\\ ?"},
+    {Res::EmptyDiskQuestion,
+     "Do you want to delete the files in the top folder of the disk in drive A:\\ ? Its folders are kept."},
     {Res::InsertAnotherDisk, "Please insert another disk into drive A:\\"},
     {Res::InsertDisk, "Please insert a disk into drive A:\\"},
     {Res::CopyingStart, "Copy: '"},
@@ -64,32 +65,32 @@ constexpr Entry kTable[] = {
     {Res::InsertDiskStart, "Please insert disk "},
     {Res::NumberOf, " of "},
     {Res::InsertDiskEnd, " into drive A:\\"},
-    {Res::DeletingTemporaryPieces, "Delete temporary splitfiles"},
-    {Res::JobSucceeded, "Operation terminated successfully!"},
-    {Res::NoPhoneBookStart, "Unable to locate phonebook file: "},
-    {Res::NoPhoneBookEnd, "Please locate it under settings."},
+    {Res::DeletingTemporaryPieces, "Deleting the temporary splitfiles"},
+    {Res::JobSucceeded, "The job was completed successfully."},
+    {Res::NoPhoneBookStart, "Cannot find the connection list file: "},
+    {Res::NoPhoneBookEnd, "Please choose it in the e-mail settings."},
     {Res::SendingMessageStart, "Send message:"},
-    {Res::Connecting, "Connect to mailserver..."},
-    {Res::Disconnecting, "Disconnect from mailserver..."},
-    {Res::SummarySource, "\nBrevimo has collected the following informations:\n\nSource file:'"},
+    {Res::Connecting, "Connecting to the mail server..."},
+    {Res::Disconnecting, "Disconnecting from the mail server..."},
+    {Res::SummarySource, "\nBrevimo has collected the following information:\n\nSource file:'"},
     {Res::SummaryPieceSize, "'\nSplitfile size: "},
-    {Res::SummarySendTo, " Bytes\n\nSendto: '"},
+    {Res::SummarySendTo, " Bytes\n\nSend to: '"},
     {Res::SummaryCc, "'\nCC: '"},
     {Res::SummaryBcc, "'   BCC: '"},
     {Res::SummarySubject, "'\nSubject: '"},
-    {Res::SummaryReady, "'\n\nBrevimo is ready to go. Please click 'Finish' to proccede."},
+    {Res::SummaryReady, "'\n\nBrevimo is ready to go. Please click 'Finish' to proceed."},
     {Res::SummaryFolder, " Bytes\n\nCreate splitfiles in the following folder:\n'"},
     {Res::SummaryNone, "<none>"},
     {Res::Footer,
      "\n\n---------------------------------------------------------------------------\nCreated using Brevimo. To "
      "get your own copy, go to: " BREVIMO_MAKER_ADDRESS},
-    {Res::BatchAsText, "Send batch-file as text"},
+    {Res::BatchAsText, "Send the batch file as text"},
     {Res::BatchAsTextTip,
-     "Use this option, if antivirus-software or a fire-wall will block .BAT-file transmission at the "
-     "destination."},
+     "Use this option if antivirus software or a firewall at the destination blocks the transmission of .BAT "
+     "files."},
     {Res::RenameTxtNote,
-     "\n\n******************************************************************\n\nPLEASE CHANGE THE '.TXT' "
-     "EXTENSION FROM THE *.TXT - FILE TO '.BAT'\n\n"
+     "\n\n******************************************************************\n\nPLEASE CHANGE THE EXTENSION "
+     "OF THE *.TXT FILE FROM '.TXT' TO '.BAT'\n\n"
      "******************************************************************"},
     {Res::HostNotFound, "Host not found!"},
 
@@ -124,8 +125,8 @@ constexpr Entry kTable[] = {
      "No mail server is set. Enter the server and the sender's address in the e-mail settings (Host and "
      "FromEMailAddress in %1), then try again."},
     {Res::DialUpFailed,
-     "The dial-up connection '%1' could not be made: %2\nCheck the connection under settings, or clear "
-     "Remote Access Service there if you have a DSL or cable connection."},
+     "The dial-up connection '%1' could not be made: %2\nCheck the connection in the e-mail settings, or "
+     "switch the dial-up connection off there if you have a DSL or cable connection."},
     {Res::HangUpFailed,
      "The dial-up connection '%1' could not be ended: %2\nIt may still be up; end it in the network settings."},
     {Res::ZipFailed, "The archive '%1' was not changed.\n%2"},
@@ -187,7 +188,7 @@ constexpr Entry kTable[] = {
     {Res::TooLargeForServer,
      "The mail server %1 takes messages of up to %2 bytes, and the largest message of this series would reach it "
      "with about %3 bytes, the server's own lines counted. Nothing was sent. Choose a piece size of at most %4 "
-     "bytes (a custom size of %5) and try again."},
+     "bytes (a custom size of %5, on the command line /sze:%5) and try again."},
     {Res::MessageSizeNote, " Bytes\nMessage size: about %1"},
     {Res::NotATextFile, "it is not a text file"},
     {Res::NotASettingLine, "line %1 is neither a setting nor a section"},
@@ -276,6 +277,11 @@ constexpr Entry kTable[] = {
     {Res::PiecesCutAgain,
      "The pieces of the stopped series in '%1' were gone (%2). '%3' is unchanged, so they were cut again."},
     {Res::Checking, "Checking %1"},
+    {Res::NotAZipArchive, "Not a ZIP archive: the file is split as it is."},
+    {Res::ZipNotListed, "The ZIP archive cannot be listed: the file is split as it is."},
+    {Res::MendBeforeFinish, "%1\nClick '< Back' to change it; 'Finish' waits until then."},
+    {Res::OnePieceCreated, "There was 1 splitfile created."},
+    {Res::UsageTerminal, "--help, -h = Show this text.\n--version = Show the version."},
     {Res::CustomSizeName, "Custom piece size"},
     {Res::CustomSizeHint, "A number and KB or MB, such as 851 KB or 100 MB"},
     {Res::FolderFieldName, "Folder for the pieces"},
@@ -284,44 +290,46 @@ constexpr Entry kTable[] = {
     {Res::MailSettingsTitle, "E-Mail Settings"},
     {Res::FromGroup, "From:"},
     {Res::FriendlyNameLabel, "Friendly Name:"},
-    {Res::AddressLabel, "E-Mail-Address:"},
+    {Res::AddressLabel, "E-mail address:"},
     {Res::HostGroup, "Host:"},
-    {Res::DialUpBox, "Remote Access Service"},
-    {Res::PhoneBookLabel, "Phonebook file: (Blank = Default)"},
+    {Res::DialUpBox, "Dial-up connection"},
+    {Res::PhoneBookLabel, "Connection list file: (blank = NetworkManager's)"},
     {Res::ConnectionLabel, "Connection:"},
-    {Res::PhoneBookFilter, "Default phonebook-file (rasphone.pbk)|rasphone.pbk|Phonebook-files (*.pbk)|*.pbk||"},
-    {Res::PhoneBookTip, "The phonebook-file. Leave this field blank to use NetworkManager's connections."},
-    {Res::PhoneBookTitle, "Select phonebook-file"},
+    {Res::PhoneBookFilter, "Connection list (rasphone.pbk)|rasphone.pbk|Connection lists (*.pbk)|*.pbk||"},
+    {Res::PhoneBookTip,
+     "A file that lists the connections. Leave this field blank to use NetworkManager's connections."},
+    {Res::PhoneBookTitle, "Select the connection list file"},
     {Res::FriendlyNameTip, "Your name, the 'from' name."},
-    {Res::AddressTip, "Your e-mail adress, the 'from' adress."},
-    {Res::HostTip, "Your e-mail server (POP 3). Ask your provider, if you don't know this one."},
-    {Res::ConnectionTip, "The connection to use, to contact your e-mail server."},
-    {Res::DialUpTip, "Disable the use of RAS, if you have a DSL or cable connection."},
+    {Res::AddressTip, "Your e-mail address, the 'from' address."},
+    {Res::HostTip, "Your outgoing mail server (SMTP). Ask your provider if you don't know it."},
+    {Res::ConnectionTip, "The connection to use to reach your e-mail server."},
+    {Res::DialUpTip, "Switch the dial-up connection off if you have a DSL or cable connection."},
     {Res::MessageOptionsTitle, "Body Text"},
     {Res::CcLabel, "CC:"},
     {Res::BccLabel, "BCC:"},
     {Res::BodyLabel, "Body text:"},
     {Res::SaveAsDefault, "Save as default body text"},
     {Res::SaveAsDefaultQuestion,
-     "Are you shure, of save the current body text as default body text,\nthat gets appended automaticaly to all "
-     "subsequent Brevimo mails?"},
-    {Res::AddressesTip, "Enter E-Mail-Addresses separated by commas."},
+     "Are you sure you want to save the current body text as the default body text,\nwhich is appended "
+     "automatically to all subsequent Brevimo mails?"},
+    {Res::AddressesTip, "Enter e-mail addresses separated by commas."},
     {Res::BodyTip, "Type your message body text here."},
     {Res::BatchCreatedWith, "Created using Brevimo Version "},
     {Res::BatchAbout, "Brevimo splits large files into pieces and puts them together again."},
     {Res::BatchGetCopy, "To get your own copy of Brevimo go to:"},
     {Res::MakerAddress, BREVIMO_MAKER_ADDRESS},
-    {Res::BatchJoining, "Re-Assembling Split Pieces..."},
+    {Res::BatchJoining, "Reassembling the split pieces..."},
     {Res::BatchAllDone, "All Done."},
     {Res::BatchRenameTxt, "PLEASE CHANGE THE '.TXT' EXTENSION OF THIS FILE TO '.BAT'"},
     {Res::Usage,
-     "Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:<Destination-path>\n\nSplitmails:\nBrevimo "
+     "Usage:\n\nSplit files into folder:\nbrevimo /src:<Source> /dst:<Destination-path>\n\nSplitmails:\nbrevimo "
      "[/src:<Source>] [/sze:<Size>] /sto:<Send-To> [/cco:<CC>] [/bcc:<BCC>] [/sbj:\"<Subject>\"] "
-     "[/bdy:\"<Body>\"] [/nui]\n\n/src: = Source-Filename and path (must be a ZIP-File).\n/dst: = Destination "
-     "path for file-spliting.\n/sze: = Size, can be: 512, 1, 1.44 or 2\n/sto: = Send-to e-mail address.\n/cco: "
-     "= Carbon-copy, can be comma separated list (without spaces).\n/bcc: = Blind-carbon-copy, can be comma "
-     "separated list (without spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = Body-text, "
-     "enclosed in double quotes (\").\n/nui = Do not display user interface."},
+     "[/bdy:\"<Body>\"] [/nui]\n\n/src: = The file to split, with its path (any file, or a ZIP archive).\n"
+     "/dst: = Destination path for file splitting.\n/sze: = Size, can be: 512, 1, 1.44 or 2, or a custom size "
+     "such as 851KB or \"100 MB\".\n/sto: = Send-to e-mail address.\n/cco: = Carbon copy, can be a comma "
+     "separated list (in double quotes if it holds spaces).\n/bcc: = Blind carbon copy, can be a comma separated "
+     "list (in double quotes if it holds spaces).\n/sbj: = Subject, enclosed in double quotes (\").\n/bdy: = "
+     "Body text, enclosed in double quotes (\").\n/nui = Do not display the user interface."},
     {Res::UsageResume, "/rsm = Resume: send only the messages of a stopped series that are missing."},
     {Res::OkButton, "OK"},
     {Res::CancelButton, "Cancel"},

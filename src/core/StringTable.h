@@ -203,6 +203,11 @@ enum Id : int {
     SeriesCannotBeFinished = 1222,
     PiecesCutAgain = 1223,
     Checking = 1224,
+    NotAZipArchive = 1240,
+    ZipNotListed = 1241,
+    MendBeforeFinish = 1242,
+    OnePieceCreated = 1243,
+    UsageTerminal = 1244,
     // Names a screen reader speaks for controls that show no caption of their own.
     CustomSizeName = 1260,
     CustomSizeHint = 1261,

@@ -213,7 +213,7 @@ bool MailSeries::fitsServer(const Series& series) {
     }
     shell_.Fail(Text(Res::TooLargeForServer)
                     .arg(settings_.Host(), GroupedNumber(limit), GroupedNumber(largest + kServerAdds),
-                         GroupedNumber(low), QString::number(low / 1024) + QStringLiteral(" KB")));
+                         GroupedNumber(low), QString::number(low / 1024) + QStringLiteral("KB")));
     return false;
 }
 

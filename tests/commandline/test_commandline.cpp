@@ -20,6 +20,7 @@ QString changes(const SplitJob& a, const SplitJob& b) {
         return QStringList{u"src="_qs + j.SourceFile,
                            u"dst="_qs + j.SplitFolder,
                            u"size="_qs + QString::number(j.SizeIndex),
+                           u"custom="_qs + j.CustomSplitSize,
                            u"to="_qs + j.SendTo,
                            u"cc="_qs + j.CarbonCopy,
                            u"bcc="_qs + j.BlindCarbonCopy,
@@ -42,20 +43,32 @@ TEST(CommandLine, OptionTable) {
     const std::pair<QStringList, const char*> cases[] = {
         {{u"/?"_qs}, nullptr},
         {{u"/SRC:a.zip"_qs, u"/dst:C:\\out"_qs}, "src=a.zip dst=C:\\out mail=0 files=1"},
-        {{u"/SrC:Mixed.ZIP"_qs}, "src=Mixed.ZIP"},
-        {{u"/src=a.zip"_qs}, "src=a.zip"},
-        {{u"/srcXa.zip"_qs}, "src=a.zip"},
+        // a file given can go onto disks too
+        {{u"/SrC:Mixed.ZIP"_qs}, "src=Mixed.ZIP files=1"},
+        {{u"/src=a.zip"_qs}, "src=a.zip files=1"},
+        {{u"/srcXa.zip"_qs}, "src=a.zip files=1"},
         {{u"/src:"_qs}, "src="},
         {{u"/nuiXYZ"_qs}, "nui=1"},
         {{u"/sze:1.44"_qs}, "size=2"},
         {{u"/sze:512"_qs}, "size=0"},
         {{u"/sze:2"_qs}, "size=3"},
-        {{u"/sze:3"_qs}, "size=1"},
-        {{u"/sze:1.440"_qs}, "size=1"},
+        {{u"/sze:1"_qs}, "size=1"},
+        {{u"/sze:"_qs}, "size=1"},
+        {{u"/sze:big"_qs}, "size=1"},
+        // anything with a digit is a custom size, which the job checks by the wizard's rule
+        {{u"/sze:851KB"_qs}, "custom=851KB"},
+        {{u"/sze:\"100 MB\""_qs}, "custom=100 MB"},
+        {{u"/sze:3"_qs}, "custom=3"},
+        {{u"/sze:1.440"_qs}, "custom=1.440"},
+        {{u"/sze:100 MB"_qs, u"/sze:1"_qs}, "size=1 custom=100 MB"},
         {{u"/sbj:\"Holiday photos\""_qs, u"/nui"_qs}, "sbj=Holiday photos nui=1"},
         {{u"\"/sbj:Holiday photos\""_qs}, "sbj=Holiday photos"},
-        {{u"/sbj:Holi\"day pho\"tos"_qs}, "sbj=Holiday photos"},
-        {{u"/src:first"_qs, u"/src:second"_qs}, "src=second"},
+        // only a pair around the whole value goes: a quote inside it is the user's
+        {{u"/sbj:Holi\"day pho\"tos"_qs}, "sbj=Holi\"day pho\"tos"},
+        {{u"/sto:\"Doe, John\" <j@x.test>"_qs}, "to=\"Doe, John\" <j@x.test>"},
+        {{u"/src:say \"hi\".zip"_qs}, "src=say \"hi\".zip files=1"},
+        {{u"/sbj:\""_qs}, "sbj=\""},
+        {{u"/src:first"_qs, u"/src:second"_qs}, "src=second files=1"},
         {{u"/dst:one"_qs, u"/dst:two"_qs}, "dst=two mail=0 files=1"},
         {{u"/sto:a@b.test"_qs, u"/cco:c@d.test,e@f.test"_qs, u"/bcc:g@h.test"_qs, u"/bdy:\"Two words\""_qs},
          "to=a@b.test cc=c@d.test,e@f.test bcc=g@h.test bdy=Two words"},
@@ -73,11 +86,11 @@ TEST(CommandLine, OptionTable) {
 }
 
 TEST(CommandLine, TokensOfArguments) {
-    // Words from a shell: a quote inside one is dropped and takes no later word along.
+    // Words from a shell: a quote inside one is kept and takes no later word along.
     SplitJob job;
     ASSERT_TRUE(ApplyCommandLine(
         TokensOfArguments({u"/nui"_qs, u"/sbj:5\" disks"_qs, u"/dst:out"_qs, u"/src:my file.zip"_qs}), job));
-    EXPECT_EQ(job.Subject + u'|' + job.SplitFolder + u'|' + job.SourceFile, u"5 disks|out|my file.zip");
+    EXPECT_EQ(job.Subject + u'|' + job.SplitFolder + u'|' + job.SourceFile, u"5\" disks|out|my file.zip");
     EXPECT_FALSE(ApplyCommandLine(TokensOfArguments({u"/nui"_qs, u""_qs}), job)) << "an empty word is no option";
 }
 

@@ -30,22 +30,22 @@ BUTTONS = [("push button", "< Back"), ("push button", "Next >"), ("push button",
 # What a screen reader names on each page and dialog, in the order Tab reaches it.
 PAGES = {
     "welcome": [("check box", "Always show this screen")] + BUTTONS,
-    "source": [("text", "ZIP Filename:"), ("push button", "Open..."), ("push button", "New..."),
+    "source": [("text", "File to split or ZIP archive:"), ("push button", "Open..."), ("push button", "New..."),
                ("list", "Files:"), ("push button", "Add File..."), ("push button", "Remove")] + BUTTONS,
     "destination": [("radio button", "512 kB"), ("radio button", "1 MB"), ("radio button", "1.44 MB (Floppy)"),
                     ("radio button", "2 MB"), ("radio button", "Custom:"), ("text", "Custom piece size"),
                     ("radio button", "Create splitfiles on disk:"), ("radio button", "Create splitmails:"),
                     ("radio button", "Floppy disk /media/floppy"), ("radio button", "Folder:"),
-                    ("text", "Folder for the pieces"), ("push button", "Select splitfiles-folder"),
+                    ("text", "Folder for the pieces"), ("push button", "Select the folder for the splitfiles"),
                     ("combo box", "Send to:"), ("text", "Send to:"), ("text", "Subject:"),
                     ("push button", "CC, BCC, Body text..."), ("push button", "Settings..."),
-                    ("check box", "Send batch-file as text"),
+                    ("check box", "Send the batch file as text"),
                     ("check box", "Add a checksum list and a join script for Linux and macOS")] + BUTTONS,
     "summary": BUTTONS,
     "running": [("progress bar", "Progress of the job")] + BUTTONS,
-    "E-Mail Settings": [("text", "Friendly Name:"), ("text", "E-Mail-Address:"), ("text", "Host:"),
-                        ("check box", "Remote Access Service"), ("text", "Phonebook file: (Blank = Default)"),
-                        ("push button", "Select phonebook-file"), ("combo box", "Connection:"),
+    "E-Mail Settings": [("text", "Friendly Name:"), ("text", "E-mail address:"), ("text", "Host:"),
+                        ("check box", "Dial-up connection"), ("text", "Connection list file: (blank = NetworkManager's)"),
+                        ("push button", "Select the connection list file"), ("combo box", "Connection:"),
                         ("check box", "Stop the job when the connection cannot be made"), ("push button", "OK"),
                         ("push button", "Cancel")],
     "Body Text": [("text", "CC:"), ("text", "BCC:"), ("text", "Body text:"),
@@ -286,7 +286,7 @@ class Desktop(unittest.TestCase):
                        env=self.env, check=True, timeout=30)
         app = self.application(lambda a: a.name == APP_ID)
         wizard = self.window(app, "Brevimo")
-        field = self.node(wizard, "text", "ZIP Filename:").queryText()
+        field = self.node(wizard, "text", "File to split or ZIP archive:").queryText()
         shown = field.getText(0, field.characterCount)
         os.kill(app.get_process_id(), 15)
         self.assertEqual(shown, source)
@@ -294,9 +294,7 @@ class Desktop(unittest.TestCase):
     def test_open_with(self):
         self.open_with("holiday photos, 2026 (all).bin")
 
-    # A quote in the name reaches the program inside the one argument, and is kept there only once the command line
-    # keeps quotes inside a value.
-    @unittest.expectedFailure
+    # A quote in the name reaches the program inside the one argument, and is kept there.
     def test_open_with_quote(self):
         self.open_with('the "best" of 2026.bin')
 

@@ -98,7 +98,7 @@ TEST_F(DialUp, AroundTheMailSeries) {
         {"Office:vpn", "", "Office", "", "", false, show + up, true, noCarrier + u"*"_qs + anyway},
         {"Office:vpn", "", "Office", "", "", true, show + up, false, noCarrier + u"*"_qs + stops},
         {"Office:vpn", "", "", "gone/my.pbk", "", false, "", true,
-         u"*Unable to locate phonebook file: \r\n'$TREE/gone/my.pbk' \r\nPlease locate it under settings.\n*"_qs +
+         u"*Cannot find the connection list file: \r\n'$TREE/gone/my.pbk' \r\nPlease choose it in the e-mail settings.\n*"_qs +
              anyway},
         {"Office:vpn", "", "Office", "my.pbk", "", true, up + u'|' + up, false, noCarrier + u"*"_qs + stops},
         {"Office:vpn", "Office", "", "", "", false, show + active, true, QString()}, // up before: left up after

@@ -96,7 +96,7 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
     ASSERT_TRUE(ok);
     EXPECT_EQ(shell.told(), u"info ok-cancel: Please insert disk 2 of 3 into drive "_qs + drive +
                                 u"\ninfo ok-cancel: Please insert disk 3 of 3 into drive "_qs + drive +
-                                u"\ninfo ok: Operation terminated successfully!"_qs);
+                                u"\ninfo ok: The job was completed successfully."_qs);
     ASSERT_EQ(taken.size(), 3u);
     EXPECT_EQ(taken[0].names() + u'|' + taken[1].names() + u'|' + taken[2].names(),
               u"report.001|report.002|Read_Me.txt report.003 report.bat report.sh report.sha256");
@@ -113,7 +113,7 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
     EXPECT_TRUE(
         progress.contains(u"|1 |25 Copy: 'report.001' to $D|38 Copied: 'report.001' to $D|50 Copy: 'report.002' "
                           "to $D|62 Copied: 'report.002' to $D|75 Copy: 'report.003' to $D|88 Copied: "
-                          "'report.003' to $D|100 Copy: 'report.bat' to $D|100 Delete temporary splitfiles"_qs))
+                          "'report.003' to $D|100 Copy: 'report.bat' to $D|100 Deleting the temporary splitfiles"_qs))
         << progress.toStdString();
     EXPECT_FALSE(shell.busy);
 }

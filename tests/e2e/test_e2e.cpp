@@ -83,9 +83,11 @@ protected:
 
 TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
     const char* const pieces3 = "report.001 report.002 report.003 report.bat report.sh report.sha256";
-    const char* const usage = "2|Usage:\n\nSplit files into folder:\nBrevimo /src:<Source> /dst:*/nui = Do not display "
-                              "user interface.\n/rsm = Resume: send only the messages of a stopped series that "
-                              "are missing.\n|";
+    const char* const usage =
+        "2|Usage:\n\nSplit files into folder:\nbrevimo /src:<Source> /dst:*/nui = Do not display the "
+        "user interface.\n/rsm = Resume: send only the messages of a stopped series that "
+        "are missing.\n--help, -h = Show this text.\n--version = Show the version.\n|";
+    const char* const help = "0|Usage:\n\nSplit files into folder:\nbrevimo /src:*\n--version = Show the version.\n|";
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         // the words ("|" between them; $SRC and $OUT for the test's paths), [General] lines or a shell command
         // before the run, then "exit status|stdout|stderr" ("*" for any text), the folder afterwards, and
@@ -110,6 +112,25 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
         {"/src:$DIR/three.zip|/dst:$OUT|/sze:512|/nui", "", "0|There were 3 splitfiles created.\n|",
          "three.001 three.002 three.003 three.bat three.sh three.sha256", ""},
         {"/?", "", usage, "", nullptr},
+        // a terminal's habits: on stdout, status 0, whatever the display
+        {"--help", "export DISPLAY=:99", help, "", nullptr},
+        {"/src:$SRC|-h", "", help, "", nullptr},
+        {"--version", "", "0|Brevimo 1.00.000\n|", "", nullptr},
+        // the wizard's custom sizes, its refusals and its piece count
+        {"/src:$SRC|/dst:$OUT|/sze:1000 KB|/nui", "", "0|There were 3 splitfiles created.\n|", pieces3,
+         "SplitSize=4;CustomSplitSize=1000 KB"},
+        {"/src:$SRC|/dst:$OUT|/sze:\"800KB\"|/nui", "", "0|There were 4 splitfiles created.\n|",
+         "report.001 report.002 report.003 report.004 report.bat report.sh report.sha256", "CustomSplitSize=800KB"},
+        {"/src:$SRC|/dst:$OUT|/sze:3MB|/nui", "", "0|There was 1 splitfile created.\n|",
+         "report.001 report.bat report.sh report.sha256", "SplitSize=4;CustomSplitSize=3MB"},
+        {"/src:$SRC|/dst:$OUT|/sze:3|/nui", "",
+         "1||The custom size '3' cannot be used. Give a number above 0 followed by MB or KB, for example 100 MB or 64 "
+         "KB.\n",
+         "", "SplitSize=4;CustomSplitSize=3"},
+        // a quote in a name arrives, and the batch file's refusal names it
+        {"/src:$DIR/5\" disk.img|/dst:$OUT|/nui", "",
+         "1||The name '5\" disk.img' holds a double quote, which the reassembly batch file cannot carry safely.*", "",
+         "SplitSize=1"},
         {"/src:$SRCx|/dst:$OUT|/nui", "", "1||*report.zipx': No such file or directory*", "", "SplitSize=1"},
         {"/src:/dev/stdin|/dst:$OUT|/nui", "", "1||'/dev/stdin' is a named pipe (FIFO), not an ordinary file*", "", ""},
         {"/src:/proc/self/status|/dst:$OUT|/nui", "", "1||'/proc/self/status' changed while it was split*", "001", ""},
@@ -122,6 +143,7 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
         {"/src:$SRC", "", "1||*needs a display*", "", nullptr},
     };
     WriteFile(dir.filePath(u"two.zip"_qs), PatternBytes(2 << 20, 2));
+    WriteFile(dir.filePath(u"5\" disk.img"_qs), PatternBytes(1000));
     WriteFile(dir.filePath(u"three.zip"_qs), PatternBytes(3 * 524288, 3));
     for (const auto& [words, setup, expected, entries, stored] : cases) {
         const auto expand = [&](const char* text) {
@@ -193,7 +215,28 @@ public:
         process_.waitForFinished(5000);
     }
     const QString& display() const { return display_; }
-    // Presses the keys in the window of that title, once it shows; false when it never does.
+    // A shell command on this display; true when it ends with status 0 within a minute.
+    bool sh(const QString& command) const {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DISPLAY"_qs, display_);
+        p.setProcessEnvironment(env);
+        p.start(u"/bin/sh"_qs, {u"-c"_qs, command});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }
+    // Presses the keys in a message box over the window, once it shows: the box has the input focus.
+    bool pressInBox(const QString& keys) const {
+        return sh(u"for i in $(seq 300); do [ $(xdotool search --onlyvisible --name '^Brevimo$' | wc -l) -ge 2 ] && "
+                  "exec xdotool key "_qs +
+                  keys + u"; sleep 0.1; done; exit 1"_qs);
+    }
+    // True once no window of that title is shown.
+    bool waitUntilNoWindow(const QString& title) const {
+        return sh(u"for i in $(seq 300); do xdotool search --onlyvisible --name '^"_qs + title +
+                  u"$' >/dev/null || exit 0; sleep 0.1; done; exit 1"_qs);
+    }
+    // Presses the keys in the window of that title, once it shows; false when it never does. A button pressed with
+    // Enter or Alt+letter clicks after a moment: "--delay 400" first lets each key find the page it is meant for.
     bool press(const QString& title, const QString& keys) const {
         QProcess key;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -209,15 +252,32 @@ private:
     QString display_;
 };
 
-// On a real display the usage text is a box, closed with the keyboard.
-TEST_F(EndToEnd, TheUsageBoxOnARealDisplay) {
+// On a real display the usage text is a box, closed with the keyboard, unless the run has a terminal (script gives
+// one): then the text is read there. --help is always for the terminal.
+TEST_F(EndToEnd, TheUsageOnARealDisplay) {
     Xvfb xvfb;
     ASSERT_FALSE(xvfb.display().isEmpty());
-    QProcess box;
-    start(box, {u"/?"_qs}, u"export DISPLAY="_qs + xvfb.display());
-    EXPECT_TRUE(xvfb.press(u"Brevimo"_qs, u"Return"_qs));
-    const Outcome r = finish(box);
-    EXPECT_EQ(QString::number(r.exitCode) + u'|' + r.out, u"2|");
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        // the word, run in a terminal, then "exit status|stdout" ("" in the box)
+        {"/?", false, "2|"},
+        {"/?", true, "2|Usage:\n*\n--version = Show the version.\n"},
+        {"--help", false, "0|Usage:\n*\n--version = Show the version.\n"},
+    };
+    for (const auto& [word, terminal, expected] : cases) {
+        SCOPED_TRACE(word + std::string(terminal ? " in a terminal" : ""));
+        QProcess usage;
+        start(usage, {QString::fromUtf8(word)},
+              u"export DISPLAY="_qs + xvfb.display() +
+                  (terminal ? u"\nexec script -qefc \"$0 '$1'\" /dev/null"_qs : QString()));
+        const bool box = QByteArray(expected).endsWith('|');
+        if (box) {
+            EXPECT_TRUE(xvfb.press(u"Brevimo"_qs, u"Return"_qs));
+        }
+        const Outcome r = finish(usage);
+        EXPECT_TRUE(
+            Matches(QString::number(r.exitCode) + u'|' + QString(r.out).remove(u'\r'), QString::fromUtf8(expected)))
+            << r.exitCode << r.out.toStdString();
+    }
 }
 
 // The wizard through main on a real display, closed with Esc; also with the platform named, and on a server that
@@ -246,6 +306,47 @@ TEST_F(EndToEnd, TheWizardOnARealDisplay) {
         EXPECT_TRUE(Matches(QString::number(r.exitCode) + u'|' + r.err,
                             QString::fromUtf8(expected).replace(u"$DISPLAY"_qs, display)))
             << r.exitCode << r.err.toStdString();
+    }
+}
+
+// "Open With" in a file manager, as gio launches the desktop entry: the file is the source as it is, and a folder
+// job runs from the window alone (Next, "Create splitfiles on disk", Next, Finish). A name holding a quote
+// arrives whole, so the job refuses it instead of splitting "say hi.zip", which lies beside it.
+TEST_F(EndToEnd, OpenWithSplitsIntoAFolderFromTheWindow) {
+    Xvfb xvfb;
+    ASSERT_FALSE(xvfb.display().isEmpty());
+    // The desktop entry runs "brevimo" from PATH.
+    const QString bin = dir.filePath(u"bin"_qs);
+    QDir().mkpath(bin);
+    ASSERT_TRUE(QFile::link(QStringLiteral(BREVIMO_BINARY), bin + u"/brevimo"_qs));
+    WriteFile(dir.filePath(u"say hi.zip"_qs), PatternBytes(300000));
+    WriteFile(dir.filePath(u"say \"hi\".zip"_qs), PatternBytes(300000));
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // the file, the keys after the job's box, the folder afterwards
+        {"report.zip", "", "report.001 report.002 report.003 report.bat report.sh report.sha256"},
+        {"say \"hi\".zip", "Escape", ""}, // the refusal leaves the window open
+    };
+    for (const auto& [name, closing, entries] : cases) {
+        SCOPED_TRACE(name);
+        reset(u"ShowWelcome=0\nUseRAS=0\nSplitDir="_qs + out());
+        QProcess launch;
+        start(launch,
+              {QStringLiteral(BREVIMO_TESTS "/../data/org.example.Brevimo.desktop"),
+               dir.filePath(QString::fromUtf8(name))},
+              u"export DISPLAY="_qs + xvfb.display() + u" PATH=\""_qs + bin +
+                  u":$PATH\"\nexec gio launch \"$@\" >launched.log 2>&1"_qs);
+        // The program's output goes to a file: the pipe to the test closes when gio has ended.
+        EXPECT_EQ(finish(launch).exitCode, 0);
+        EXPECT_TRUE(xvfb.press(u"Brevimo"_qs, u"--delay 400 Return alt+d Return alt+f"_qs));
+        EXPECT_TRUE(xvfb.pressInBox(u"Return"_qs));
+        if (*closing) {
+            EXPECT_TRUE(xvfb.press(u"Brevimo"_qs, QString::fromUtf8(closing)));
+        }
+        EXPECT_TRUE(xvfb.waitUntilNoWindow(u"Brevimo"_qs));
+        EXPECT_EQ(Listing(out()), QString::fromUtf8(entries));
+        if (*entries) {
+            EXPECT_EQ(Concatenate(out(), {u"report.001"_qs, u"report.002"_qs, u"report.003"_qs}), ReadFile(source));
+        }
     }
 }
 

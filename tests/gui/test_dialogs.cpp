@@ -77,7 +77,7 @@ TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
     MessageOptionsDialog d(job, settings, shell);
     d.load();
     EXPECT_EQ(d.ccField->text(), u"");
-    EXPECT_TRUE(d.bodyField->toPlainText().startsWith(u"Copy all attatchements"));
+    EXPECT_TRUE(d.bodyField->toPlainText().startsWith(u"Copy all attachments"));
     // In the body, Ctrl+Tab types a tab and Tab goes on to the next field.
     d.show();
     d.bodyField->clear();
@@ -106,7 +106,7 @@ TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
     ASSERT_EQ(shell.boxes.size(), 2u);
     EXPECT_EQ(shell.boxes[0].defaultButton, 1); // No
     EXPECT_EQ(shell.boxes[0].title, u"Body Text");
-    EXPECT_TRUE(shell.told().startsWith(u"plain yes-no: Are you shure, of save the current body text"));
+    EXPECT_TRUE(shell.told().startsWith(u"plain yes-no: Are you sure you want to save the current body text"));
     again.cancelButton->click();
     EXPECT_EQ(job.Body, u"old body");
 }
@@ -133,8 +133,8 @@ TEST_F(Dialogs, PhonebookBrowseAndTheFileDialogWrapper) {
         const QStringList names = cancel ? QStringList() : QStringList{u"rasphone.pbk"_qs};
         const QString shown = InFileDialog([&] { d.onBrowsePhoneBookClicked(); }, dir.path(), names);
         EXPECT_EQ(shown.section(u'|', 0, 0) + u'|' + shown.section(u'|', 2),
-                  u"Select phonebook-file|Default phonebook-file (rasphone.pbk),Phonebook-files (*.pbk)|Default "
-                  "phonebook-file (rasphone.pbk)|file");
+                  u"Select the connection list file|Connection list (rasphone.pbk),Connection lists (*.pbk)|"
+                  "Connection list (rasphone.pbk)|file");
         EXPECT_EQ(InFileDialog([&] { dlg.showOpen(); }, dir.path(), names).section(u'|', 3), u"All Files (*)|file"_qs);
         EXPECT_EQ(d.phoneBookField->text() + u'|' + dlg.fileName, book + u'|' + book);
         EXPECT_EQ(dlg.cancelled, cancel);

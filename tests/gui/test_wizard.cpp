@@ -61,22 +61,42 @@ protected:
 };
 
 TEST_F(Wizard, PagesAndButtons) {
-    const std::tuple<bool, const char*, const char*> cases[] = {
-        // the welcome page shown, Next and Back clicked, the states after each
-        {true, "NNNBBB", "0 N|1 BN|2 BN|3 BF|2 BN|1 BN|0 N"},
-        {false, "NBB", "1 N|2 BN|1 BN|0 N"},
+    const std::tuple<bool, const char*, const char*, const char*> cases[] = {
+        // the welcome page shown, a custom size, Next and Back clicked (M: the custom size mended to 100 MB), the
+        // states after each
+        {true, "", "NNNBBB", "0 N|1 BN|2 BN|3 BF|2 BN|1 BN|0 N"},
+        {false, "", "NBB", "1 N|2 BN|1 BN|0 N"},
+        // a size Finish would refuse: the summary says so, and Finish waits until it is mended
+        {false, "100", "NNBMN", "1 N|2 BN|3 B|2 BN|2 BN|3 BF"},
+        {false, "0 MB", "NN", "1 N|2 BN|3 B"},
     };
-    for (const auto& [welcome, clicks, states] : cases) {
+    for (const auto& [welcome, custom, clicks, states] : cases) {
         store.set(u"ShowWelcome"_qs, welcome ? u"-1"_qs : u"0"_qs);
+        store.set(u"SplitSize"_qs, *custom ? u"4"_qs : u"1"_qs);
+        store.set(u"CustomSplitSize"_qs, QString::fromUtf8(custom));
         WizardWindow& w = open();
         EXPECT_EQ(w.welcomePage->showWelcomeBox->isChecked(), welcome);
         QStringList seen{state()};
         for (const char* c = clicks; *c; ++c) {
-            (*c == 'N' ? w.nextButton : w.backButton)->click();
+            if (*c == 'M')
+                w.destinationPage->customSizeField->setText(u"100 MB"_qs);
+            else
+                (*c == 'N' ? w.nextButton : w.backButton)->click();
             seen << state();
         }
         EXPECT_EQ(seen.join(u'|'), QString::fromUtf8(states));
+        const QString summary = w.summaryPage->summaryLabel->text();
+        if (seen.last().startsWith(u'3')) {
+            EXPECT_EQ(summary.contains(u"is ready to go"_qs), seen.last().endsWith(u'F')) << summary.toStdString();
+        }
+        if (seen.last() == u"3 B") {
+            EXPECT_TRUE(
+                summary.endsWith(u"' cannot be used. Give a number above 0 followed by MB or KB, for example "
+                                 "100 MB or 64 KB.\nClick '< Back' to change it; 'Finish' waits until then."_qs))
+                << summary.toStdString();
+        }
     }
+    store.set(u"SplitSize"_qs, u"1"_qs);
     // The check box is stored at once, and the next start opens on page 1; Enter is Next, Esc is Cancel.
     store.set(u"ShowWelcome"_qs, u"-1"_qs);
     open().welcomePage->showWelcomeBox->click();
@@ -173,17 +193,17 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     w.destinationPage->sendToField->setCurrentText(u"anna@x.test"_qs);
     w.destinationPage->subjectField->setText(u"Photos"_qs);
     show([](SplitJob& j) { j.CarbonCopy = u"c@x.test,d@x.test"_qs; }, 3);
-    const QString head = u"\nBrevimo has collected the following informations:\n\nSource file:'/data/report.zip'"_qs;
+    const QString head = u"\nBrevimo has collected the following information:\n\nSource file:'/data/report.zip'"_qs;
     // What the receiver gets beside the pieces, and the closing line.
     const auto tail = [](const char* files) {
         return u"\nWith the pieces: "_qs + QString::fromUtf8(files) +
-               u"\n\nBrevimo is ready to go. Please click 'Finish' to proccede."_qs;
+               u"\n\nBrevimo is ready to go. Please click 'Finish' to proceed."_qs;
     };
     EXPECT_EQ(w.summaryPage->summaryLabel->text(),
               head +
                   // the piece in base64 (143,489,352 bytes), headers and text
-                  u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,320 "
-                  "Bytes\n\nSendto: 'anna@x.test'\nCC: "
+                  u"\nSplitfile size: 104,857,600 Bytes\nMessage size: about 143,490,314 "
+                  "Bytes\n\nSend to: 'anna@x.test'\nCC: "
                   "'c@x.test,d@x.test'   BCC: '<none>'\nSubject: 'Photos'"_qs +
                   tail("report.txt, report.sha256, report.sh"));
     w.destinationPage->customSizeField->setText(u"100"_qs);
@@ -203,20 +223,26 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
     EXPECT_TRUE(w.summaryText().contains(u"'\nWith the pieces: report.bat\n\n"_qs)) << w.summaryText().toStdString();
 }
 
-TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
-    const std::tuple<const char*, const char*, bool, const char*, const char*> cases[] = {
-        // setting, value, OK with a new name or Cancel, the dialog, the name stored after it
-        {"FriendlyName", "", false, "MailSettingsDialog", ""},  // for a folder job too
-        {"UseRAS", "-1", true, "MailSettingsDialog", "Joanna"}, // dial-up without a connection
-        {"Host", "mail.x.test", true, "", "Jo"},                // complete: straight to the summary
+TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummaryOfAMailJob) {
+    const std::tuple<bool, const char*, const char*, bool, const char*, const char*> cases[] = {
+        // a mail job, setting, value, OK with a new name or Cancel, the dialog, the name stored after it
+        {true, "FriendlyName", "", false, "MailSettingsDialog", ""},
+        {true, "UseRAS", "-1", true, "MailSettingsDialog", "Joanna"}, // dial-up without a connection
+        {true, "Host", "mail.x.test", true, "", "Jo"},                // complete: straight to the summary
+        {false, "FriendlyName", "", true, "", ""},                    // a folder job needs no sender
+        {false, "Host", "", true, "", "Jo"},
     };
-    for (const auto& [key, value, ok, dialog, name] : cases) {
+    for (const auto& [mail, key, value, ok, dialog, name] : cases) {
         sender();
         store.set(u"UseRAS"_qs, u"0"_qs);
         store.set(QString::fromUtf8(key), QString::fromUtf8(value));
         open();
-        show([](SplitJob& j) { j.MailSelected = false, j.FilesOptionEnabled = true, j.SplitFolder = u"/srv/out"_qs; },
-             2);
+        show(
+            [mail = mail](SplitJob& j) {
+                j.MailSelected = mail, j.FilesOptionEnabled = true, j.SplitFolder = u"/srv/out"_qs;
+                j.SendTo = u"to@x.test"_qs;
+            },
+            2);
         const QString shown = OnModal([&] { window->nextButton->click(); },
                                       [ok = ok](QWidget* modal) {
                                           auto* d = static_cast<MailSettingsDialog*>(modal);
@@ -225,7 +251,7 @@ TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummary) {
                                       });
         EXPECT_EQ(shown + u'|' + state() + u'|' + store.get(u"FriendlyName"_qs),
                   QString::fromUtf8(dialog) + u"|3 BF|"_qs + QString::fromUtf8(name));
-        EXPECT_TRUE(window->summaryPage->summaryLabel->text().contains(u"'/srv/out'"));
+        EXPECT_TRUE(window->summaryPage->summaryLabel->text().contains(mail ? u"'to@x.test'"_qs : u"'/srv/out'"_qs));
     }
 }
 
@@ -234,7 +260,6 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
     const std::tuple<QString, const char*, QString> cases[] = {
         // source, custom size, the box
         {u"/nonexistent/report.zip"_qs, "", u"error ok: Cannot read the file to split '/nonexistent/report.zip'"_qs},
-        {source, "100", u"error ok: The custom size '100' cannot be used"_qs},
         {source, "1 MB", u"info ok: There were 3 splitfiles created."_qs},
     };
     for (const auto& [from, custom, told] : cases) {
@@ -318,9 +343,9 @@ TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     WizardWindow& w = open();
     w.destinationPage->folderField->setText(dir.path());
     EXPECT_EQ(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, dir.path(), {u"chosen"_qs}),
-              u"Select splitfiles-folder|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
+              u"Select the folder for the splitfiles|"_qs + dir.path() + u"|All Files (*)|Directories|file"_qs);
     EXPECT_TRUE(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, {}, {})
-                    .startsWith(u"Select splitfiles-folder|"_qs));
+                    .startsWith(u"Select the folder for the splitfiles|"_qs));
     EXPECT_EQ(w.destinationPage->folderField->text(), dir.filePath(u"chosen"_qs));
 }
 
@@ -358,7 +383,7 @@ TEST_F(TheSourcePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
     file(u"first/README"_qs, "no dot, listed all the same\n");
     const QString later = file(u"second/notes.txt"_qs, "notes from the second folder, the later one");
     EXPECT_EQ(click(w.sourcePage->newButton, dir.path(), {u"backup.Zip2"_qs}),
-              u"Create new ZIP-File|"_qs + QDir(QDir::tempPath()).absolutePath() +
+              u"Create a new ZIP archive|"_qs + QDir(QDir::tempPath()).absolutePath() +
                   u"|ZIP Files (*.zip),All Files (*)|ZIP Files (*.zip)|save"_qs);
     EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2"_qs));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"backup.Zip2"_qs))) << "New only names the archive";
@@ -367,7 +392,8 @@ TEST_F(TheSourcePage, NewNamesAndTheFirstAddCreatesWithZipAppended) {
 
     EXPECT_EQ(click(w.sourcePage->addFilesButton, dir.filePath(u"first"_qs),
                     {u"notes.txt"_qs, u"table.csv"_qs, u"README"_qs}),
-              u"Add File to ZIP|"_qs + dir.path() + u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
+              u"Add files to the ZIP archive|"_qs + dir.path() +
+                  u"|All Files (*)|All Files (*)|files"_qs); // in the last folder
     EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(u"backup.Zip2.zip"_qs));
     EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <backup.Zip2>")
         << "Add keeps the subject New set";
@@ -391,8 +417,8 @@ TEST_F(TheSourcePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     EXPECT_TRUE(w.destinationPage->subjectField->text().isEmpty())
         << "an Add to an existing archive leaves the subject alone";
     w.sourcePage->entryList->clear();
-    EXPECT_EQ(click(w.sourcePage->openButton, dir.path(), {u"have.ZIP"_qs}).section(u'|', 3),
-              u"ZIP Files (*.zip)|file");
+    EXPECT_EQ(click(w.sourcePage->openButton, dir.path(), {u"have.ZIP"_qs}).section(u'|', 2),
+              u"ZIP Files (*.zip),All Files (*)|All Files (*)|file"); // every file offered first
     EXPECT_TRUE(listed().startsWith(u"a.txt b.txt ("_qs));
     EXPECT_EQ(w.destinationPage->subjectField->text(), u"Splitmail of <have.ZIP>");
     EXPECT_TRUE(w.destinationPage->filesOption->isEnabled());
@@ -421,28 +447,43 @@ TEST_F(TheSourcePage, OpenRemoveAndTheListKeptWhenNothingChanged) {
     EXPECT_FALSE(shell.busy);
 }
 
-TEST_F(TheSourcePage, FailuresAreToldAndTheListIsKept) {
+// Open takes any file: one that does not list is the source as it is, said under the list and not in a box.
+TEST_F(TheSourcePage, FilesThatDoNotListAreSplitAsTheyAre) {
     const QString zip = dir.filePath(u"good.zip"_qs);
     w.sourcePage->sourceField->setText(zip);
     add(file(u"a.txt"_qs, QByteArray(3000, 'q')));
-    const QString before = listed();
     const QByteArray bytes = ReadFile(zip);
     const QString letter = file(u"letter.zip"_qs, "Dear Jo,\n");
-    file(u"damaged.zip"_qs, bytes.left(bytes.size() / 2));
-    const std::tuple<QPushButton*, QString, const char*, QString> cases[] = {
-        // button, the name box, chosen in the dialog, told
-        {w.sourcePage->openButton, zip, "damaged.zip", u"warning ok: Zip-Error "_qs},
+    // the end of the archive, which says where its directory lies, but not what lies there
+    file(u"damaged.zip"_qs, bytes.left(100) + bytes.right(22));
+    file(u"film.mkv"_qs, PatternBytes(70000));
+    const QString notListed = u" (The ZIP archive cannot be listed: the file is split as it is.)"_qs;
+    const QString notZip = u" (Not a ZIP archive: the file is split as it is.)"_qs;
+    const std::tuple<QPushButton*, QString, const char*, QString, QString> cases[] = {
+        // button, the name box, chosen in the dialog, told, the list and line afterwards
+        {w.sourcePage->openButton, zip, "damaged.zip", {}, notListed},
+        {w.sourcePage->openButton, zip, "good.zip", {}, u"a.txt ("_qs},
+        {w.sourcePage->openButton, zip, "film.mkv", {}, notZip},
         {w.sourcePage->addFilesButton, letter, "a.txt",
-         u"error ok: The archive '"_qs + letter + u"' was not changed."_qs},
+         u"error ok: The archive '"_qs + letter + u"' was not changed."_qs, notZip},
     };
-    for (const auto& [button, name, chosen, told] : cases) {
+    for (const auto& [button, name, chosen, told, after] : cases) {
+        SCOPED_TRACE(chosen);
         shell = ScriptedShell();
         w.sourcePage->sourceField->setText(name);
         click(button, dir.path(), {QString::fromUtf8(chosen)});
-        EXPECT_TRUE(shell.told().startsWith(told)) << shell.told().toStdString();
-        EXPECT_EQ(listed(), before);
+        EXPECT_EQ(shell.told().left(told.size()), told);
+        EXPECT_EQ(shell.boxes.empty(), told.isEmpty());
+        EXPECT_EQ(listed().left(after.size()), after);
         EXPECT_FALSE(shell.busy);
+        if (button == w.sourcePage->openButton) {
+            EXPECT_EQ(w.sourcePage->sourceField->text(), dir.filePath(QString::fromUtf8(chosen)));
+            // the tool-tip names the file and why it does not list
+            EXPECT_EQ(w.sourcePage->archiveSizes->toolTip().contains(dir.filePath(QString::fromUtf8(chosen))),
+                      after != u"a.txt (");
+        }
     }
+    EXPECT_TRUE(w.destinationPage->filesOption->isEnabled());
     EXPECT_EQ(ReadFile(letter), "Dear Jo,\n");
 }
 

@@ -175,7 +175,7 @@ TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
             EXPECT_TRUE(m.text.startsWith(u"Plain text \x7f\n\n"_qs)); // DEL is ASCII all the same
             EXPECT_TRUE(
                 m.text.endsWith(u"Created using Brevimo. To get your own copy, go to: https://brevimo.example.org/"));
-            EXPECT_EQ(m.text.contains(u"PLEASE CHANGE THE '.TXT' EXTENSION"), i == 3 && asText);
+            EXPECT_EQ(m.text.contains(u"PLEASE CHANGE THE EXTENSION OF THE *.TXT FILE"), i == 3 && asText);
             // The last names the checksum list, in UTF-8 when the name is not ASCII.
             EXPECT_EQ(m.textType, i == 3 && !asText ? "text/plain; charset=utf-8" : "text/plain; charset=us-ascii");
         }
@@ -194,7 +194,7 @@ TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
                     last.attachments.at(2) == ReadFile(folderSet + u'/' + name + u".sha256"_qs) &&
                     last.attachments.at(3) == ReadFile(folderSet + u'/' + name + u".sh"_qs));
         EXPECT_TRUE(last.text.contains(ReceiverFilesNote(name + u'.')));
-        EXPECT_EQ(shell.told(), asText ? u"info ok: Operation terminated successfully!"_qs
+        EXPECT_EQ(shell.told(), asText ? u"info ok: The job was completed successfully."_qs
                                        : u"info ok: Sent 3 messages to to@x.test."_qs);
         EXPECT_EQ(keptFolders(), QStringList{}); // the private folder is gone
     }
@@ -219,7 +219,7 @@ TEST_F(Mail, TextAloneListsAndHeaders) {
     EXPECT_EQ(m.textType, "text/plain; charset=utf-8");
     EXPECT_TRUE(server.message(1).contains("quoted-printable"));
     EXPECT_EQ(shell.progress.front().second + u'|' + shell.progress.back().second,
-              u"Connect to mailserver...|Disconnect from mailserver...");
+              u"Connecting to the mail server...|Disconnecting from the mail server...");
     // Every list reaches the envelope; BCC and the injected line reach no header.
     EXPECT_EQ(server.envelope(1).join(u' '), u"jo@x.test a@x.test b@x.test c@x.test d@x.test e@x.test f@x.test");
     // Addresses as addresses: a Message-ID that ends in "e" before "@x.test" is no header of e@x.test.
@@ -424,8 +424,10 @@ TEST_F(Mail, TheServersSizeLimitIsCheckedFirst) {
     job.ReceiverFiles = false; // the last message as large as the others, less the piece's remainder
     EXPECT_FALSE(run());
     EXPECT_EQ(server.messageCount() + server.logins().size(), 0);
-    const auto suggested = QRegularExpression(u"of at most ([\\d,]+) bytes \\(a custom size of (\\d+ KB)\\)"_qs)
-                               .match(shell.texts().at(0));
+    const auto suggested =
+        QRegularExpression(
+            u"of at most ([\\d,]+) bytes \\(a custom size of (\\d+KB), on the command line /sze:\\2\\)"_qs)
+            .match(shell.texts().at(0));
     ASSERT_TRUE(suggested.hasMatch()) << shell.told().toStdString();
     EXPECT_TRUE(
         Matches(shell.texts().at(0), u"The mail server "_qs + server.host() +
@@ -442,7 +444,7 @@ TEST_F(Mail, TheServersSizeLimitIsCheckedFirst) {
     // Measured before sending: at most the digits a boundary number may lack over the real one.
     SmtpSession session;
     MailSeries measuring(session, job, settings, shell);
-    const int64_t measured = measuring.messageSizeFor(job.CustomSplitSize.section(u' ', 0, 0).toLongLong() * 1024);
+    const int64_t measured = measuring.messageSizeFor(job.CustomSplitSize.chopped(2).toLongLong() * 1024);
     EXPECT_TRUE(measured >= server.message(1).size() && measured - server.message(1).size() <= 40) << measured;
     // The largest that fits with room for the server's own lines; another kilobyte would not, in the last
     // message, which also carries the batch file.
@@ -472,7 +474,7 @@ TEST_F(Mail, AStoppedSeriesIsOfferedAndOldOnesGo) {
         shell.answer(answer);
         ASSERT_TRUE(run()) << shell.told().toStdString();
         EXPECT_TRUE(Matches(shell.told(), u"question yes-no: Messages 1 to 1 of 3 of this series were sent on *. Send "
-                                          "only messages 2 to 3?\ninfo ok: Operation terminated successfully!"_qs))
+                                          "only messages 2 to 3?\ninfo ok: The job was completed successfully."_qs))
             << shell.told().toStdString();
         EXPECT_EQ(server.messageCount(), answer == MsgResult::Yes ? 3 : 4); // 1, then 2 and 3, or 1 to 3 again
         EXPECT_EQ(keptFolders(), QStringList{});

@@ -40,7 +40,7 @@ TEST_F(SettingsTest, DefaultsStoredFormsAndConversions) {
                            s.FriendlyName(), s.FromEMailAddress(), s.RASPhoneBook(), s.RASConnection()})
                   .join(u'|'),
               u"/opt/brevimo|1|100 MB|1|0|/media/floppy|||||");
-    EXPECT_TRUE(s.DefaultBody().startsWith(u"Copy all attatchements, of all the mails of this serie"));
+    EXPECT_TRUE(s.DefaultBody().startsWith(u"Copy all attachments of all the mails of this series"));
     EXPECT_EQ(store.writes, 0); // reading stores nothing
     EXPECT_EQ(loaded(), u"1|100 MB|/opt/brevimo||");
 

@@ -7,7 +7,7 @@ echo To get your own copy of Brevimo go to:
 echo https://brevimo.example.org/
 echo.
 pause
-echo Re-Assembling Split Pieces...
+echo Reassembling the split pieces...
 if not exist "report.001" (echo "report.001" is missing. Put all pieces into this folder and start the batch file again.& goto failed)
 if not exist "report.002" (echo "report.002" is missing. Put all pieces into this folder and start the batch file again.& goto failed)
 if not exist "report.003" (echo "report.003" is missing. Put all pieces into this folder and start the batch file again.& goto failed)

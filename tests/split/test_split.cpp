@@ -232,7 +232,8 @@ TEST(BatchFile, NamesAsCmdReadsThem) {
     const std::tuple<QString, int, const char*, const char*> cases[] = {
         // source, pieces, a part of the text, what it lacks
         {u"a.zip"_qs, 1,
-         "echo Re-Assembling Split Pieces...\r\nif not exist \"a.001\" (echo \"a.001\" is missing. Put all pieces into "
+         "echo Reassembling the split pieces...\r\nif not exist \"a.001\" (echo \"a.001\" is missing. Put all pieces "
+         "into "
          "this folder and start the batch file again.& goto failed)\r\n(call )\r\ncopy/b \"a.001\" \"a.zip\"\r\nif "
          "errorlevel 1 (echo \"a.001\" could not be joined to \"a.zip\".& goto failed)\r\necho.\r\n",
          " + "},
