@@ -34,7 +34,8 @@ template <typename T> std::unique_ptr<T, decltype(&g_object_unref)> owned(T* obj
 struct Received {
     std::map<QByteArray, QByteArray> headers; // lower-case name -> raw value
     QByteArray rawHeaders;
-    QStringList names; // of the attachments
+    QStringList names;           // of the attachments
+    QByteArrayList contentTypes; // of the attachments, as sent
     std::vector<QByteArray> attachments;
     QString text;
     QByteArray textType;
@@ -71,6 +72,9 @@ Received parse(const QByteArray& raw) {
             EXPECT_STREQ(g_mime_object_get_content_type_parameter(part, "name"), filename);
             EXPECT_TRUE(g_mime_object_get_content_disposition(part));
             r.names << QString::fromUtf8(filename);
+            r.contentTypes << QByteArray(g_mime_header_get_raw_value(g_mime_header_list_get_header(
+                                             g_mime_object_get_header_list(part), "Content-Type")))
+                                  .trimmed();
             r.attachments.push_back(decoded(part));
             continue;
         }
@@ -165,6 +169,12 @@ TEST_F(Mail, SeriesOfThreeOnOneConnectionRebuildsTheSource) {
                 QStringLiteral("%1.00%2").arg(name).arg(i) +
                 (i < 3 ? QString() : QStringLiteral(" %1.%2 %1.sha256 %1.sh").arg(name, asText ? u"txt" : u"bat"));
             EXPECT_EQ(m.names.join(u' '), names);
+            // A name outside ASCII stands in Content-Type as encoded words too, for programs that read no RFC 2231.
+            for (const QByteArray& type : m.contentTypes) {
+                static const QRegularExpression encoded(u"\\bname=\"=\\?utf-8\\?[bq]\\?[^\"]+\\?=\"$"_qs,
+                                                        QRegularExpression::CaseInsensitiveOption);
+                EXPECT_EQ(encoded.match(QString::fromLatin1(type)).hasMatch(), !asText) << type.toStdString();
+            }
             // Receiving programs save them under these names: ripmime, and munpack, which reads no encoded names.
             EXPECT_EQ(savedBy({u"ripmime"_qs, u"-d"_qs, u"."_qs, u"-i"_qs}, server.message(i)).split(u' '),
                       sorted(names.split(u' ')));
