@@ -2,6 +2,7 @@
 
 #include "app/Captions.h"
 #include "app/FileDialog.h"
+#include "app/GuiShell.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
 #include "app/WizardWindow.h"
@@ -109,6 +110,44 @@ TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {
     EXPECT_TRUE(shell.told().startsWith(u"plain yes-no: Are you sure you want to save the current body text"));
     again.cancelButton->click();
     EXPECT_EQ(job.Body, u"old body");
+}
+
+// The real box: the button pressed is the answer, Enter takes the default, and Esc the box's cancel role.
+TEST(MessageBox, TheAnswerIsTheButtonPressed) {
+    const struct {
+        MsgButtons buttons;
+        int defaultButton;
+        const char* press; // a button's text, or "Enter" or "Esc"
+        MsgResult answer;
+    } cases[] = {
+        {MsgButtons::YesNo, 0, "&Yes", MsgResult::Yes},
+        {MsgButtons::YesNo, 0, "&No", MsgResult::No},
+        {MsgButtons::YesNo, 1, "Enter", MsgResult::No},
+        {MsgButtons::YesNoCancel, 0, "&No", MsgResult::No},
+        {MsgButtons::YesNoCancel, 0, "Esc", MsgResult::Cancel},
+        {MsgButtons::OkCancel, 0, "Cancel", MsgResult::Cancel},
+        {MsgButtons::Ok, 0, "Enter", MsgResult::Ok},
+    };
+    GuiShell shell;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.press);
+        MsgResult answer{};
+        const QString seen = OnModal(
+            [&] {
+                answer = shell.MsgBox({u"Go on?"_qs, c.buttons, MsgIcon::Question, c.defaultButton, {}});
+            },
+            [&](QWidget* box) {
+                const QString press = QString::fromLatin1(c.press);
+                if (press == u"Enter" || press == u"Esc")
+                    QTest::keyClick(box, press == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
+                else
+                    for (QAbstractButton* b : box->findChildren<QAbstractButton*>())
+                        if (b->text() == press)
+                            b->click();
+            });
+        EXPECT_EQ(seen, u"QMessageBox");
+        EXPECT_EQ(answer, c.answer);
+    }
 }
 
 // The phonebook's Browse, through the file dialog wrapper: a file chosen fills the field, Cancel keeps it.
