@@ -213,6 +213,22 @@ enum Id : int {
     CustomSizeHint = 1261,
     FolderFieldName = 1262,
     ProgressName = 1263,
+    // Finding the outgoing mail server of an address.
+    SourceProviderList = 1305,
+    SourceAutoconfig = 1306,
+    SourceDnsRecord = 1307,
+    LookupNoDomain = 1308,
+    LookupNothingFound = 1309,
+    LookupNoAnswer = 1310,
+    AutoconfigInvalid = 1311,
+    AutoconfigNotClientConfig = 1312,
+    AutoconfigNoSmtp = 1313,
+    AutoconfigTooLarge = 1314,
+    AutoconfigInsecureRedirect = 1315,
+    AutoconfigNotHttps = 1316,
+    SrvNoRecord = 1317,
+    SrvNoService = 1318,
+    SrvFailed = 1319,
 
     // The e-mail settings dialog.
     MailSettingsTitle = 4000,

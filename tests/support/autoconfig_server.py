@@ -19,6 +19,7 @@ SSL_CERT_FILE nor SSL_CERT_DIR), CURLOPT_CAINFO, curl --cacert, or SSL_CERT_FILE
                        The made file also has an IMAP incomingServer, as real ones do, that a sender must pass over.
 --delay SECONDS        wait this long before each answer, for a client's time-out
 --not-found WHICH      answer 404 at "mail", "well-known" or "both" of the two places
+--redirect URL         answer 301 to URL at the places that are found
 Each request is appended to FOLDER/requests as "PATH STATUS", PATH with its query. Prints the port on stdout, then
 the certificate file's path, and serves until stdin closes.
 """
@@ -94,12 +95,14 @@ class Handler(BaseHTTPRequestHandler):
         settings = self.server.settings
         place = PLACES.get(urllib.parse.urlsplit(self.path).path)
         found = place is not None and settings.not_found not in (place, "both")
-        status = 200 if found else 404
+        status = (301 if settings.redirect else 200) if found else 404
         with open(os.path.join(settings.folder, "requests"), "a") as f:
             f.write("%s %d\n" % (self.path, status))
         time.sleep(settings.delay)
         body = settings.body if found else b"not found\n"
         self.send_response(status)
+        if status == 301:
+            self.send_header("Location", settings.redirect)
         self.send_header("Content-Type", "text/xml; charset=utf-8" if found else "text/plain")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
@@ -119,6 +122,7 @@ def main():
     parser.add_argument("--username", default="%EMAILADDRESS%")
     parser.add_argument("--delay", type=float, default=0)
     parser.add_argument("--not-found", choices=["mail", "well-known", "both"], default="")
+    parser.add_argument("--redirect", default="")
     args = parser.parse_args()
 
     temporary = not args.folder

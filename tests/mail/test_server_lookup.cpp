@@ -1,0 +1,480 @@
+// Finding the outgoing server of an address: the provider list, autoconfig files from a real local HTTPS server, and
+// DNS submission records through a resolver that answers from a table.
+
+#include "core/StringTable.h"
+#include "mail/ServerLookup.h"
+#include "mail/SubmissionSrv.h"
+#include "support/Files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+
+namespace {
+
+void needApplication() {
+    static int argc = 1;
+    static char name[] = "test_mail";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv); // for the process's life: the network and DNS need its event loop
+}
+
+// tests/support/autoconfig_server.py with these options.
+class AutoconfigServer {
+public:
+    explicit AutoconfigServer(const QStringList& options) {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral("/usr/bin/python3"),
+                       QStringList{QStringLiteral(BREVIMO_TESTS "/support/autoconfig_server.py"),
+                                   QStringLiteral("--folder"), dir_.path()} +
+                           options);
+        QStringList lines;
+        while (lines.size() < 2 && process_.waitForReadyRead(20000))
+            while (process_.canReadLine())
+                lines << QString::fromUtf8(process_.readLine().trimmed());
+        if (lines.size() == 2) {
+            port_ = lines[0].toInt();
+            authority_ = QSslCertificate::fromPath(lines[1]);
+        }
+    }
+    ~AutoconfigServer() {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+    QString base() const { return QStringLiteral("https://127.0.0.1:%1").arg(port_); }
+    const QList<QSslCertificate>& authority() const { return authority_; }
+    // The requests so far, once there are at least this many (the server notes each as it comes in).
+    QStringList requests(qsizetype atLeast) const {
+        QStringList lines;
+        for (int tries = 0; tries < 100 && lines.size() < atLeast; ++tries, QThread::msleep(100)) {
+            QFile f(dir_.filePath(QStringLiteral("requests")));
+            lines = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                                : QStringList();
+        }
+        return lines;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    int port_ = 0;
+    QList<QSslCertificate> authority_;
+};
+
+// Answers SRV queries from a table, from the event loop as the system's DNS does; silent: never.
+class TableResolver : public SrvResolver {
+public:
+    std::map<QString, QList<SrvRecord>> records;
+    std::map<QString, QString> errors;
+    bool silent = false;
+    QStringList asked;
+
+    void lookup(const QString& name, std::function<void(const SrvAnswer&)> answer) override {
+        asked << name;
+        if (silent)
+            return;
+        SrvAnswer a;
+        if (auto it = records.find(name); it != records.end())
+            a.records = it->second;
+        if (auto it = errors.find(name); it != errors.end())
+            a.error = it->second;
+        QTimer::singleShot(0, this, [this, run = run_, answer, a] {
+            if (run == run_)
+                answer(a);
+        });
+    }
+    void cancel() override { ++run_; }
+
+private:
+    int run_ = 0;
+};
+
+struct Outcome {
+    std::optional<FoundServer> server;
+    QString why;
+    int answers = 0;
+};
+
+Outcome lookUp(ServerLookup& lookup, const QString& address) {
+    Outcome o;
+    QEventLoop loop;
+    QObject::connect(&lookup, &ServerLookup::found, &loop, [&](const FoundServer& s) {
+        o.server = s;
+        ++o.answers;
+        loop.quit();
+    });
+    QObject::connect(&lookup, &ServerLookup::notFound, &loop, [&](const QString& why) {
+        o.why = why;
+        ++o.answers;
+        loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit); // a hung lookup fails the test instead of the run
+    lookup.start(address);
+    loop.exec();
+    QCoreApplication::processEvents(); // a second answer would come now
+    return o;
+}
+
+const QString kMail = QStringLiteral("/mail/config-v1.1.xml");
+const QString kWellKnown = QStringLiteral("/.well-known/autoconfig/mail/config-v1.1.xml");
+const QString kQuery = QStringLiteral("?emailaddress=jo@example.org");
+
+SrvRecord srv(const char* target, int port, int priority = 0, int weight = 0) {
+    return SrvRecord{QString::fromLatin1(target), port, priority, weight};
+}
+
+} // namespace
+
+TEST(ServerLookup, FindsEachProviderOfTheListWithoutAskingTheNetwork) {
+    needApplication();
+    struct Row {
+        const char* address;
+        const char* host;
+        int port;
+        const char* security;
+        const char* login;
+    } const rows[] = {
+        {"jo@gmail.com", "smtp.gmail.com", 465, "tls", "oauth2"},
+        {"Jo@GoogleMail.COM", "smtp.gmail.com", 465, "tls", "oauth2"},
+        {"jo@outlook.com", "smtp-mail.outlook.com", 587, "starttls", "oauth2"},
+        {"jo@hotmail.co.uk", "smtp-mail.outlook.com", 587, "starttls", "oauth2"},
+        {"jo@contoso.onmicrosoft.com", "smtp.office365.com", 587, "starttls", "oauth2"},
+        {"jo@yahoo.com", "smtp.mail.yahoo.com", 465, "tls", "password"},
+        {"jo@icloud.com", "smtp.mail.me.com", 587, "starttls", "password"},
+        {"jo@gmx.de", "mail.gmx.net", 587, "starttls", "password"},
+        {"jo@gmx.com", "mail.gmx.com", 587, "starttls", "password"},
+        {"jo@web.de.", "smtp.web.de", 587, "starttls", "password"},
+        {"jo@posteo.de", "posteo.de", 587, "starttls", "password"},
+        {"jo@mailbox.org", "smtp.mailbox.org", 465, "tls", "password"},
+        {"jo@fastmail.com", "smtp.fastmail.com", 465, "tls", "password"},
+        {"jo@aol.com", "smtp.aol.com", 465, "tls", "password"},
+        {"jo@zohomail.com", "smtp.zoho.com", 465, "tls", "password"},
+        {"jo@zoho.eu", "smtp.zoho.eu", 465, "tls", "password"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.address);
+        ServerLookup lookup;
+        auto dns = std::make_unique<TableResolver>();
+        TableResolver* asked = dns.get();
+        lookup.setResolver(std::move(dns));
+        lookup.setAutoconfigUrls({QStringLiteral("https://127.0.0.1:1/")});
+        const Outcome o = lookUp(lookup, QString::fromLatin1(row.address));
+        ASSERT_TRUE(o.server) << o.why.toStdString();
+        EXPECT_EQ(o.answers, 1);
+        EXPECT_EQ(o.server->host, QString::fromLatin1(row.host));
+        EXPECT_EQ(o.server->port, row.port);
+        EXPECT_EQ(o.server->security, QString::fromLatin1(row.security));
+        EXPECT_EQ(o.server->login, QString::fromLatin1(row.login));
+        EXPECT_EQ(o.server->source, QStringLiteral("Brevimo's list of providers"));
+        EXPECT_EQ(asked->asked, QStringList());
+    }
+}
+
+TEST(ServerLookup, RefusesWhatIsNotAnAddressWithADomainName) {
+    needApplication();
+    for (const char* address : {"jo", "jo@", "@example.org", "jo@exa mple.org",
+                                "jo@example.org/evil?x=", "jo@[192.0.2.1]", "jo@-example.org"}) {
+        SCOPED_TRACE(address);
+        ServerLookup lookup;
+        auto dns = std::make_unique<TableResolver>();
+        TableResolver* asked = dns.get();
+        lookup.setResolver(std::move(dns));
+        const Outcome o = lookUp(lookup, QString::fromLatin1(address));
+        EXPECT_FALSE(o.server);
+        EXPECT_EQ(o.why, Text(Res::LookupNoDomain).arg(QString::fromLatin1(address)));
+        EXPECT_EQ(asked->asked, QStringList());
+    }
+}
+
+namespace {
+
+const QString kSubmissions = QStringLiteral("_submissions._tcp.example.org");
+const QString kSubmission = QStringLiteral("_submission._tcp.example.org");
+const QString kClosed = QStringLiteral("https://127.0.0.1:1"); // nobody listens: refused at once
+const QString kRefused = QStringLiteral("Connection refused");
+
+struct Row {
+    const char* name = "";
+    QStringList options{}; // of the autoconfig server; none: no server, the URLs go to a closed port
+    QByteArray file{};     // the server serves this file instead of one made from the options
+    std::map<QString, QList<SrvRecord>> records{};
+    std::map<QString, QString> errors{};
+    bool dnsSilent = false;
+    int stepMs = ServerLookup::kTimeoutMs, wholeMs = ServerLookup::kTimeoutMs;
+    QStringList urls{}; // instead of the server's two places; "%1" is the server
+    // Found: host, port, security, login, user, source ("%1" is the server).
+    QString host{};
+    int port = 0;
+    QString security{}, login{}, user{}, source{};
+    // Not found: each reason line, "%1" the server; a line ending in "..." is matched up to there.
+    QStringList why{};
+    QStringList requests{}; // that the server saw
+};
+
+QByteArray fileWith(const QByteArray& inside) {
+    return "<?xml version=\"1.0\"?>\n<clientConfig version=\"1.1\"><emailProvider id=\"example.org\">" + inside +
+           "</emailProvider></clientConfig>\n";
+}
+
+QByteArray outgoing(const char* host, const char* port, const char* socketType) {
+    return QByteArray("<outgoingServer type=\"smtp\"><hostname>") + host + "</hostname><port>" + port +
+           "</port><socketType>" + socketType + "</socketType><authentication>password-cleartext</authentication>" +
+           "<username>%EMAILADDRESS%</username></outgoingServer>";
+}
+
+class Lookups : public ::testing::TestWithParam<Row> {};
+
+} // namespace
+
+TEST_P(Lookups, FindOrSayWhyNot) {
+    needApplication();
+    const Row& row = GetParam();
+    std::optional<AutoconfigServer> server;
+    QString base = kClosed;
+    if (!row.options.isEmpty() || !row.file.isEmpty()) {
+        QStringList options = row.options;
+        if (!row.file.isEmpty()) {
+            const QString path = QDir::temp().filePath(QStringLiteral("config-v1.1.xml"));
+            WriteFile(path, row.file);
+            options << QStringLiteral("--config") << path;
+        }
+        server.emplace(options);
+        ASSERT_FALSE(server->authority().isEmpty()) << "the autoconfig server did not start";
+        base = server->base();
+    }
+    ServerLookup lookup;
+    lookup.setCaCertificates(server ? server->authority() : QList<QSslCertificate>());
+    QStringList urls =
+        row.urls.isEmpty() ? QStringList{QStringLiteral("%1") + kMail, QStringLiteral("%1") + kWellKnown} : row.urls;
+    for (QString& url : urls)
+        url = url.arg(base);
+    lookup.setAutoconfigUrls(urls);
+    auto dns = std::make_unique<TableResolver>();
+    dns->records = row.records;
+    dns->errors = row.errors;
+    dns->silent = row.dnsSilent;
+    lookup.setResolver(std::move(dns));
+    lookup.setTimeouts(row.stepMs, row.wholeMs);
+
+    const Outcome o = lookUp(lookup, QStringLiteral("jo@example.org"));
+    EXPECT_EQ(o.answers, 1);
+    if (!row.host.isEmpty()) {
+        ASSERT_TRUE(o.server) << o.why.toStdString();
+        EXPECT_EQ(o.server->host, row.host);
+        EXPECT_EQ(o.server->port, row.port);
+        EXPECT_EQ(o.server->security, row.security);
+        EXPECT_EQ(o.server->login, row.login);
+        EXPECT_EQ(o.server->user, row.user);
+        EXPECT_EQ(o.server->source, row.source.arg(base));
+    } else {
+        ASSERT_FALSE(o.server) << o.server->host.toStdString();
+        QStringList lines = o.why.split(u'\n');
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines.takeFirst(), QStringLiteral("No outgoing mail server was found for jo@example.org:"));
+        EXPECT_EQ(lines.takeLast(), QStringLiteral("Ask your provider for the outgoing (SMTP) server, its port and "
+                                                   "its security, and type them in."));
+        ASSERT_EQ(lines.size(), row.why.size()) << o.why.toStdString();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QString wanted = QStringLiteral("- ") + row.why[i].arg(base);
+            if (wanted.endsWith(QStringLiteral("..."))) {
+                wanted.chop(3);
+                EXPECT_TRUE(lines[i].startsWith(wanted)) << lines[i].toStdString();
+            } else {
+                EXPECT_EQ(lines[i], wanted);
+            }
+        }
+    }
+    if (server) {
+        QStringList wanted = row.requests;
+        for (QString& r : wanted)
+            r = r.arg(kQuery);
+        EXPECT_EQ(server->requests(wanted.size()), wanted);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ServerLookup, Lookups,
+    ::testing::Values(
+        Row{.name = "AutoconfigAtTheFirstPlace",
+            .options = {QStringLiteral("--port"), QStringLiteral("587")},
+            .host = QStringLiteral("smtp.example.org"),
+            .port = 587,
+            .security = QStringLiteral("starttls"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the autoconfig file at %1") + kMail + kQuery,
+            .requests = {kMail + QStringLiteral("%1 200")}},
+        Row{.name = "AutoconfigAtTheSecondPlaceWithPlaceholders",
+            .options = {QStringLiteral("--not-found"), QStringLiteral("mail"), QStringLiteral("--socket-type"),
+                        QStringLiteral("SSL"), QStringLiteral("--port"), QStringLiteral("465"),
+                        QStringLiteral("--hostname"), QStringLiteral("mx.%EMAILDOMAIN%"), QStringLiteral("--username"),
+                        QStringLiteral("%EMAILLOCALPART%"), QStringLiteral("--authentication"),
+                        QStringLiteral("OAuth2")},
+            .host = QStringLiteral("mx.example.org"),
+            .port = 465,
+            .security = QStringLiteral("tls"),
+            .login = QStringLiteral("oauth2"),
+            .user = QStringLiteral("jo"),
+            .source = QStringLiteral("the autoconfig file at %1") + kWellKnown + kQuery,
+            .requests = {kMail + QStringLiteral("%1 404"), kWellKnown + QStringLiteral("%1 200")}},
+        Row{.name = "AutoconfigBeforeDns",
+            .options = {QStringLiteral("--socket-type"), QStringLiteral("plain"), QStringLiteral("--port"),
+                        QStringLiteral("25")},
+            .records = {{kSubmissions, {srv("submit.example.org", 465)}}},
+            .host = QStringLiteral("smtp.example.org"),
+            .port = 25,
+            .security = QStringLiteral("none"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the autoconfig file at %1") + kMail + kQuery,
+            .requests = {kMail + QStringLiteral("%1 200")}},
+        Row{.name = "EncryptedServerBeforeAPlainOne",
+            .file = fileWith(outgoing("plain.example.org", "25", "plain") +
+                             outgoing("%EMAILDOMAIN%", "587", "STARTTLS")),
+            .host = QStringLiteral("example.org"),
+            .port = 587,
+            .security = QStringLiteral("starttls"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the autoconfig file at %1") + kMail + kQuery,
+            .requests = {kMail + QStringLiteral("%1 200")}},
+        Row{.name = "MalformedFile",
+            .file = fileWith("<outgoingServer type=\"smtp\"><hostname>smtp.example.org</hostname>"),
+            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": not a valid autoconfig file (line 2..."),
+                    QStringLiteral("%1") + kWellKnown + kQuery +
+                        QStringLiteral(": not a valid autoconfig file (line 2..."),
+                    kSubmissions + QStringLiteral(": no such record"),
+                    kSubmission + QStringLiteral(": no such record")},
+            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+        Row{.name = "DocumentTypeDeclarationRefused",
+            .file = "<?xml version=\"1.0\"?>\n<!DOCTYPE clientConfig [<!ENTITY h \"smtp.elsewhere.example\">]>\n"
+                    "<clientConfig version=\"1.1\"><emailProvider id=\"example.org\">" +
+                    outgoing("&h;", "465", "SSL") + "</emailProvider></clientConfig>\n",
+            .records = {{kSubmission, {srv("submit.example.org", 587)}}},
+            .host = QStringLiteral("submit.example.org"),
+            .port = 587,
+            .security = QStringLiteral("starttls"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the DNS record ") + kSubmission,
+            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+        Row{.name = "NoUsableSmtpServer",
+            .file = fileWith(outgoing("smtp.example.org", "99999", "SSL") + outgoing("smtp.example.org", "465", "TLS") +
+                             outgoing("smtp example.org", "465", "SSL") +
+                             "<outgoingServer type=\"ews\"><hostname>ews.example.org</hostname><port>443</port>"
+                             "<socketType>SSL</socketType></outgoingServer>"),
+            .why = {QStringLiteral("%1") + kMail + kQuery +
+                        QStringLiteral(": names no outgoing (SMTP) server that Brevimo can use"),
+                    QStringLiteral("%1") + kWellKnown + kQuery +
+                        QStringLiteral(": names no outgoing (SMTP) server that Brevimo can use"),
+                    kSubmissions + QStringLiteral(": no such record"),
+                    kSubmission + QStringLiteral(": no such record")},
+            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+        Row{.name = "TooLarge",
+            .file = fileWith(outgoing("smtp.example.org", "465", "SSL") + "<!--" + QByteArray(200 * 1024, 'x') + "-->"),
+            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": larger than 128 KB, not read"),
+                    QStringLiteral("%1") + kWellKnown + kQuery + QStringLiteral(": larger than 128 KB, not read"),
+                    kSubmissions + QStringLiteral(": no such record"),
+                    kSubmission + QStringLiteral(": no such record")},
+            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+        Row{.name = "RedirectToPlainHttpRefused",
+            .options = {QStringLiteral("--redirect"), QStringLiteral("http://127.0.0.1:1/mail/config-v1.1.xml")},
+            .records = {{kSubmission, {srv(".", 0)}}},
+            .why = {QStringLiteral("%1") + kMail + kQuery +
+                        QStringLiteral(": redirects to an address that is not HTTPS, not followed"),
+                    QStringLiteral("%1") + kWellKnown + kQuery +
+                        QStringLiteral(": redirects to an address that is not HTTPS, not followed"),
+                    kSubmissions + QStringLiteral(": no such record"),
+                    kSubmission + QStringLiteral(": the domain says it offers no mail submission here (target \".\")")},
+            .requests = {kMail + QStringLiteral("%1 301"), kWellKnown + QStringLiteral("%1 301")}},
+        Row{.name = "PlainHttpAddressNotFetched",
+            .urls = {QStringLiteral("http://127.0.0.1:1/mail/config-v1.1.xml")},
+            .why = {QStringLiteral("http://127.0.0.1:1/mail/config-v1.1.xml") + kQuery +
+                        QStringLiteral(": not an HTTPS address, not fetched"),
+                    kSubmissions + QStringLiteral(": no such record"),
+                    kSubmission + QStringLiteral(": no such record")}},
+        Row{.name = "SrvLowestPriorityThenHighestWeight",
+            .records = {{kSubmissions,
+                         {srv("b.example.org", 465, 10, 50), srv("a.example.org", 465, 0, 1),
+                          srv("c.example.org.", 1465, 0, 9)}},
+                        {kSubmission, {srv("d.example.org", 587)}}},
+            .host = QStringLiteral("c.example.org"),
+            .port = 1465,
+            .security = QStringLiteral("tls"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the DNS record ") + kSubmissions},
+        Row{.name = "SrvDotTargetThenSubmission",
+            .records = {{kSubmissions, {srv(".", 0)}}, {kSubmission, {srv("mail.example.org", 587)}}},
+            .host = QStringLiteral("mail.example.org"),
+            .port = 587,
+            .security = QStringLiteral("starttls"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the DNS record ") + kSubmission},
+        Row{.name = "SrvFailedThenSubmission",
+            .records = {{kSubmission, {srv("mail.example.org", 587)}}},
+            .errors = {{kSubmissions, QStringLiteral("Server failure")}},
+            .host = QStringLiteral("mail.example.org"),
+            .port = 587,
+            .security = QStringLiteral("starttls"),
+            .login = QStringLiteral("password"),
+            .source = QStringLiteral("the DNS record ") + kSubmission},
+        Row{.name = "NothingFound",
+            .records = {{kSubmissions, {srv("", 0)}}},
+            .errors = {{kSubmission, QStringLiteral("Server failure")}},
+            .why = {kClosed + kMail + kQuery + QStringLiteral(": ") + kRefused,
+                    kClosed + kWellKnown + kQuery + QStringLiteral(": ") + kRefused,
+                    kSubmissions + QStringLiteral(": the domain says it offers no mail submission here (target \".\")"),
+                    kSubmission + QStringLiteral(": the lookup failed: Server failure")}},
+        Row{.name = "EachStepTimesOut",
+            .options = {QStringLiteral("--delay"), QStringLiteral("5")},
+            .dnsSilent = true,
+            .stepMs = 300,
+            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": no answer within 0.3 seconds"),
+                    QStringLiteral("%1") + kWellKnown + kQuery + QStringLiteral(": no answer within 0.3 seconds"),
+                    kSubmissions + QStringLiteral(": no answer within 0.3 seconds"),
+                    kSubmission + QStringLiteral(": no answer within 0.3 seconds")},
+            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+        Row{.name = "TheWholeLookupTimesOut",
+            .options = {QStringLiteral("--delay"), QStringLiteral("5")},
+            .dnsSilent = true,
+            .wholeMs = 400,
+            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": no answer within 0.4 seconds"),
+                    kSubmissions + QStringLiteral(": no answer within 0.4 seconds")},
+            .requests = {kMail + QStringLiteral("%1 200")}}),
+    [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
+
+TEST(ServerLookup, AnswersOnlyTheLastStartAndNothingAfterCancel) {
+    needApplication();
+    ServerLookup lookup;
+    auto dns = std::make_unique<TableResolver>();
+    dns->records = {{kSubmissions, {srv("first.example.org", 465)}},
+                    {QStringLiteral("_submissions._tcp.example.net"), {srv("second.example.net", 465)}}};
+    lookup.setResolver(std::move(dns));
+    lookup.setAutoconfigUrls({});
+    int answers = 0;
+    QObject::connect(&lookup, &ServerLookup::found, [&] { ++answers; });
+    QObject::connect(&lookup, &ServerLookup::notFound, [&] { ++answers; });
+    lookup.start(QStringLiteral("jo@gmail.com"));
+    lookup.cancel();
+    lookup.start(QStringLiteral("jo@example.org"));
+    EXPECT_EQ(answers, 0); // never inside start()
+    const Outcome o = lookUp(lookup, QStringLiteral("jo@example.net"));
+    ASSERT_TRUE(o.server);
+    EXPECT_EQ(o.server->host, QStringLiteral("second.example.net"));
+    EXPECT_EQ(answers, 1);
+    lookup.start(QStringLiteral("jo@example.org"));
+    lookup.cancel();
+    QTimer::singleShot(0, [] {});
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(answers, 1);
+}
