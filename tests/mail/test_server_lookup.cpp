@@ -235,6 +235,10 @@ QByteArray outgoing(const char* host, const char* port, const char* socketType) 
            "<username>%EMAILADDRESS%</username></outgoingServer>";
 }
 
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class Lookups : public ::testing::TestWithParam<Row> {};
 
 } // namespace
