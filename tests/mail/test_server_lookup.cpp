@@ -20,6 +20,8 @@
 #include <map>
 #include <optional>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 void needApplication() {
@@ -35,10 +37,9 @@ class AutoconfigServer {
 public:
     explicit AutoconfigServer(const QStringList& options) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral("/usr/bin/python3"),
-                       QStringList{QStringLiteral(BREVIMO_TESTS "/support/autoconfig_server.py"),
-                                   QStringLiteral("--folder"), dir_.path()} +
-                           options);
+        process_.start(u"/usr/bin/python3"_s, QStringList{QStringLiteral(BREVIMO_TESTS "/support/autoconfig_server.py"),
+                                                          u"--folder"_s, dir_.path()} +
+                                                  options);
         QStringList lines;
         while (lines.size() < 2 && process_.waitForReadyRead(20000))
             while (process_.canReadLine())
@@ -54,13 +55,13 @@ public:
             process_.kill();
         process_.waitForFinished(5000);
     }
-    QString base() const { return QStringLiteral("https://127.0.0.1:%1").arg(port_); }
+    QString base() const { return u"https://127.0.0.1:%1"_s.arg(port_); }
     const QList<QSslCertificate>& authority() const { return authority_; }
     // The requests so far, once there are at least this many (the server notes each as it comes in).
     QStringList requests(qsizetype atLeast) const {
         QStringList lines;
         for (int tries = 0; tries < 100 && lines.size() < atLeast; ++tries, QThread::msleep(100)) {
-            QFile f(dir_.filePath(QStringLiteral("requests")));
+            QFile f(dir_.filePath(u"requests"_s));
             lines = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
                                                 : QStringList();
         }
@@ -128,9 +129,15 @@ Outcome lookUp(ServerLookup& lookup, const QString& address) {
     return o;
 }
 
-const QString kMail = QStringLiteral("/mail/config-v1.1.xml");
-const QString kWellKnown = QStringLiteral("/.well-known/autoconfig/mail/config-v1.1.xml");
-const QString kQuery = QStringLiteral("?emailaddress=jo@example.org");
+const QString kMail = u"/mail/config-v1.1.xml"_s;
+const QString kWellKnown = u"/.well-known/autoconfig/mail/config-v1.1.xml"_s;
+const QString kQuery = u"?emailaddress=jo@example.org"_s;
+
+// "host:port security login", and the user when there is one.
+QString shown(const FoundServer& s) {
+    return u"%1:%2 %3 %4"_s.arg(s.host).arg(s.port).arg(s.security, s.login) +
+           (s.user.isEmpty() ? u""_s : u" "_s + s.user);
+}
 
 SrvRecord srv(const char* target, int port, int priority = 0, int weight = 0) {
     return SrvRecord{QString::fromLatin1(target), port, priority, weight};
@@ -140,45 +147,36 @@ SrvRecord srv(const char* target, int port, int priority = 0, int weight = 0) {
 
 TEST(ServerLookup, FindsEachProviderOfTheListWithoutAskingTheNetwork) {
     needApplication();
-    struct Row {
-        const char* address;
-        const char* host;
-        int port;
-        const char* security;
-        const char* login;
-    } const rows[] = {
-        {"jo@gmail.com", "smtp.gmail.com", 465, "tls", "oauth2"},
-        {"Jo@GoogleMail.COM", "smtp.gmail.com", 465, "tls", "oauth2"},
-        {"jo@outlook.com", "smtp-mail.outlook.com", 587, "starttls", "oauth2"},
-        {"jo@hotmail.co.uk", "smtp-mail.outlook.com", 587, "starttls", "oauth2"},
-        {"jo@contoso.onmicrosoft.com", "smtp.office365.com", 587, "starttls", "oauth2"},
-        {"jo@yahoo.com", "smtp.mail.yahoo.com", 465, "tls", "password"},
-        {"jo@icloud.com", "smtp.mail.me.com", 587, "starttls", "password"},
-        {"jo@gmx.de", "mail.gmx.net", 587, "starttls", "password"},
-        {"jo@gmx.com", "mail.gmx.com", 587, "starttls", "password"},
-        {"jo@web.de.", "smtp.web.de", 587, "starttls", "password"},
-        {"jo@posteo.de", "posteo.de", 587, "starttls", "password"},
-        {"jo@mailbox.org", "smtp.mailbox.org", 465, "tls", "password"},
-        {"jo@fastmail.com", "smtp.fastmail.com", 465, "tls", "password"},
-        {"jo@aol.com", "smtp.aol.com", 465, "tls", "password"},
-        {"jo@zohomail.com", "smtp.zoho.com", 465, "tls", "password"},
-        {"jo@zoho.eu", "smtp.zoho.eu", 465, "tls", "password"},
+    const std::pair<const char*, const char*> rows[] = {
+        {"jo@gmail.com", "smtp.gmail.com:465 tls oauth2"},
+        {"Jo@GoogleMail.COM", "smtp.gmail.com:465 tls oauth2"},
+        {"jo@outlook.com", "smtp-mail.outlook.com:587 starttls oauth2"},
+        {"jo@hotmail.co.uk", "smtp-mail.outlook.com:587 starttls oauth2"},
+        {"jo@contoso.onmicrosoft.com", "smtp.office365.com:587 starttls oauth2"},
+        {"jo@yahoo.com", "smtp.mail.yahoo.com:465 tls password"},
+        {"jo@icloud.com", "smtp.mail.me.com:587 starttls password"},
+        {"jo@gmx.de", "mail.gmx.net:587 starttls password"},
+        {"jo@gmx.com", "mail.gmx.com:587 starttls password"},
+        {"jo@web.de.", "smtp.web.de:587 starttls password"},
+        {"jo@posteo.de", "posteo.de:587 starttls password"},
+        {"jo@mailbox.org", "smtp.mailbox.org:465 tls password"},
+        {"jo@fastmail.com", "smtp.fastmail.com:465 tls password"},
+        {"jo@aol.com", "smtp.aol.com:465 tls password"},
+        {"jo@zohomail.com", "smtp.zoho.com:465 tls password"},
+        {"jo@zoho.eu", "smtp.zoho.eu:465 tls password"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.address);
+    for (const auto& [address, wanted] : rows) {
+        SCOPED_TRACE(address);
         ServerLookup lookup;
         auto dns = std::make_unique<TableResolver>();
         TableResolver* asked = dns.get();
         lookup.setResolver(std::move(dns));
-        lookup.setAutoconfigUrls({QStringLiteral("https://127.0.0.1:1/")});
-        const Outcome o = lookUp(lookup, QString::fromLatin1(row.address));
+        lookup.setAutoconfigUrls({u"https://127.0.0.1:1/"_s});
+        const Outcome o = lookUp(lookup, QString::fromLatin1(address));
         ASSERT_TRUE(o.server) << o.why.toStdString();
         EXPECT_EQ(o.answers, 1);
-        EXPECT_EQ(o.server->host, QString::fromLatin1(row.host));
-        EXPECT_EQ(o.server->port, row.port);
-        EXPECT_EQ(o.server->security, QString::fromLatin1(row.security));
-        EXPECT_EQ(o.server->login, QString::fromLatin1(row.login));
-        EXPECT_EQ(o.server->source, QStringLiteral("Brevimo's list of providers"));
+        EXPECT_EQ(shown(*o.server), QString::fromLatin1(wanted));
+        EXPECT_EQ(o.server->source, u"Brevimo's list of providers"_s);
         EXPECT_EQ(asked->asked, QStringList());
     }
 }
@@ -201,10 +199,10 @@ TEST(ServerLookup, RefusesWhatIsNotAnAddressWithADomainName) {
 
 namespace {
 
-const QString kSubmissions = QStringLiteral("_submissions._tcp.example.org");
-const QString kSubmission = QStringLiteral("_submission._tcp.example.org");
-const QString kClosed = QStringLiteral("https://127.0.0.1:1"); // nobody listens: refused at once
-const QString kRefused = QStringLiteral("Connection refused");
+const QString kSubmissions = u"_submissions._tcp.example.org"_s;
+const QString kSubmission = u"_submission._tcp.example.org"_s;
+const QString kClosed = u"https://127.0.0.1:1"_s; // nobody listens: refused at once
+const QString kRefused = u"Connection refused"_s;
 
 struct Row {
     const char* name = "";
@@ -215,10 +213,8 @@ struct Row {
     bool dnsSilent = false;
     int stepMs = ServerLookup::kTimeoutMs, wholeMs = ServerLookup::kTimeoutMs;
     QStringList urls{}; // instead of the server's two places; "%1" is the server
-    // Found: host, port, security, login, user, source ("%1" is the server).
-    QString host{};
-    int port = 0;
-    QString security{}, login{}, user{}, source{};
+    // Found: as shown(), and the source ("%1" is the server).
+    QString found{}, source{};
     // Not found: each reason line, "%1" the server; a line ending in "..." is matched up to there.
     QStringList why{};
     QStringList requests{}; // that the server saw
@@ -251,9 +247,9 @@ TEST_P(Lookups, FindOrSayWhyNot) {
     if (!row.options.isEmpty() || !row.file.isEmpty()) {
         QStringList options = row.options;
         if (!row.file.isEmpty()) {
-            const QString path = QDir::temp().filePath(QStringLiteral("config-v1.1.xml"));
+            const QString path = QDir::temp().filePath(u"config-v1.1.xml"_s);
             WriteFile(path, row.file);
-            options << QStringLiteral("--config") << path;
+            options << u"--config"_s << path;
         }
         server.emplace(options);
         ASSERT_FALSE(server->authority().isEmpty()) << "the autoconfig server did not start";
@@ -261,8 +257,7 @@ TEST_P(Lookups, FindOrSayWhyNot) {
     }
     ServerLookup lookup;
     lookup.setCaCertificates(server ? server->authority() : QList<QSslCertificate>());
-    QStringList urls =
-        row.urls.isEmpty() ? QStringList{QStringLiteral("%1") + kMail, QStringLiteral("%1") + kWellKnown} : row.urls;
+    QStringList urls = row.urls.isEmpty() ? QStringList{u"%1"_s + kMail, u"%1"_s + kWellKnown} : row.urls;
     for (QString& url : urls)
         url = url.arg(base);
     lookup.setAutoconfigUrls(urls);
@@ -273,27 +268,23 @@ TEST_P(Lookups, FindOrSayWhyNot) {
     lookup.setResolver(std::move(dns));
     lookup.setTimeouts(row.stepMs, row.wholeMs);
 
-    const Outcome o = lookUp(lookup, QStringLiteral("jo@example.org"));
+    const Outcome o = lookUp(lookup, u"jo@example.org"_s);
     EXPECT_EQ(o.answers, 1);
-    if (!row.host.isEmpty()) {
+    if (!row.found.isEmpty()) {
         ASSERT_TRUE(o.server) << o.why.toStdString();
-        EXPECT_EQ(o.server->host, row.host);
-        EXPECT_EQ(o.server->port, row.port);
-        EXPECT_EQ(o.server->security, row.security);
-        EXPECT_EQ(o.server->login, row.login);
-        EXPECT_EQ(o.server->user, row.user);
+        EXPECT_EQ(shown(*o.server), row.found);
         EXPECT_EQ(o.server->source, row.source.arg(base));
     } else {
         ASSERT_FALSE(o.server) << o.server->host.toStdString();
         QStringList lines = o.why.split(u'\n');
         ASSERT_GE(lines.size(), 2);
-        EXPECT_EQ(lines.takeFirst(), QStringLiteral("No outgoing mail server was found for jo@example.org:"));
+        EXPECT_EQ(lines.takeFirst(), u"No outgoing mail server was found for jo@example.org:"_s);
         EXPECT_EQ(lines.takeLast(), QStringLiteral("Ask your provider for the outgoing (SMTP) server, its port and "
                                                    "its security, and type them in."));
         ASSERT_EQ(lines.size(), row.why.size()) << o.why.toStdString();
         for (qsizetype i = 0; i < lines.size(); ++i) {
-            QString wanted = QStringLiteral("- ") + row.why[i].arg(base);
-            if (wanted.endsWith(QStringLiteral("..."))) {
+            QString wanted = u"- "_s + row.why[i].arg(base);
+            if (wanted.endsWith(u"..."_s)) {
                 wanted.chop(3);
                 EXPECT_TRUE(lines[i].startsWith(wanted)) << lines[i].toStdString();
             } else {
@@ -313,147 +304,108 @@ INSTANTIATE_TEST_SUITE_P(
     ServerLookup, Lookups,
     ::testing::Values(
         Row{.name = "AutoconfigAtTheFirstPlace",
-            .options = {QStringLiteral("--port"), QStringLiteral("587")},
-            .host = QStringLiteral("smtp.example.org"),
-            .port = 587,
-            .security = QStringLiteral("starttls"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the autoconfig file at %1") + kMail + kQuery,
-            .requests = {kMail + QStringLiteral("%1 200")}},
+            .options = {u"--port"_s, u"587"_s},
+            .found = u"smtp.example.org:587 starttls password"_s,
+            .source = u"the autoconfig file at %1"_s + kMail + kQuery,
+            .requests = {kMail + u"%1 200"_s}},
         Row{.name = "AutoconfigAtTheSecondPlaceWithPlaceholders",
-            .options = {QStringLiteral("--not-found"), QStringLiteral("mail"), QStringLiteral("--socket-type"),
-                        QStringLiteral("SSL"), QStringLiteral("--port"), QStringLiteral("465"),
-                        QStringLiteral("--hostname"), QStringLiteral("mx.%EMAILDOMAIN%"), QStringLiteral("--username"),
-                        QStringLiteral("%EMAILLOCALPART%"), QStringLiteral("--authentication"),
-                        QStringLiteral("OAuth2")},
-            .host = QStringLiteral("mx.example.org"),
-            .port = 465,
-            .security = QStringLiteral("tls"),
-            .login = QStringLiteral("oauth2"),
-            .user = QStringLiteral("jo"),
-            .source = QStringLiteral("the autoconfig file at %1") + kWellKnown + kQuery,
-            .requests = {kMail + QStringLiteral("%1 404"), kWellKnown + QStringLiteral("%1 200")}},
+            .options = {u"--not-found"_s, u"mail"_s, u"--socket-type"_s, u"SSL"_s, u"--port"_s, u"465"_s,
+                        u"--hostname"_s, u"mx.%EMAILDOMAIN%"_s, u"--username"_s, u"%EMAILLOCALPART%"_s,
+                        u"--authentication"_s, u"OAuth2"_s},
+            .found = u"mx.example.org:465 tls oauth2 jo"_s,
+            .source = u"the autoconfig file at %1"_s + kWellKnown + kQuery,
+            .requests = {kMail + u"%1 404"_s, kWellKnown + u"%1 200"_s}},
         Row{.name = "AutoconfigBeforeDns",
-            .options = {QStringLiteral("--socket-type"), QStringLiteral("plain"), QStringLiteral("--port"),
-                        QStringLiteral("25")},
+            .options = {u"--socket-type"_s, u"plain"_s, u"--port"_s, u"25"_s},
             .records = {{kSubmissions, {srv("submit.example.org", 465)}}},
-            .host = QStringLiteral("smtp.example.org"),
-            .port = 25,
-            .security = QStringLiteral("none"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the autoconfig file at %1") + kMail + kQuery,
-            .requests = {kMail + QStringLiteral("%1 200")}},
+            .found = u"smtp.example.org:25 none password"_s,
+            .source = u"the autoconfig file at %1"_s + kMail + kQuery,
+            .requests = {kMail + u"%1 200"_s}},
         Row{.name = "EncryptedServerBeforeAPlainOne",
             .file = fileWith(outgoing("plain.example.org", "25", "plain") +
                              outgoing("%EMAILDOMAIN%", "587", "STARTTLS")),
-            .host = QStringLiteral("example.org"),
-            .port = 587,
-            .security = QStringLiteral("starttls"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the autoconfig file at %1") + kMail + kQuery,
-            .requests = {kMail + QStringLiteral("%1 200")}},
+            .found = u"example.org:587 starttls password"_s,
+            .source = u"the autoconfig file at %1"_s + kMail + kQuery,
+            .requests = {kMail + u"%1 200"_s}},
         Row{.name = "MalformedFile",
             .file = fileWith("<outgoingServer type=\"smtp\"><hostname>smtp.example.org</hostname>"),
-            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": not a valid autoconfig file (line 2..."),
-                    QStringLiteral("%1") + kWellKnown + kQuery +
-                        QStringLiteral(": not a valid autoconfig file (line 2..."),
-                    kSubmissions + QStringLiteral(": no such record"),
-                    kSubmission + QStringLiteral(": no such record")},
-            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+            .why = {u"%1"_s + kMail + kQuery + u": not a valid autoconfig file (line 2..."_s,
+                    u"%1"_s + kWellKnown + kQuery + u": not a valid autoconfig file (line 2..."_s,
+                    kSubmissions + u": no such record"_s, kSubmission + u": no such record"_s},
+            .requests = {kMail + u"%1 200"_s, kWellKnown + u"%1 200"_s}},
         Row{.name = "DocumentTypeDeclarationRefused",
             .file = "<?xml version=\"1.0\"?>\n<!DOCTYPE clientConfig [<!ENTITY h \"smtp.elsewhere.example\">]>\n"
                     "<clientConfig version=\"1.1\"><emailProvider id=\"example.org\">" +
                     outgoing("&h;", "465", "SSL") + "</emailProvider></clientConfig>\n",
             .records = {{kSubmission, {srv("submit.example.org", 587)}}},
-            .host = QStringLiteral("submit.example.org"),
-            .port = 587,
-            .security = QStringLiteral("starttls"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the DNS record ") + kSubmission,
-            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+            .found = u"submit.example.org:587 starttls password"_s,
+            .source = u"the DNS record "_s + kSubmission,
+            .requests = {kMail + u"%1 200"_s, kWellKnown + u"%1 200"_s}},
         Row{.name = "NoUsableSmtpServer",
             .file = fileWith(outgoing("smtp.example.org", "99999", "SSL") + outgoing("smtp.example.org", "465", "TLS") +
                              outgoing("smtp example.org", "465", "SSL") +
                              "<outgoingServer type=\"ews\"><hostname>ews.example.org</hostname><port>443</port>"
                              "<socketType>SSL</socketType></outgoingServer>"),
-            .why = {QStringLiteral("%1") + kMail + kQuery +
-                        QStringLiteral(": names no outgoing (SMTP) server that Brevimo can use"),
-                    QStringLiteral("%1") + kWellKnown + kQuery +
-                        QStringLiteral(": names no outgoing (SMTP) server that Brevimo can use"),
-                    kSubmissions + QStringLiteral(": no such record"),
-                    kSubmission + QStringLiteral(": no such record")},
-            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+            .why = {u"%1"_s + kMail + kQuery + u": names no outgoing (SMTP) server that Brevimo can use"_s,
+                    u"%1"_s + kWellKnown + kQuery + u": names no outgoing (SMTP) server that Brevimo can use"_s,
+                    kSubmissions + u": no such record"_s, kSubmission + u": no such record"_s},
+            .requests = {kMail + u"%1 200"_s, kWellKnown + u"%1 200"_s}},
         Row{.name = "TooLarge",
             .file = fileWith(outgoing("smtp.example.org", "465", "SSL") + "<!--" + QByteArray(200 * 1024, 'x') + "-->"),
-            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": larger than 128 KB, not read"),
-                    QStringLiteral("%1") + kWellKnown + kQuery + QStringLiteral(": larger than 128 KB, not read"),
-                    kSubmissions + QStringLiteral(": no such record"),
-                    kSubmission + QStringLiteral(": no such record")},
-            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+            .why = {u"%1"_s + kMail + kQuery + u": larger than 128 KB, not read"_s,
+                    u"%1"_s + kWellKnown + kQuery + u": larger than 128 KB, not read"_s,
+                    kSubmissions + u": no such record"_s, kSubmission + u": no such record"_s},
+            .requests = {kMail + u"%1 200"_s, kWellKnown + u"%1 200"_s}},
         Row{.name = "RedirectToPlainHttpRefused",
-            .options = {QStringLiteral("--redirect"), QStringLiteral("http://127.0.0.1:1/mail/config-v1.1.xml")},
+            .options = {u"--redirect"_s, u"http://127.0.0.1:1/mail/config-v1.1.xml"_s},
             .records = {{kSubmission, {srv(".", 0)}}},
-            .why = {QStringLiteral("%1") + kMail + kQuery +
-                        QStringLiteral(": redirects to an address that is not HTTPS, not followed"),
-                    QStringLiteral("%1") + kWellKnown + kQuery +
-                        QStringLiteral(": redirects to an address that is not HTTPS, not followed"),
-                    kSubmissions + QStringLiteral(": no such record"),
-                    kSubmission + QStringLiteral(": the domain says it offers no mail submission here (target \".\")")},
-            .requests = {kMail + QStringLiteral("%1 301"), kWellKnown + QStringLiteral("%1 301")}},
+            .why = {u"%1"_s + kMail + kQuery + u": redirects to an address that is not HTTPS, not followed"_s,
+                    u"%1"_s + kWellKnown + kQuery + u": redirects to an address that is not HTTPS, not followed"_s,
+                    kSubmissions + u": no such record"_s,
+                    kSubmission + u": the domain says it offers no mail submission here (target \".\")"_s},
+            .requests = {kMail + u"%1 301"_s, kWellKnown + u"%1 301"_s}},
         Row{.name = "PlainHttpAddressNotFetched",
-            .urls = {QStringLiteral("http://127.0.0.1:1/mail/config-v1.1.xml")},
-            .why = {QStringLiteral("http://127.0.0.1:1/mail/config-v1.1.xml") + kQuery +
-                        QStringLiteral(": not an HTTPS address, not fetched"),
-                    kSubmissions + QStringLiteral(": no such record"),
-                    kSubmission + QStringLiteral(": no such record")}},
+            .urls = {u"http://127.0.0.1:1/mail/config-v1.1.xml"_s},
+            .why = {u"http://127.0.0.1:1/mail/config-v1.1.xml"_s + kQuery + u": not an HTTPS address, not fetched"_s,
+                    kSubmissions + u": no such record"_s, kSubmission + u": no such record"_s}},
         Row{.name = "SrvLowestPriorityThenHighestWeight",
             .records = {{kSubmissions,
                          {srv("b.example.org", 465, 10, 50), srv("a.example.org", 465, 0, 1),
                           srv("c.example.org.", 1465, 0, 9)}},
                         {kSubmission, {srv("d.example.org", 587)}}},
-            .host = QStringLiteral("c.example.org"),
-            .port = 1465,
-            .security = QStringLiteral("tls"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the DNS record ") + kSubmissions},
+            .found = u"c.example.org:1465 tls password"_s,
+            .source = u"the DNS record "_s + kSubmissions},
         Row{.name = "SrvDotTargetThenSubmission",
             .records = {{kSubmissions, {srv(".", 0)}}, {kSubmission, {srv("mail.example.org", 587)}}},
-            .host = QStringLiteral("mail.example.org"),
-            .port = 587,
-            .security = QStringLiteral("starttls"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the DNS record ") + kSubmission},
+            .found = u"mail.example.org:587 starttls password"_s,
+            .source = u"the DNS record "_s + kSubmission},
         Row{.name = "SrvFailedThenSubmission",
             .records = {{kSubmission, {srv("mail.example.org", 587)}}},
-            .errors = {{kSubmissions, QStringLiteral("Server failure")}},
-            .host = QStringLiteral("mail.example.org"),
-            .port = 587,
-            .security = QStringLiteral("starttls"),
-            .login = QStringLiteral("password"),
-            .source = QStringLiteral("the DNS record ") + kSubmission},
+            .errors = {{kSubmissions, u"Server failure"_s}},
+            .found = u"mail.example.org:587 starttls password"_s,
+            .source = u"the DNS record "_s + kSubmission},
         Row{.name = "NothingFound",
             .records = {{kSubmissions, {srv("", 0)}}},
-            .errors = {{kSubmission, QStringLiteral("Server failure")}},
-            .why = {kClosed + kMail + kQuery + QStringLiteral(": ") + kRefused,
-                    kClosed + kWellKnown + kQuery + QStringLiteral(": ") + kRefused,
-                    kSubmissions + QStringLiteral(": the domain says it offers no mail submission here (target \".\")"),
-                    kSubmission + QStringLiteral(": the lookup failed: Server failure")}},
+            .errors = {{kSubmission, u"Server failure"_s}},
+            .why = {kClosed + kMail + kQuery + u": "_s + kRefused, kClosed + kWellKnown + kQuery + u": "_s + kRefused,
+                    kSubmissions + u": the domain says it offers no mail submission here (target \".\")"_s,
+                    kSubmission + u": the lookup failed: Server failure"_s}},
         Row{.name = "EachStepTimesOut",
-            .options = {QStringLiteral("--delay"), QStringLiteral("5")},
+            .options = {u"--delay"_s, u"5"_s},
             .dnsSilent = true,
             .stepMs = 300,
-            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": no answer within 0.3 seconds"),
-                    QStringLiteral("%1") + kWellKnown + kQuery + QStringLiteral(": no answer within 0.3 seconds"),
-                    kSubmissions + QStringLiteral(": no answer within 0.3 seconds"),
-                    kSubmission + QStringLiteral(": no answer within 0.3 seconds")},
-            .requests = {kMail + QStringLiteral("%1 200"), kWellKnown + QStringLiteral("%1 200")}},
+            .why = {u"%1"_s + kMail + kQuery + u": no answer within 0.3 seconds"_s,
+                    u"%1"_s + kWellKnown + kQuery + u": no answer within 0.3 seconds"_s,
+                    kSubmissions + u": no answer within 0.3 seconds"_s,
+                    kSubmission + u": no answer within 0.3 seconds"_s},
+            .requests = {kMail + u"%1 200"_s, kWellKnown + u"%1 200"_s}},
         Row{.name = "TheWholeLookupTimesOut",
-            .options = {QStringLiteral("--delay"), QStringLiteral("5")},
+            .options = {u"--delay"_s, u"5"_s},
             .dnsSilent = true,
             .wholeMs = 400,
-            .why = {QStringLiteral("%1") + kMail + kQuery + QStringLiteral(": no answer within 0.4 seconds"),
-                    kSubmissions + QStringLiteral(": no answer within 0.4 seconds")},
-            .requests = {kMail + QStringLiteral("%1 200")}}),
+            .why = {u"%1"_s + kMail + kQuery + u": no answer within 0.4 seconds"_s,
+                    kSubmissions + u": no answer within 0.4 seconds"_s},
+            .requests = {kMail + u"%1 200"_s}}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 
 TEST(ServerLookup, AnswersOnlyTheLastStartAndNothingAfterCancel) {
@@ -461,21 +413,21 @@ TEST(ServerLookup, AnswersOnlyTheLastStartAndNothingAfterCancel) {
     ServerLookup lookup;
     auto dns = std::make_unique<TableResolver>();
     dns->records = {{kSubmissions, {srv("first.example.org", 465)}},
-                    {QStringLiteral("_submissions._tcp.example.net"), {srv("second.example.net", 465)}}};
+                    {u"_submissions._tcp.example.net"_s, {srv("second.example.net", 465)}}};
     lookup.setResolver(std::move(dns));
     lookup.setAutoconfigUrls({});
     int answers = 0;
     QObject::connect(&lookup, &ServerLookup::found, [&] { ++answers; });
     QObject::connect(&lookup, &ServerLookup::notFound, [&] { ++answers; });
-    lookup.start(QStringLiteral("jo@gmail.com"));
+    lookup.start(u"jo@gmail.com"_s);
     lookup.cancel();
-    lookup.start(QStringLiteral("jo@example.org"));
+    lookup.start(u"jo@example.org"_s);
     EXPECT_EQ(answers, 0); // never inside start()
-    const Outcome o = lookUp(lookup, QStringLiteral("jo@example.net"));
+    const Outcome o = lookUp(lookup, u"jo@example.net"_s);
     ASSERT_TRUE(o.server);
-    EXPECT_EQ(o.server->host, QStringLiteral("second.example.net"));
+    EXPECT_EQ(o.server->host, u"second.example.net"_s);
     EXPECT_EQ(answers, 1);
-    lookup.start(QStringLiteral("jo@example.org"));
+    lookup.start(u"jo@example.org"_s);
     lookup.cancel();
     QTimer::singleShot(0, [] {});
     for (int i = 0; i < 5; ++i)
