@@ -43,7 +43,7 @@ void AutoconfigSearch::cancel() {
 
 QStringList AutoconfigSearch::stop(const QString& reason) {
     if (reply_)
-        reasons_ << QStringLiteral("%1: %2").arg(urls_.first().toString(), reason);
+        reasons_ << QStringLiteral("%1: %2").arg(urls_.first().toString(QUrl::RemoveQuery), reason);
     cancel();
     return reasons_;
 }
@@ -103,7 +103,7 @@ void AutoconfigSearch::finished() {
         return give(Text(Res::AutoconfigTooLarge).arg(kAutoconfigMaxBytes / 1024));
     try {
         FoundServer server = AutoconfigServer(file, address_);
-        server.source = Text(Res::SourceAutoconfig).arg(reply->url().toString());
+        server.source = Text(Res::SourceAutoconfig).arg(reply->url().toString(QUrl::RemoveQuery));
         urls_.clear();
         emit found(server);
     } catch (const ComponentError& e) {
@@ -113,6 +113,6 @@ void AutoconfigSearch::finished() {
 
 // Notes what the current URL gave and goes on with the next.
 void AutoconfigSearch::give(const QString& reason) {
-    reasons_ << QStringLiteral("%1: %2").arg(urls_.takeFirst().toString(), reason);
+    reasons_ << QStringLiteral("%1: %2").arg(urls_.takeFirst().toString(QUrl::RemoveQuery), reason);
     next();
 }

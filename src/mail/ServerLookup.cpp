@@ -25,34 +25,23 @@ ServerLookup::ServerLookup(QObject* parent)
     whole_.setSingleShot(true);
     connect(&whole_, &QTimer::timeout, this, [this] {
         const QString late = Text(Res::LookupNoAnswer).arg(seconds(wholeMs_));
-        if (fileState_ == State::Searching) {
-            fileReasons_ = autoconfig_->stop(late);
-            fileState_ = State::NotFound;
-        }
-        if (dnsState_ == State::Searching) {
-            dnsReasons_ = dns_->stop(late);
-            dnsState_ = State::NotFound;
-        }
+        if (fileStep_.state == Step::State::Searching)
+            fileStep_ = {Step::State::NotFound, {}, autoconfig_->stop(late)};
+        if (dnsStep_.state == Step::State::Searching)
+            dnsStep_ = {Step::State::NotFound, {}, dns_->stop(late)};
         decide();
     });
-    connect(autoconfig_, &AutoconfigSearch::found, this, [this](const FoundServer& server) {
-        fileState_ = State::Found;
-        fileServer_ = server;
+    follow(autoconfig_, fileStep_);
+    follow(dns_, dnsStep_);
+}
+
+template <typename Search> void ServerLookup::follow(Search* search, Step& step) {
+    connect(search, &Search::found, this, [this, &step](const FoundServer& server) {
+        step = {Step::State::Found, server, {}};
         decide();
     });
-    connect(autoconfig_, &AutoconfigSearch::notFound, this, [this](const QStringList& reasons) {
-        fileState_ = State::NotFound;
-        fileReasons_ = reasons;
-        decide();
-    });
-    connect(dns_, &SubmissionSrv::found, this, [this](const FoundServer& server) {
-        dnsState_ = State::Found;
-        dnsServer_ = server;
-        decide();
-    });
-    connect(dns_, &SubmissionSrv::notFound, this, [this](const QStringList& reasons) {
-        dnsState_ = State::NotFound;
-        dnsReasons_ = reasons;
+    connect(search, &Search::notFound, this, [this, &step](const QStringList& reasons) {
+        step = {Step::State::NotFound, {}, reasons};
         decide();
     });
 }
@@ -86,9 +75,7 @@ void ServerLookup::start(const QString& address) {
     if (const auto known = ProviderServer(domain))
         return finish(known);
 
-    fileState_ = dnsState_ = State::Searching;
-    fileReasons_.clear();
-    dnsReasons_.clear();
+    fileStep_ = dnsStep_ = Step{};
     whole_.start(wholeMs_);
     QList<QUrl> urls;
     for (const QString& t : urlTemplates_) {
@@ -111,14 +98,14 @@ void ServerLookup::cancel() {
 
 // The autoconfig file goes before DNS: it is the domain's own word, fetched over a checked HTTPS connection.
 void ServerLookup::decide() {
-    if (fileState_ == State::Found)
-        return finish(fileServer_);
-    if (fileState_ == State::Searching || dnsState_ == State::Searching)
+    if (fileStep_.state == Step::State::Found)
+        return finish(fileStep_.server);
+    if (fileStep_.state == Step::State::Searching || dnsStep_.state == Step::State::Searching)
         return;
-    if (dnsState_ == State::Found)
-        return finish(dnsServer_);
+    if (dnsStep_.state == Step::State::Found)
+        return finish(dnsStep_.server);
     QStringList lines;
-    for (const QString& reason : fileReasons_ + dnsReasons_)
+    for (const QString& reason : fileStep_.reasons + dnsStep_.reasons)
         lines << QStringLiteral("- ") + reason;
     finish(std::nullopt, Text(Res::LookupNothingFound).arg(address_, lines.join(u'\n')));
 }

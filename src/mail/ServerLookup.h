@@ -43,6 +43,13 @@ signals:
     void notFound(const QString& why);
 
 private:
+    // What one search gave, once it has.
+    struct Step {
+        enum class State { Searching, Found, NotFound } state = State::Searching;
+        FoundServer server;
+        QStringList reasons;
+    };
+    template <typename Search> void follow(Search* search, Step& step);
     void decide();
     void finish(const std::optional<FoundServer>& server, const QString& why = {});
 
@@ -54,8 +61,5 @@ private:
     int run_ = 0; // a start() or cancel() drops the answers of the runs before
     bool active_ = false;
     QString address_;
-    // What each search gave, once it has.
-    enum class State { Searching, Found, NotFound } fileState_ = State::Searching, dnsState_ = State::Searching;
-    FoundServer fileServer_, dnsServer_;
-    QStringList fileReasons_, dnsReasons_;
+    Step fileStep_, dnsStep_;
 };
