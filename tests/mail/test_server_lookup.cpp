@@ -208,6 +208,7 @@ struct Row {
     const char* name = "";
     QStringList options{}; // of the autoconfig server; none: no server, the URLs go to a closed port
     QByteArray file{};     // the server serves this file instead of one made from the options
+    bool trusted = true;   // the lookup trusts the server's certificate
     std::map<QString, QList<SrvRecord>> records{};
     std::map<QString, QString> errors{};
     bool dnsSilent = false;
@@ -256,7 +257,8 @@ TEST_P(Lookups, FindOrSayWhyNot) {
         base = server->base();
     }
     ServerLookup lookup;
-    lookup.setCaCertificates(server ? server->authority() : QList<QSslCertificate>());
+    if (server && row.trusted)
+        lookup.setCaCertificates(server->authority());
     QStringList urls = row.urls.isEmpty() ? QStringList{u"%1"_s + kMail, u"%1"_s + kWellKnown} : row.urls;
     for (QString& url : urls)
         url = url.arg(base);
@@ -356,6 +358,12 @@ INSTANTIATE_TEST_SUITE_P(
                     u"%1"_s + kWellKnown + u": larger than 128 KB, not read"_s, kSubmissions + u": no such record"_s,
                     kSubmission + u": no such record"_s},
             .requests = {kMail + u"%1 200"_s, kWellKnown + u"%1 200"_s}},
+        Row{.name = "UntrustedCertificateRefused",
+            .options = {u"--port"_s, u"587"_s},
+            .trusted = false,
+            .why = {u"%1"_s + kMail + u": SSL handshake failed..."_s,
+                    u"%1"_s + kWellKnown + u": SSL handshake failed..."_s, kSubmissions + u": no such record"_s,
+                    kSubmission + u": no such record"_s}},
         Row{.name = "RedirectToPlainHttpRefused",
             .options = {u"--redirect"_s, u"http://127.0.0.1:1/mail/config-v1.1.xml"_s},
             .records = {{kSubmission, {srv(".", 0)}}},
