@@ -25,6 +25,8 @@ public:
     bool run();
 
 private:
+    // Checks and joins the set the job names instead of splitting.
+    bool runJoin();
     // A mail series as this job sends it: a stopped one of the same job finished, or a new one.
     struct MailRun {
         SeriesChoice kept;
