@@ -12,6 +12,7 @@
 #include "join/JoinFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,7 @@ void JoinPage::load() {
 void JoinPage::showJob(const SplitJob& job) {
     source_ = job.JoinSource;
     folders_ = job.JoinFolders;
+    splitInsteadButton->setVisible(!QFileInfo(source_).isDir()); // a folder is nothing to split
     nameField->clear();
     folderField->setText(job.JoinFolder);
     refresh();
