@@ -49,6 +49,7 @@ bool JobDriver::run() {
 }
 
 bool JobDriver::runJoin() {
+    shell_.SetBusy(true);
     bool success = false;
     try {
         const PieceSet set = FindSet(job_.JoinSource, job_.JoinFolders);
