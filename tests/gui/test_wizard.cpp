@@ -385,6 +385,23 @@ TEST_F(Wizard, TheJoinPageFindsChecksAndJoinsASet) {
     EXPECT_TRUE(ReadFile(out + u"/back.zip"_qs) == bytes);
     EXPECT_EQ(Listing(out), u"back.zip"_qs);
 
+    // Cancel while the question whether to replace a file is up, answered Yes: the join stops before its first
+    // byte, says so, and the file there stays as it was.
+    WriteFile(out + u"/report.zip"_qs, "old");
+    open();
+    show([&](SplitJob& j) {
+        j.JoinSource = pieces + u"/report.sha256"_qs, j.JoinFolder = out, j.JoinFolders = {disk2};
+    });
+    shell = ScriptedShell();
+    shell.answer(MsgResult::Yes);
+    shell.onBox = [&](const MsgBoxRequest&) { window->cancelButton->click(); };
+    finish();
+    EXPECT_EQ(shell.last(),
+              u"The join into '"_qs + out + u"/report.zip' was stopped by Cancel. Nothing was written."_qs);
+    EXPECT_EQ(Listing(out) + u'|' + QString::fromLatin1(ReadFile(out + u"/report.zip"_qs)),
+              u"back.zip report.zip|old"_qs);
+    EXPECT_EQ(state() + QString::number(window->isVisible()), u" F1"_qs);
+
     open();
     show([&](SplitJob& j) { j.JoinSource = disk2 + u"/report.003"_qs; });
     window->joinPage->splitInsteadButton->click();
