@@ -35,7 +35,8 @@ QByteArray native(const QString& path) {
 class HiddenFile {
 public:
     HiddenFile(const QString& folder, const QString& fileName)
-        : hidden_(native(JoinPath(folder, u'.' + fileName + QStringLiteral(".joining")))),
+        // The set's lock has a name of this length, which the folder took: a name made longer could be refused.
+        : hidden_(native(JoinPath(folder, u'.' + PieceBase(fileName) + QStringLiteral("brevimo-join")))),
           target_(JoinPath(folder, fileName)) {
         fd_ = Fd(::open(hidden_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (fd_.get() < 0 && errno == EEXIST && ::unlink(hidden_.constData()) == 0) // left by a join that was killed

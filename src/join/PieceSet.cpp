@@ -4,7 +4,8 @@
 #include "core/PathNames.h"
 #include "core/StringTable.h"
 #include "join/SetFiles.h"
-// The join script's first line tells ours from others; the splitter writes it.
+// The splitter writes the batch file and join script: its readers tell ours from others.
+#include "split/BatchFile.h"
 #include "split/ReceiverFiles.h"
 
 #include <QDir>
@@ -178,7 +179,11 @@ PieceSet FindSet(const QString& opened, const QStringList& moreFolders) {
         const QString batch = lookUp(set.folders, batchName);
         if (batch.isEmpty())
             continue;
-        if (const std::optional<ListedSet> listed = ReadBatchCopies(batch, readSmall(batch))) {
+        const QByteArray text = readSmall(batch);
+        // A .txt is a batch file only when it reads as one of ours (one sent as text); else it is somebody's text.
+        if (batchName.endsWith(u"txt") && !ReadBatchFile(text))
+            continue;
+        if (const std::optional<ListedSet> listed = ReadBatchCopies(batch, text)) {
             set.from = PieceSet::From::BatchFile;
             set.readFrom = batch;
             fillFromList(set, *listed);
@@ -216,11 +221,7 @@ bool IsSetFile(const QString& path) {
     case Kind::Script:
         return IsOwnReceiverFile(head);
     case Kind::Batch:
-        try {
-            return ReadBatchCopies(path, head).has_value();
-        } catch (const JobError&) {
-            return true; // a batch file of a set, whose faults the join page names
-        }
+        return ReadBatchFile(head).has_value();
     case Kind::None:
         break;
     }

@@ -117,7 +117,9 @@ std::optional<ListedSet> ReadBatchCopies(const QString& path, const QByteArray& 
     std::set<int64_t> seen;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
-        if (!line.startsWith(QStringLiteral("copy"), Qt::CaseInsensitive))
+        static const QRegularExpression copyCommand(QStringLiteral("^copy([\\s/]|$)"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+        if (!copyCommand.match(line).hasMatch()) // cmd's copy; "copyright" is none
             continue;
         QString piece;
         if (set.pieces.isEmpty()) {

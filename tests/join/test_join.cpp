@@ -69,6 +69,8 @@ TEST(SetFiles, ReadStrictlyAndRefusedWithTheirLine) {
         {"batch", "copy/b \"report.001\" \"report.zip\"\r\ncopy/b \"report.zip\" + \"evil.exe\"\r\n",
          "Line 2 *'evil.exe' is not the piece of report.zip*"},
         {"batch", "@echo off\r\nformat c:\r\n", "-"},
+        {"batch", "rem copyright 2026\r\ncopyright\r\ncopy/b \"report.001\" \"report.zip\"\r\n",
+         "report.001 -> report.zip"},
     };
     for (const auto& [kind, text, expected] : cases) {
         SCOPED_TRACE(text.toStdString());
@@ -83,6 +85,32 @@ TEST(SetFiles, ReadStrictlyAndRefusedWithTheirLine) {
         }
         EXPECT_TRUE(Matches(seen, QString::fromUtf8(expected))) << seen.toStdString();
     }
+}
+
+// Which files opened (Open With) go to the join page: those named and made as a set's, not others' that look alike.
+TEST(SetFiles, WhatOpeningOffersToJoin) {
+    QTemporaryDir dir;
+    const std::pair<const char*, QByteArray> cases[] = {
+        // name (a "+" before it: offered), content
+        {"+report.001", "any bytes"},
+        {"+report.1000", ""},
+        {"report.01", ""},
+        {"+report.sha256", ChecksumList(u"report.zip"_qs, u"report."_qs, {QByteArray(64, 'a')}, QByteArray(64, 'b'))},
+        {"+report.sh", JoinScript(u"report.zip"_qs, u"report."_qs, 1)},
+        {"+report.bat", BatchFileText(u"report.zip"_qs, u"report."_qs, 2, false)},
+        {"+report.txt", BatchFileText(u"report.zip"_qs, u"report."_qs, 2, true)},
+        {"notes.txt", "copy this\r\ncopy/b \"a\" \"b\"\r\n"},
+        {"build.sh", "#!/bin/sh\nmake\n"},
+        {"sums.sha256", "not a list\n"},
+        {"report.zip", "PK"},
+        {"photos", "no dot"},
+    };
+    for (const auto& [name, content] : cases) {
+        const QString file = dir.filePath(QString::fromUtf8(name).remove(u'+'));
+        WriteFile(file, content);
+        EXPECT_EQ(IsSetFile(file), *name == '+') << name;
+    }
+    EXPECT_FALSE(IsSetFile(dir.path())) << "a folder is given by /join: alone";
 }
 
 class Join : public ::testing::Test {
