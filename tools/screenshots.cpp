@@ -4,7 +4,6 @@
 #include "app/DestinationPage.h"
 #include "app/GuiShell.h"
 #include "app/JoinPage.h"
-#include "app/JoinPage.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
 #include "app/ProgressBar.h"
@@ -15,7 +14,6 @@
 #include "archive/ArchiveEditor.h"
 #include "settings/IniFileStore.h"
 #include "settings/Settings.h"
-#include "split/SplitFile.h"
 #include "split/SplitFile.h"
 
 #include <QApplication>
