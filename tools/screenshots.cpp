@@ -3,6 +3,7 @@
 
 #include "app/DestinationPage.h"
 #include "app/GuiShell.h"
+#include "app/JoinPage.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
 #include "app/ProgressBar.h"
@@ -13,6 +14,7 @@
 #include "archive/ArchiveEditor.h"
 #include "settings/IniFileStore.h"
 #include "settings/Settings.h"
+#include "split/SplitFile.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -112,5 +114,20 @@ int main(int argc, char** argv) {
     window.showProgress(65, QStringLiteral("Writing: ") + deep +
                                 QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));
     ok &= save(&window, folder, "7-long-path");
+
+    // The receiver's side: a set opened by one of its pieces, being joined.
+    const QString downloads = config.filePath(QStringLiteral("Downloads"));
+    QDir().mkpath(downloads);
+    QFile video(config.filePath(QStringLiteral("holiday-video.mp4")));
+    if (video.open(QIODevice::WriteOnly))
+        video.write(QByteArray(2500000, 'v'));
+    video.close();
+    SplitFile(video.fileName(), 1 << 20, downloads, false, shell, true);
+    SplitJob join = window.job();
+    join.JoinSource = downloads + QStringLiteral("/holiday-video.002");
+    window.showJob(join);
+    window.joinPage->progressBar->setVisible(true);
+    window.showProgress(40, QStringLiteral("Joining holiday-video.001"));
+    ok &= save(&window, folder, "8-join");
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "app/Captions.h"
 #include "app/DestinationPage.h"
+#include "app/JoinPage.h"
 #include "app/Keyboard.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
@@ -58,11 +59,17 @@ void WizardWindow::buildPages() {
     destinationPage = new DestinationPage(this);
     summaryPage = new SummaryPage(this);
     pages = {welcomePage, sourcePage, destinationPage, summaryPage};
-    for (QWidget* page : pages) {
+    joinPage = new JoinPage(this);
+    for (QWidget* page : {pages[0], pages[1], pages[2], pages[3], static_cast<QWidget*>(joinPage)}) {
         // Every page at least the welcome page's size; the window can grow, the picture not.
         page->setMinimumSize(620, WelcomePage::kPictureHeight);
         page->setVisible(page == welcomePage);
     }
+    connect(joinPage, &JoinPage::readyChanged, this, [this](bool ready) {
+        if (joining())
+            finishButton->setEnabled(ready && !running_);
+    });
+    connect(joinPage->splitInsteadButton, &QPushButton::clicked, this, &WizardWindow::onSplitInsteadClicked);
     connect(welcomePage->showWelcomeBox, &QCheckBox::clicked, this, &WizardWindow::onShowWelcomeClicked);
     connect(sourcePage, &SourcePage::archiveChosen, this, [this] { destinationPage->filesOption->setEnabled(true); });
     connect(sourcePage, &SourcePage::subjectSuggested, destinationPage, &DestinationPage::suggestSubject);
@@ -97,6 +104,7 @@ void WizardWindow::buildButtons() {
     stack->setContentsMargins(0, 0, 0, 0);
     for (QWidget* page : pages)
         stack->addWidget(page, 0, 0);
+    stack->addWidget(joinPage, 0, 0);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, kMargin, 2 * kMargin, 0);
     buttons->addStretch();
@@ -123,6 +131,7 @@ void WizardWindow::load() {
         Mnemonic(button, letter);
     welcomePage->load();
     sourcePage->load();
+    joinPage->load();
     destinationPage->load(settings_.FloppyDrive());
 
     const bool welcome = settings_.ShowWelcome();
@@ -140,12 +149,46 @@ void WizardWindow::load() {
 
 void WizardWindow::showJob(const SplitJob& job) {
     const bool newRecipientList = job_.RecipientHistory != job.RecipientHistory;
+    const bool wasJoining = joining();
     job_ = job;
     sourcePage->sourceField->setText(job.SourceFile);
     destinationPage->showJob(job, newRecipientList);
+    if (joining()) {
+        joinPage->showJob(job);
+        showJoinPage();
+    } else if (wasJoining) {
+        joinPage->setVisible(false);
+        currentPage = 1; // the file to split
+        showPage(currentPage);
+        backButton->setEnabled(true);
+        nextButton->setEnabled(true);
+        finishButton->setEnabled(false);
+    }
+}
+
+void WizardWindow::showJoinPage() {
+    for (QWidget* page : pages)
+        page->setVisible(false);
+    joinPage->setVisible(true);
+    backButton->setEnabled(false);
+    nextButton->setEnabled(false);
+    finishButton->setEnabled(joinPage->ready());
+    joinPage->nameField->setFocus();
+}
+
+void WizardWindow::onSplitInsteadClicked() {
+    SplitJob split = job();
+    split.SourceFile = split.JoinSource;
+    split.JoinSource.clear();
+    split.FilesOptionEnabled = true; // a file given can go onto disks as well as into mails
+    showJob(split);
 }
 
 SplitJob& WizardWindow::job() {
+    if (joining()) {
+        joinPage->readJob(job_);
+        return job_;
+    }
     job_.SourceFile = sourcePage->sourceField->text();
     destinationPage->readJob(job_);
     return job_;
@@ -225,7 +268,10 @@ void WizardWindow::onShowWelcomeClicked() {
 }
 
 void WizardWindow::showProgress(int percent, const QString& text) {
-    summaryPage->showProgress(percent, text);
+    if (joining())
+        joinPage->showProgress(percent, text);
+    else
+        summaryPage->showProgress(percent, text);
 }
 
 void WizardWindow::onCancelClicked() {
@@ -266,7 +312,8 @@ void WizardWindow::onFinishClicked() {
     ClearStopRequest();
     finishButton->setEnabled(false);
     backButton->setEnabled(false);
-    summaryPage->progressBar->setVisible(true);
+    summaryPage->progressBar->setVisible(!joining());
+    joinPage->progressBar->setVisible(joining());
     // The job works on a copy: the window stays alive meanwhile and reaches it through jobShell_.
     auto job = std::make_shared<SplitJob>(this->job());
     auto success = std::make_shared<bool>(false);
@@ -285,8 +332,10 @@ void WizardWindow::jobEnded(const SplitJob& job, bool success) {
     running_ = false;
     cancelButton->setEnabled(true);
     finishButton->setEnabled(true);
-    backButton->setEnabled(true);
+    backButton->setEnabled(!joining());
     lastJobFailed_ = !success;
+    if (joining() && !success)
+        joinPage->refresh(); // what the failed join found, and whether Finish can try again
     if (success || closeAfterJob_)
         close();
 }

@@ -11,6 +11,7 @@
 #include <array>
 
 class DestinationPage;
+class JoinPage;
 class QFrame;
 class QPushButton;
 class QThread;
@@ -18,7 +19,8 @@ class SourcePage;
 class SummaryPage;
 class WelcomePage;
 
-// The wizard: welcome, the file to split, size and destination, and the summary with the progress of the job.
+// The wizard: welcome, the file to split, size and destination, and the summary with the progress of the job; or
+// the one page that joins a set.
 // The pages and the buttons are public, so that the tests reach them as a user would.
 class WizardWindow : public QDialog {
     Q_OBJECT
@@ -54,6 +56,8 @@ public:
     // Shows the e-mail settings dialog when the sender, the server or the dial-up connection is missing.
     void askForMissingMailSettings();
 
+    // Shown alone, instead of the four, while the job joins a set.
+    JoinPage* joinPage;
     WelcomePage* welcomePage;
     SourcePage* sourcePage;
     DestinationPage* destinationPage;
@@ -75,6 +79,9 @@ private:
     void buildPages();
     void buildButtons();
     void showPage(int index);
+    bool joining() const { return !job_.JoinSource.isEmpty(); }
+    void showJoinPage();
+    void onSplitInsteadClicked();
     void jobEnded(const SplitJob& job, bool success);
 
     Settings& settings_;

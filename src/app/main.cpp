@@ -11,6 +11,7 @@
 #include "core/Version.h"
 #include "dialup/NetworkManagerDialUp.h"
 #include "job/JobDriver.h"
+#include "join/PieceSet.h"
 #include "settings/IniFileStore.h"
 #include "settings/JobSettings.h"
 #include "settings/Settings.h"
@@ -117,6 +118,11 @@ int runWindowed(int& argc, char** argv, const QStringList* tokens) {
     if (tokens) {
         job.SizeIndex = 1;
         ApplyCommandLine(*tokens, job);
+        // A piece or another file of a set, opened (Open With), is offered for joining; the page can split it instead.
+        SplitJob given;
+        ApplyCommandLine(*tokens, given);
+        if (job.JoinSource.isEmpty() && !given.SourceFile.isEmpty() && IsSetFile(given.SourceFile))
+            job.JoinSource = given.SourceFile;
     }
     return runWizard(job, *settings);
 }

@@ -4,7 +4,12 @@
 
 namespace {
 
-constexpr qsizetype kKeyLength = 5; // "/src:": the value starts after the fifth character
+constexpr qsizetype kKeyLength = 5;                // "/src:": the value starts after the fifth character
+const QString kJoinKey = QStringLiteral("/join:"); // the one longer key
+
+qsizetype keyLength(const QString& word) {
+    return word.startsWith(kJoinKey, Qt::CaseInsensitive) ? kJoinKey.size() : kKeyLength;
+}
 
 bool quoted(const QString& text) {
     return text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"');
@@ -20,7 +25,7 @@ QStringList TokensOfArguments(const QStringList& arguments) {
     QStringList tokens;
     for (const QString& a : arguments) {
         const QString word = unquoted(a);
-        tokens.append(word.left(kKeyLength) + unquoted(word.mid(kKeyLength)));
+        tokens.append(word.left(keyLength(word)) + unquoted(word.mid(keyLength(word))));
     }
     return tokens;
 }
@@ -43,13 +48,16 @@ void ApplySizeValue(const QString& value, SplitJob& job) {
 bool ApplyCommandLine(const QStringList& tokens, SplitJob& job) {
     for (const QString& token : tokens) {
         const QString key = token.left(4).toUpper();
-        const QString value = token.mid(kKeyLength);
-        if (key == u"/SRC") {
+        const QString value = token.mid(keyLength(token));
+        if (token.startsWith(kJoinKey, Qt::CaseInsensitive)) {
+            job.JoinSource = value;
+        } else if (key == u"/SRC") {
             job.SourceFile = value;
             // A file given (also by Open With) can go onto disks as well as into mails.
             job.FilesOptionEnabled = job.FilesOptionEnabled || !value.isEmpty();
         } else if (key == u"/DST") {
             job.SplitFolder = value;
+            job.JoinFolder = value;
             job.MailSelected = false;
             job.FloppySelected = false;
             job.FilesOptionEnabled = true;

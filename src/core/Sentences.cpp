@@ -52,5 +52,6 @@ QString CreatedWithVersionText() {
 }
 
 QString UsageText() {
-    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume) + u'\n' + Text(Res::UsageTerminal);
+    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume) + QStringLiteral("\n\n") + Text(Res::UsageJoin) + u'\n' +
+           Text(Res::UsageTerminal);
 }

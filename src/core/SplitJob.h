@@ -34,6 +34,13 @@ struct SplitJob {
     // /rsm: send only the missing messages of a stopped series of this job.
     bool Resume = false;
 
+    // /join: a piece of a set (or its list, batch file, join script, or folder) to check and join instead of a
+    // split; the file goes into JoinFolder (/dst:, else the piece's folder) under JoinName (else the set's name).
+    QString JoinSource;
+    QString JoinFolder;
+    QString JoinName;
+    QStringList JoinFolders; // more folders that hold pieces (the disks of a series copied one by one)
+
     Target target() const {
         if (MailSelected)
             return Target::Mail;

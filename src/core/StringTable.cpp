@@ -303,6 +303,66 @@ constexpr Entry kTable[] = {
     {Res::SrvNoRecord, "no such record"},
     {Res::SrvNoService, "the domain says it offers no mail submission here (target \".\")"},
     {Res::SrvFailed, "the lookup failed: %1"},
+    {Res::UsageJoin,
+     "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
+     "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "
+     "joined into the file they were split from."},
+    {Res::JoinBadLine,
+     "Line %2 of '%1' cannot be used: %3\n    %4\nNothing was joined. The file may be damaged or come "
+     "from somebody else: ask the sender for the set again."},
+    {Res::JoinLeavesFolder, "the name '%1' leads out of the folder of the set"},
+    {Res::JoinControlChar, "the name '%1' holds a control character"},
+    {Res::JoinDeviceName, "the name '%1' names a device, not a file"},
+    {Res::JoinNotListLine, "it is not a line of a checksum list (64 hexadecimal digits, two blanks, a file name)"},
+    {Res::JoinNotCopyLine, "it is not a copy line of a batch file that joins a set of pieces"},
+    {Res::JoinNotPieceOf, "'%1' is not the piece of %2 that belongs here (%3)"},
+    {Res::JoinRepeatedPiece, "the piece '%1' is joined twice"},
+    {Res::JoinListTooShort, "'%1' names no piece: a checksum list of a set names each piece, then the file they "
+                            "rebuild. Nothing was joined."},
+    {Res::JoinNotSetFile,
+     "'%1' is not a piece, checksum list, join script or batch file of a set of pieces (those "
+     "are named like report.001, report.sha256, report.sh and report.bat). Open one of them, or their folder."},
+    {Res::JoinNoSet, "The folder '%1' holds no numbered pieces (such as report.001). Choose the folder that "
+                     "holds the pieces, or open one of them."},
+    {Res::JoinSeveralSets, "The folder '%1' holds the pieces of more than one set (%2). Open a piece of the set to "
+                           "join."},
+    {Res::JoinMissing, "These pieces of '%1' are missing: %2.\nLooked in: %3.\nNothing was joined. Copy the missing "
+                       "pieces beside the others, or add the folder that holds them, then try again."},
+    {Res::JoinDamaged, "These pieces are not the ones '%1' names (damaged, or of another file): %2.\nNothing was "
+                       "joined. Ask the sender for these pieces again."},
+    {Res::JoinWholeBad, "The joined pieces are not '%1' as it was split: its checksum is not the one in '%2'. "
+                        "Nothing was written."},
+    {Res::JoinSizesDiffer, "These pieces are not as long as %2, as every piece of a set but the last is: %1. They may "
+                           "be damaged or belong to another set. Nothing was joined."},
+    {Res::JoinCannotRead, "Cannot read '%1': %2. Nothing was joined."},
+    {Res::JoinCannotWrite, "Cannot write '%1': %2. Nothing was joined: choose another folder, then try again."},
+    {Res::JoinPieceChanged, "The piece '%1' changed while it was joined. Nothing was written: join the set again "
+                            "when nothing writes to its pieces."},
+    {Res::JoinStopped, "The join into '%1' was stopped by %2. Nothing was written."},
+    {Res::JoinReplace, "'%1' is there already. Replace it with the file joined from the pieces?"},
+    {Res::JoinNotReplaced, "'%1' is there already and was not replaced. Nothing was joined: choose another folder, or "
+                           "move that file away, then try again."},
+    {Res::JoinNoRoom, "The folder '%1' has %2 bytes free, and '%3' needs %4. Nothing was joined: make room or "
+                      "choose another folder, then try again."},
+    {Res::JoinDone, "'%1' is rebuilt from %2 pieces, and each piece and the file have the checksums in '%3'."},
+    {Res::JoinDoneUnchecked, "'%1' is rebuilt from %2 pieces, without a check: there was no checksum list beside "
+                             "them."},
+    {Res::JoinProgress, "Joining %1"},
+    {Res::JoinCopyFailed, "Cannot join '%1' into the file: %2. Nothing was written."},
+    {Res::JoinNotRegular, "'%1' is %2, not a piece. Nothing was joined."},
+    {Res::JoinNameIsPiece, "'%1' is a piece of the set itself. Nothing was joined: choose another folder or name."},
+    {Res::JoinInTheWay, "'%1' is %2 and stands where the file would go. Nothing was joined: choose another "
+                        "folder."},
+    {Res::JoinIntro, "Brevimo checks the pieces of a file and joins them into the file they were split from."},
+    {Res::JoinFolderLabel, "Into folder:"},
+    {Res::JoinNameLabel, "File name:"},
+    {Res::JoinAddFolderButton, "Add Folder..."},
+    {Res::JoinSplitInsteadButton, "Split This File Instead"},
+    {Res::JoinFound, "%1 of %2 pieces found (%3 bytes): %4.\nRead from: %5"},
+    {Res::JoinFreeSpace, "Free in the folder: %1 bytes."},
+    {Res::JoinMissingLine, "Missing: %1. Copy them beside the others, or add the folder that holds them."},
+    {Res::JoinNumberedOnly, "the numbered pieces alone (no checksum list or batch file beside them: the pieces "
+                            "cannot be checked, and the name of the file is a guess)"},
 
     {Res::MailSettingsTitle, "E-Mail Settings"},
     {Res::FromGroup, "From:"},

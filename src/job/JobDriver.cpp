@@ -9,6 +9,8 @@
 #include "dialup/NetworkManagerDialUp.h"
 #include "disks/DiskSeries.h"
 #include "job/PrivateFolder.h"
+#include "join/JoinFile.h"
+#include "join/PieceSet.h"
 #include "mail/KeptSeries.h"
 #include "mail/MailSeries.h"
 #include "mail/Mailboxes.h"
@@ -22,6 +24,8 @@
 JobDriver::JobDriver(SplitJob& job, Settings& settings, Shell& shell) : job_(job), settings_(settings), shell_(shell) {}
 
 bool JobDriver::run() {
+    if (!job_.JoinSource.isEmpty())
+        return runJoin();
     bool success = false;
     try {
         const int64_t pieceSize = PieceSizeOf(job_);
@@ -41,6 +45,25 @@ bool JobDriver::run() {
     }
     shell_.SetBusy(false);
     storeSettings();
+    return success;
+}
+
+bool JobDriver::runJoin() {
+    shell_.SetBusy(true);
+    bool success = false;
+    try {
+        const PieceSet set = FindSet(job_.JoinSource, job_.JoinFolders);
+        const QString folder = job_.JoinFolder.trimmed().isEmpty() ? set.folder : job_.JoinFolder;
+        const QString path = JoinSet(set, folder, job_.JoinName.isEmpty() ? set.fileName : job_.JoinName, shell_);
+        const QString count = QString::number(set.pieces.size());
+        shell_.Inform(set.from == PieceSet::From::ChecksumList ? Text(Res::JoinDone).arg(path, count, set.readFrom)
+                                                               : Text(Res::JoinDoneUnchecked).arg(path, count));
+        success = true;
+    } catch (const JobError& e) {
+        shell_.Fail(e.message());
+    }
+    // A join changes no setting of the splitter's.
+    shell_.SetBusy(false);
     return success;
 }
 

@@ -16,7 +16,8 @@
 class NetworkManagerDialUp;
 
 // Runs one job: works out the piece size, delivers by the job's target, tells the user the result and
-// stores the job's settings for the next run (also after a failure).
+// stores the job's settings for the next run (also after a failure). A job that names a set to join joins it
+// instead, and stores nothing.
 class JobDriver {
 public:
     JobDriver(SplitJob& job, Settings& settings, Shell& shell);
@@ -25,6 +26,8 @@ public:
     bool run();
 
 private:
+    // Checks and joins the set the job names instead of splitting.
+    bool runJoin();
     // A mail series as this job sends it: a stopped one of the same job finished, or a new one.
     struct MailRun {
         SeriesChoice kept;

@@ -112,8 +112,12 @@ QByteArray BatchFileText(const QString& fileName, const QString& base, int64_t p
     return utf8 ? text.toUtf8() : *toCp850(text);
 }
 
+QString DecodeBatchFile(const QByteArray& text) {
+    return text.contains("chcp 65001") ? QString::fromUtf8(text) : fromCp850(text);
+}
+
 std::optional<BatchSet> ReadBatchFile(const QByteArray& text) {
-    const QString lines = text.contains("chcp 65001") ? QString::fromUtf8(text) : fromCp850(text);
+    const QString lines = DecodeBatchFile(text);
     static const QRegularExpression first(QStringLiteral("^copy/b \"([^\"]*)\" \"([^\"]*)\"\r?$"),
                                           QRegularExpression::MultilineOption);
     static const QRegularExpression next(QStringLiteral("^copy/b \"[^\"]*\" \\+ \"[^\"]*\"\r?$"),

@@ -21,3 +21,6 @@ struct BatchSet {
     int64_t pieceCount = 0;
 };
 std::optional<BatchSet> ReadBatchFile(const QByteArray& text);
+
+// The text of a batch file as cmd reads it: UTF-8 when it switches to code page 65001, else code page 850.
+QString DecodeBatchFile(const QByteArray& text);

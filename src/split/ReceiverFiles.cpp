@@ -40,13 +40,14 @@ fi
 
 checking=yes
 if command -v sha256sum >/dev/null 2>&1; then
-    sum() { sha256sum "./$1" | cut -c1-64; }
+    sums() { sha256sum "$@"; }
 elif command -v shasum >/dev/null 2>&1; then
-    sum() { shasum -a 256 "./$1" | cut -c1-64; }
+    sums() { shasum -a 256 "$@"; }
 else
     checking=no
     echo "Neither sha256sum nor shasum is here: the pieces are joined without a check." >&2
 fi
+sum() { sums "./$1" | cut -c1-64; }
 if [ "$checking" = yes ] && [ ! -f "./$list" ]; then
     checking=no
     printf '%s is missing: the pieces are joined without a check.\n' "$list" >&2
@@ -54,18 +55,30 @@ fi
 # The checksum the list has for the file named $1; the list may have come through Windows with CR LF line ends.
 expected() { f=$1 awk '{ sub(/\r$/, "") } substr($0, 67) == ENVIRON["f"] { print substr($0, 1, 64); exit }' "./$list"; }
 
+# The pieces in order, as the arguments of the one run of each tool below: a program started for each piece makes
+# a set of a thousand take most of a minute.
+set --
+i=1
+while [ "$i" -le "$count" ]; do
+    piece "$i"
+    set -- "$@" "./$p"
+    i=$((i + 1))
+done
+
 if [ "$checking" = yes ]; then
-    bad=
-    i=1
-    while [ "$i" -le "$count" ]; do
-        piece "$i"
-        want=$(expected "$p")
-        if [ -z "$want" ] || [ "$(sum "$p")" != "$want" ]; then
-            bad="$bad
-  $p"
-        fi
-        i=$((i + 1))
-    done
+    # A piece the tool could not read has no sum: it is named too.
+    bad=$(sums "$@" | l="./$list" n="$name" awk '
+        BEGIN {
+            while ((getline line < ENVIRON["l"]) > 0) {
+                sub(/\r$/, "", line)
+                if (substr(line, 67) != ENVIRON["n"]) want[substr(line, 67)] = substr(line, 1, 64)
+            }
+        }
+        {
+            p = substr($0, 67); sub(/^\.\//, "", p); seen[p] = 1
+            if (want[p] != substr($0, 1, 64)) printf "\n  %s", p
+        }
+        END { for (p in want) if (!(p in seen)) printf "\n  %s", p }')
     if [ -n "$bad" ]; then
         printf 'These pieces are not the ones %s names (damaged, or of another file):%s\nNothing was joined.\n' \
             "$list" "$bad" >&2
@@ -75,13 +88,7 @@ fi
 
 # A short working name: the file's own, with more added, could be longer than a name may be.
 tmp=".brevimo-joining-$$"
-: > "./$tmp" || exit 1
-i=1
-while [ "$i" -le "$count" ]; do
-    piece "$i"
-    cat "./$p" >> "./$tmp" || { rm -f "./$tmp"; exit 1; }
-    i=$((i + 1))
-done
+cat "$@" > "./$tmp" || { rm -f "./$tmp"; exit 1; }
 if [ "$checking" = yes ] && [ "$(sum "$tmp")" != "$(expected "$name")" ]; then
     rm -f "./$tmp"
     printf 'The joined pieces are not %s as it was split. Nothing was written.\n' "$name" >&2

@@ -29,7 +29,9 @@ QString changes(const SplitJob& a, const SplitJob& b) {
                            u"mail="_qs + QString::number(j.MailSelected),
                            u"floppy="_qs + QString::number(j.FloppySelected),
                            u"files="_qs + QString::number(j.FilesOptionEnabled),
-                           u"nui="_qs + QString::number(j.NoUI)};
+                           u"nui="_qs + QString::number(j.NoUI),
+                           u"join="_qs + j.JoinSource,
+                           u"into="_qs + j.JoinFolder};
     };
     QStringList out;
     for (qsizetype i = 0; i < fields(a).size(); ++i)
@@ -42,7 +44,7 @@ TEST(CommandLine, OptionTable) {
     // The words, and the fields they change (nullptr: the usage text).
     const std::pair<QStringList, const char*> cases[] = {
         {{u"/?"_qs}, nullptr},
-        {{u"/SRC:a.zip"_qs, u"/dst:C:\\out"_qs}, "src=a.zip dst=C:\\out mail=0 files=1"},
+        {{u"/SRC:a.zip"_qs, u"/dst:C:\\out"_qs}, "src=a.zip dst=C:\\out mail=0 files=1 into=C:\\out"},
         // a file given can go onto disks too
         {{u"/SrC:Mixed.ZIP"_qs}, "src=Mixed.ZIP files=1"},
         {{u"/src=a.zip"_qs}, "src=a.zip files=1"},
@@ -69,9 +71,14 @@ TEST(CommandLine, OptionTable) {
         {{u"/src:say \"hi\".zip"_qs}, "src=say \"hi\".zip files=1"},
         {{u"/sbj:\""_qs}, "sbj=\""},
         {{u"/src:first"_qs, u"/src:second"_qs}, "src=second files=1"},
-        {{u"/dst:one"_qs, u"/dst:two"_qs}, "dst=two mail=0 files=1"},
+        {{u"/dst:one"_qs, u"/dst:two"_qs}, "dst=two mail=0 files=1 into=two"},
         {{u"/sto:a@b.test"_qs, u"/cco:c@d.test,e@f.test"_qs, u"/bcc:g@h.test"_qs, u"/bdy:\"Two words\""_qs},
          "to=a@b.test cc=c@d.test,e@f.test bcc=g@h.test bdy=Two words"},
+        // the one key longer than four letters, whole in any case
+        {{u"/join:report.001"_qs}, "join=report.001"},
+        {{u"/JOIN:\"my pieces\""_qs, u"/dst:out"_qs, u"/nui"_qs},
+         "dst=out mail=0 files=1 nui=1 join=my pieces into=out"},
+        {{u"/joinreport.001"_qs}, nullptr},
         {{u"/sr"_qs}, nullptr},
         {{u"/src:a"_qs, u"/xyz:b"_qs}, nullptr},
         {{u"src:a.zip"_qs}, nullptr}};

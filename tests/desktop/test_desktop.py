@@ -275,8 +275,9 @@ class Desktop(unittest.TestCase):
             sizes.append(width)
         self.assertIn(48, sizes)
 
-    # Open With in a file manager, as GLib runs the installed entry: the wizard opens with that file as the source.
-    def open_with(self, name):
+    # Open With in a file manager, as GLib runs the installed entry: the wizard opens with that file as the source,
+    # or on the join page, with the file the pieces rebuild, for a piece of a set.
+    def open_with(self, name, field_name="File to split or ZIP archive:", expected=None):
         prefix = self.install()
         source = os.path.join(self.dir, name)
         with open(source, "wb") as f:
@@ -286,10 +287,10 @@ class Desktop(unittest.TestCase):
                        env=self.env, check=True, timeout=30)
         app = self.application(lambda a: a.name == APP_ID)
         wizard = self.window(app, "Brevimo")
-        field = self.node(wizard, "text", "File to split or ZIP archive:").queryText()
+        field = self.node(wizard, "text", field_name).queryText()
         shown = field.getText(0, field.characterCount)
         os.kill(app.get_process_id(), 15)
-        self.assertEqual(shown, source)
+        self.assertEqual(shown, expected or source)
 
     def test_open_with(self):
         self.open_with("holiday photos, 2026 (all).bin")
@@ -297,6 +298,9 @@ class Desktop(unittest.TestCase):
     # A quote in the name reaches the program inside the one argument, and is kept there.
     def test_open_with_quote(self):
         self.open_with('the "best" of 2026.bin')
+
+    def test_open_with_piece(self):
+        self.open_with("holiday photos.001", "File name:", "holiday photos")
 
     # A ZIP archive opens in a viewer of archives; Brevimo is offered for files of no type of their own.
     def test_zip_stays_with_its_viewer(self):

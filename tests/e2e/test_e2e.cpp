@@ -86,7 +86,8 @@ TEST_F(EndToEnd, CommandLinesWithoutAWindow) {
     const char* const usage =
         "2|Usage:\n\nSplit files into folder:\nbrevimo /src:<Source> /dst:*/nui = Do not display the "
         "user interface.\n/rsm = Resume: send only the messages of a stopped series that "
-        "are missing.\n--help, -h = Show this text.\n--version = Show the version.\n|";
+        "are missing.\n\nJoin a set of pieces:\nbrevimo /join:*\n--help, -h = Show this text.\n--version = Show "
+        "the version.\n|";
     const char* const help = "0|Usage:\n\nSplit files into folder:\nbrevimo /src:*\n--version = Show the version.\n|";
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         // the words ("|" between them; $SRC and $OUT for the test's paths), [General] lines or a shell command

@@ -3,6 +3,7 @@
 // size its text needs, and no two overlap. Nothing is left open afterwards. And the progress bar as it is drawn.
 
 #include "app/DestinationPage.h"
+#include "app/JoinPage.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
 #include "app/ProgressBar.h"
@@ -81,7 +82,7 @@ protected:
     }
     // The wizard's state now, at the size it opened with and at the smallest the user can make it.
     void check(WizardWindow& w, const QString& state, std::set<QWidget*> away) {
-        for (QWidget* page : w.pages)
+        for (QWidget* page : {w.pages[0], w.pages[1], w.pages[2], w.pages[3], static_cast<QWidget*>(w.joinPage)})
             if (page->isHidden())
                 away.insert(page);
         const QSize opened = w.size();
@@ -118,6 +119,13 @@ TEST_F(Layout, EveryPageAndDialogShowsEachControlWhole) {
         summary.progressBar->setVisible(true); // as Finish shows it
         w.showProgress(50, u"Writing: "_qs + dir.filePath(u"holiday photos.001"_qs).repeated(4));
         check(w, u"summary during a job"_qs, {});
+        SplitJob join = w.job();
+        join.JoinSource = file(u"report.001"_qs, "piece");
+        w.showJob(join);
+        check(w, u"join"_qs, {w.joinPage->progressBar});
+        w.joinPage->progressBar->setVisible(true);
+        w.showProgress(50, u"Joining report.001"_qs);
+        check(w, u"join during a job"_qs, {});
 
         MailSettingsDialog mailSettings(settings, w.dialUp, &w);
         mailSettings.load();

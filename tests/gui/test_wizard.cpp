@@ -2,6 +2,7 @@
 // source archive page. Longer than most test files: every page is driven through the one window, as a user does.
 
 #include "app/DestinationPage.h"
+#include "app/JoinPage.h"
 #include "app/MailSettingsDialog.h"
 #include "app/SourcePage.h"
 #include "app/SummaryPage.h"
@@ -9,6 +10,7 @@
 #include "app/WizardWindow.h"
 #include "core/StringTable.h"
 #include "gui/Modal.h"
+#include "split/SplitFile.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
@@ -347,6 +349,64 @@ TEST_F(Wizard, FolderPickerTakesTheChoiceAndKeepsTheBoxOnCancel) {
     EXPECT_TRUE(InFileDialog([&] { w.destinationPage->onChooseFolderClicked(); }, {}, {})
                     .startsWith(u"Select the folder for the splitfiles|"_qs));
     EXPECT_EQ(w.destinationPage->folderField->text(), dir.filePath(u"chosen"_qs));
+}
+
+// Opened with a piece: the join page alone, what it found and what is missing, Finish only for a whole set; the
+// folder of the rest added, Finish joins it and the window closes. "Split This File Instead" goes to the split pages.
+TEST_F(Wizard, TheJoinPageFindsChecksAndJoinsASet) {
+    const QByteArray bytes = PatternBytes(2500000);
+    const QString pieces = folder(u"pieces"_qs), disk2 = folder(u"disk2"_qs), out = folder(u"out"_qs);
+    ASSERT_EQ(SplitFile(file(u"src/report.zip"_qs, bytes), 1 << 20, pieces, false, shell, true), 3);
+    QFile::rename(pieces + u"/report.003"_qs, disk2 + u"/report.003"_qs);
+    WizardWindow& w = open();
+    show([&](SplitJob& j) { j.JoinSource = pieces + u"/report.001"_qs; });
+    JoinPage& page = *w.joinPage;
+    EXPECT_EQ(state() + QString::number(page.isVisible()), u" 1"_qs);
+    EXPECT_EQ(page.setLabel->text(),
+              u"2 of 3 pieces found (2,097,152 bytes): report.001 to report.002.\nRead from: "_qs + pieces +
+                  u"/report.sha256\nMissing: report.003. Copy them beside the others, "
+                  "or add the folder that holds them."_qs);
+    EXPECT_EQ(page.nameField->text() + u'|' + page.folderField->text(), u"report.zip|"_qs + pieces);
+    EXPECT_TRUE(page.freeLabel->text().startsWith(u"Free in the folder: "_qs));
+    EXPECT_EQ(InFileDialog([&] { page.addFolderButton->click(); }, dir.path(), {u"disk2"_qs}).section(u'|', 0, 0),
+              u"Add Folder..."_qs);
+    EXPECT_EQ(state(), u" F"_qs);
+    EXPECT_TRUE(
+        page.setLabel->text().startsWith(u"3 of 3 pieces found (2,500,000 bytes): report.001 to report.003."_qs));
+    page.folderField->setText(out);
+    page.nameField->setText(u"back.zip"_qs);
+    shell = ScriptedShell();
+    finish();
+    EXPECT_EQ(shell.told(), u"info ok: '"_qs + out +
+                                u"/back.zip' is rebuilt from 3 pieces, and each piece and the "
+                                "file have the checksums in '"_qs +
+                                pieces + u"/report.sha256'."_qs);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(ReadFile(out + u"/back.zip"_qs) == bytes);
+    EXPECT_EQ(Listing(out), u"back.zip"_qs);
+
+    // Cancel while the question whether to replace a file is up, answered Yes: the join stops before its first
+    // byte, says so, and the file there stays as it was.
+    WriteFile(out + u"/report.zip"_qs, "old");
+    open();
+    show([&](SplitJob& j) {
+        j.JoinSource = pieces + u"/report.sha256"_qs, j.JoinFolder = out, j.JoinFolders = {disk2};
+    });
+    shell = ScriptedShell();
+    shell.answer(MsgResult::Yes);
+    shell.onBox = [&](const MsgBoxRequest&) { window->cancelButton->click(); };
+    finish();
+    EXPECT_EQ(shell.last(),
+              u"The join into '"_qs + out + u"/report.zip' was stopped by Cancel. Nothing was written."_qs);
+    EXPECT_EQ(Listing(out) + u'|' + QString::fromLatin1(ReadFile(out + u"/report.zip"_qs)),
+              u"back.zip report.zip|old"_qs);
+    EXPECT_EQ(state() + QString::number(window->isVisible()), u" F1"_qs);
+
+    open();
+    show([&](SplitJob& j) { j.JoinSource = disk2 + u"/report.003"_qs; });
+    window->joinPage->splitInsteadButton->click();
+    EXPECT_EQ(state() + QString::number(window->joinPage->isVisible()), u"1 BN0"_qs);
+    EXPECT_EQ(window->job().SourceFile + window->job().JoinSource, disk2 + u"/report.003"_qs);
 }
 
 // The source archive page: its buttons with scripted file dialogs, real archives on disk, the list and the info
