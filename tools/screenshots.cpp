@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -112,5 +113,17 @@ int main(int argc, char** argv) {
     window.showProgress(65, QStringLiteral("Writing: ") + deep +
                                 QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));
     ok &= save(&window, folder, "7-long-path");
+
+    // The disk series: the USB sticks the desktop's disk service reports (the floppy folder without it).
+    window.onBackClicked();
+    window.destinationPage->filesOption->setEnabled(true);
+    window.destinationPage->filesOption->setChecked(true);
+    window.destinationPage->floppyOption->setChecked(true);
+    window.destinationPage->sizeOptions[4]->setChecked(true);
+    window.destinationPage->onSizeChosen();
+    window.destinationPage->customSizeField->setText(QStringLiteral("700 MB"));
+    window.destinationPage->updateDestination();
+    window.destinationPage->refreshDisks();
+    ok &= save(&window, folder, "8-usb-sticks");
     return ok ? 0 : 1;
 }
