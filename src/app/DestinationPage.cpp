@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr Res::Id kSizeTexts[] = {Res::Size512k, Res::Size1M, Res::SizeFloppy, Res::Size2M, Res::SizeCustom};
@@ -90,7 +92,8 @@ void DestinationPage::buildFiles() {
     diskList = MakeControl<QListWidget>(filesGroup, "diskList");
     diskList->setSelectionMode(QAbstractItemView::NoSelection);
     diskList->setFocusPolicy(Qt::NoFocus); // it shows what is plugged in; the series takes the disks in turn
-    diskList->setMaximumHeight(diskList->fontMetrics().height() * 4);
+    // Three sticks in view without a scroll bar; more are rare.
+    diskList->setFixedHeight(diskList->fontMetrics().lineSpacing() * 3 + 2 * diskList->frameWidth() + 6);
     diskList->hide();
     folderField = MakeControl<QLineEdit>(filesGroup, "folderField");
     chooseFolderButton = MakeControl<QPushButton>(filesGroup, "chooseFolderButton");
@@ -146,6 +149,8 @@ void DestinationPage::load(const QString& floppyDrive) {
                                           QString::fromLatin1(signal), this, SLOT(refreshDisks()));
         diskList->setAccessibleName(Text(Res::RemovableDisksName));
         diskList->show();
+        // The page grows by the list rather than squeezing the rows beneath it.
+        setMinimumHeight(std::max(minimumHeight(), minimumSizeHint().height()));
         refreshDisks();
     }
     for (int i = 0; i < 5; ++i)

@@ -257,8 +257,12 @@ TEST_F(Floppy, UsbSticksOneAfterTheOther) {
         EXPECT_EQ(listings.join(u'|'), QString::fromUtf8(c.onSticks));
         EXPECT_EQ(udisks.calls().join(u'|'), QString::fromUtf8(c.calls));
         if (c.written && c.desktop) {
-            // The pieces copied into one folder from every stick make the file again.
+            // The pieces copied into one folder from every stick make the file again; each stick says what it holds.
             EXPECT_EQ(rebuilt, bytes);
+            const QByteArray readMe = Disk(sticks.back().first)[u"Read_Me.txt"_qs];
+            const int disks = static_cast<int>(QString::fromUtf8(c.told).count(u"Plug in disk"_qs)) + 1;
+            EXPECT_TRUE(readMe.contains(QStringLiteral("This is disk %1 of %1. It holds ").arg(disks).toUtf8()))
+                << readMe.toStdString();
         }
         if (!c.desktop) {
             EXPECT_EQ(onDisk(), u"Read_Me.txt report.001 report.bat report.sh report.sha256"_qs);
