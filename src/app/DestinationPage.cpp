@@ -89,12 +89,6 @@ void DestinationPage::buildFiles() {
     diskChoice->addButton(floppyOption);
     diskChoice->addButton(folderOption);
     folderOption->setChecked(true);
-    diskList = MakeControl<QListWidget>(filesGroup, "diskList");
-    diskList->setSelectionMode(QAbstractItemView::NoSelection);
-    diskList->setFocusPolicy(Qt::NoFocus); // it shows what is plugged in; the series takes the disks in turn
-    // Three sticks in view without a scroll bar; more are rare.
-    diskList->setFixedHeight(diskList->fontMetrics().lineSpacing() * 3 + 2 * diskList->frameWidth() + 6);
-    diskList->hide();
     folderField = MakeControl<QLineEdit>(filesGroup, "folderField");
     chooseFolderButton = MakeControl<QPushButton>(filesGroup, "chooseFolderButton");
     chooseFolderButton->setText(QStringLiteral("..."));
@@ -103,7 +97,6 @@ void DestinationPage::buildFiles() {
     auto* g = new QGridLayout(filesGroup);
     g->setVerticalSpacing(2);
     g->addWidget(floppyOption, 0, 0, 1, 3);
-    g->addWidget(diskList, 1, 0, 1, 3);
     g->addWidget(folderOption, 2, 0);
     g->addWidget(folderField, 2, 1);
     g->addWidget(chooseFolderButton, 2, 2);
@@ -138,17 +131,24 @@ void DestinationPage::buildMail() {
 DestinationPage::~DestinationPage() = default;
 
 void DestinationPage::load(const QString& floppyDrive) {
-    udisks_ = UDisks::Connect();
+    if (!udisks_) // once: the list and its signals stay for the window's life
+        udisks_ = UDisks::Connect();
     floppyOption->setText(udisks_ ? Text(Res::RemovableDisksOption) : DriveText(Res::FloppyOption, floppyDrive));
-    if (udisks_) {
+    if (udisks_ && !diskList) {
         const QString service = QStringLiteral("org.freedesktop.UDisks2");
         for (const auto& [interface, signal] : {std::pair{"org.freedesktop.DBus.ObjectManager", "InterfacesAdded"},
                                                 {"org.freedesktop.DBus.ObjectManager", "InterfacesRemoved"},
                                                 {"org.freedesktop.DBus.Properties", "PropertiesChanged"}})
             udisks_->connection().connect(service, QString(), QString::fromLatin1(interface),
                                           QString::fromLatin1(signal), this, SLOT(refreshDisks()));
+        // Only with the disk service: without it there is nothing to list.
+        diskList = MakeControl<QListWidget>(filesGroup, "diskList");
+        diskList->setSelectionMode(QAbstractItemView::NoSelection);
+        diskList->setFocusPolicy(Qt::NoFocus); // it shows what is plugged in; the series takes the disks in turn
+        // Three sticks in view without a scroll bar; more are rare.
+        diskList->setFixedHeight(diskList->fontMetrics().lineSpacing() * 3 + 2 * diskList->frameWidth() + 6);
+        static_cast<QGridLayout*>(filesGroup->layout())->addWidget(diskList, 1, 0, 1, 3);
         diskList->setAccessibleName(Text(Res::RemovableDisksName));
-        diskList->show();
         // The page grows by the list rather than squeezing the rows beneath it.
         setMinimumHeight(std::max(minimumHeight(), minimumSizeHint().height()));
         refreshDisks();
@@ -231,8 +231,7 @@ QWidget* DestinationPage::firstField() const {
 
 void DestinationPage::updateDestination() {
     enable({mailGroup, sendToField, subjectField, messageOptionsButton, mailSettingsButton}, mailOption->isChecked());
-    enable({filesGroup, floppyOption, diskList, folderOption, folderField, chooseFolderButton},
-           filesOption->isChecked());
+    enable({filesGroup, floppyOption, folderOption, folderField, chooseFolderButton}, filesOption->isChecked());
 }
 
 void DestinationPage::onSizeChosen() {
@@ -250,7 +249,7 @@ void DestinationPage::onChooseFolderClicked() {
 }
 
 void DestinationPage::refreshDisks() {
-    if (!udisks_)
+    if (!udisks_ || !diskList)
         return;
     std::vector<RemovableDisk> disks;
     try {

@@ -54,7 +54,8 @@ public:
     QRadioButton* filesOption;
     QGroupBox* filesGroup;
     QRadioButton* floppyOption;
-    QListWidget* diskList;
+    // The USB sticks and memory cards plugged in; only with the desktop's disk service, else null.
+    QListWidget* diskList = nullptr;
     QRadioButton* folderOption;
     QLineEdit* folderField;
     QPushButton* chooseFolderButton;

@@ -185,14 +185,13 @@ DiskSeries::Step DiskSeries::flushDisk() {
     return Step::Go;
 }
 
-DiskSeries::Step DiskSeries::release() {
+void DiskSeries::release() {
     try {
         slot_.release();
     } catch (const ComponentError& e) {
         // The files are on the disk: the user can unmount it, and the series goes on.
         shell_.MsgBox({e.description(), MsgButtons::Ok, MsgIcon::Exclamation, 0, {}});
     }
-    return Step::Go;
 }
 
 DiskShare DiskSeries::plan(int first, int diskNumber) {

@@ -36,7 +36,7 @@ private:
     Step writeReadMe(const QString& receiverBase, const QString& diskNote);
     Step deleteFile(const QString& path, Step onOk);
     Step flushDisk();
-    Step release();
+    void release();
     Step fileError(const QString& text, Step onOk);
     bool boxOk(const QString& text, MsgIcon icon);
 

@@ -22,11 +22,3 @@ void FolderSlot::checkPieceSize(int64_t pieceSize) const {
     if (disk.ready && disk.largestFile >= 0 && pieceSize > disk.largestFile)
         throw JobError(PieceTooLargeText(pieceSize, folder_, QStringLiteral("FAT"), disk.largestFile));
 }
-
-QString PieceTooLargeText(int64_t pieceSize, const QString& diskName, const QString& fsName, int64_t largestFile) {
-    return Text(Res::PieceTooLargeForDisk)
-        .arg(pieceSize)
-        .arg(diskName, fsName)
-        .arg(largestFile)
-        .arg(largestFile / (1024 * 1024));
-}
