@@ -146,7 +146,8 @@ void DestinationPage::load(const QString& floppyDrive) {
         diskList->setSelectionMode(QAbstractItemView::NoSelection);
         diskList->setFocusPolicy(Qt::NoFocus); // it shows what is plugged in; the series takes the disks in turn
         // Three sticks in view without a scroll bar; more are rare.
-        diskList->setFixedHeight(diskList->fontMetrics().lineSpacing() * 3 + 2 * diskList->frameWidth() + 6);
+        diskList->setFixedHeight(std::max(diskList->minimumSizeHint().height(),
+                                          diskList->fontMetrics().lineSpacing() * 3 + 2 * diskList->frameWidth() + 6));
         static_cast<QGridLayout*>(filesGroup->layout())->addWidget(diskList, 1, 0, 1, 3);
         diskList->setAccessibleName(Text(Res::RemovableDisksName));
         // The page grows by the list rather than squeezing the rows beneath it.
