@@ -40,8 +40,14 @@ DriveState GetDrive(const QString& folder) {
                      std::max<int64_t>(unit, 512)};
     struct statfs type {};
     if (::statfs(real.get(), &type) == 0 && type.f_type == MSDOS_SUPER_MAGIC)
-        state.largestFile = (int64_t{1} << 32) - 1; // FAT keeps a file's size in 32 bits
+        state.largestFile = LargestFile(QStringLiteral("vfat"));
     return state;
+}
+
+int64_t LargestFile(const QString& fsType) {
+    if (fsType == u"vfat" || fsType == u"msdos")
+        return (int64_t{1} << 32) - 1; // FAT keeps a file's size in 32 bits
+    return -1;
 }
 
 bool StillThere(const DriveState& disk) {

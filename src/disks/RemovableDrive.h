@@ -27,5 +27,9 @@ DriveState GetDrive(const QString& folder);
 // System Volume Information, .Trash-*): a fresh disk of any file system has used blocks.
 bool DiskHoldsData(const QString& folder);
 
+// The largest file a file system of this type (UDisks2's IdType) takes: FAT's 4 GiB - 1, or -1 for no limit of
+// its own.
+int64_t LargestFile(const QString& fsType);
+
 // Whether the disk found is still mounted on its folder.
 bool StillThere(const DriveState& disk);

@@ -4,11 +4,9 @@
 
 #include <QAtomicInt>
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QMap>
 #include <QVariant>
 
@@ -61,12 +59,6 @@ ManagedObjects managedObjects(const QDBusConnection& bus, int timeout) {
 }
 
 } // namespace
-
-int64_t LargestFile(const QString& fsType) {
-    if (fsType == u"vfat" || fsType == u"msdos")
-        return (int64_t{1} << 32) - 1;
-    return -1;
-}
 
 UDisks::UDisks(QDBusConnection bus) : bus_(std::move(bus)) {}
 

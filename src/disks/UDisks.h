@@ -44,6 +44,3 @@ private:
     explicit UDisks(QDBusConnection bus);
     QDBusConnection bus_;
 };
-
-// The largest file a file system of this type takes: FAT's 4 GiB - 1, or -1 for no limit below 64 bits.
-int64_t LargestFile(const QString& fsType);
