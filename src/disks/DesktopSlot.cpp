@@ -4,15 +4,24 @@
 #include "core/JobError.h"
 #include "core/StringTable.h"
 
+namespace {
+
+// A disk as plugged in this time.
+QString plugging(const RemovableDisk& disk) {
+    return disk.object + u'@' + QString::number(disk.detected);
+}
+
+} // namespace
+
 DriveState DesktopSlot::find() {
     const std::vector<RemovableDisk> present = udisks_.disks();
     QSet<QString> stillPlugged;
     for (const RemovableDisk& disk : present)
-        if (passed_.contains(disk.object))
-            stillPlugged.insert(disk.object);
+        if (passed_.contains(plugging(disk)))
+            stillPlugged.insert(plugging(disk));
     passed_ = stillPlugged;
     for (const RemovableDisk& disk : present) {
-        if (passed_.contains(disk.object))
+        if (passed_.contains(plugging(disk)))
             continue;
         current_ = disk;
         mountedHere_ = current_.mountPoint.isEmpty();
@@ -37,7 +46,7 @@ DriveState DesktopSlot::find() {
 void DesktopSlot::decline() {
     if (current_.object.isEmpty())
         return;
-    passed_.insert(current_.object);
+    passed_.insert(plugging(current_));
     if (mountedHere_) {
         try {
             udisks_.unmount(current_); // left as the user plugged it in, safe to pull out
@@ -50,7 +59,7 @@ void DesktopSlot::decline() {
 
 void DesktopSlot::release() {
     // Never chosen again in this series, even when it cannot be unmounted.
-    passed_.insert(current_.object);
+    passed_.insert(plugging(current_));
     try {
         udisks_.unmount(current_);
     } catch (const ComponentError& e) {

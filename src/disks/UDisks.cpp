@@ -120,6 +120,7 @@ std::vector<RemovableDisk> UDisks::disks() const {
         if (!mountPoints.isEmpty())
             disk.mountPoint = bytePath(mountPoints.constFirst());
         disk.canPowerOff = drive.value(QStringLiteral("CanPowerOff")).toBool();
+        disk.detected = drive.value(QStringLiteral("TimeMediaDetected")).toULongLong();
         found.push_back(disk);
     }
     std::sort(found.begin(), found.end(),

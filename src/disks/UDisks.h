@@ -17,6 +17,8 @@ struct RemovableDisk {
     int64_t size = 0;
     QString mountPoint; // empty while not mounted
     bool canPowerOff = false;
+    // When the drive saw this medium: a stick plugged in again may come back under the same object path.
+    quint64 detected = 0;
 };
 
 // The desktop's disk service, UDisks2, on the system bus. Its calls throw ComponentError with the service's
