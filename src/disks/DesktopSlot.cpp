@@ -43,6 +43,19 @@ DriveState DesktopSlot::find() {
     return {};
 }
 
+std::function<bool()> DesktopSlot::arrival() {
+    return [this] {
+        try {
+            for (const RemovableDisk& disk : udisks_.disks())
+                if (!passed_.contains(plugging(disk)))
+                    return true;
+        } catch (const ComponentError&) {
+            // The user answers, and the series says what went wrong then.
+        }
+        return false;
+    };
+}
+
 void DesktopSlot::decline() {
     if (current_.object.isEmpty())
         return;

@@ -14,6 +14,7 @@ public:
     DriveState find() override;
     void decline() override;
     void release() override;
+    std::function<bool()> arrival() override;
     bool fillsDisks() const override { return true; }
     QString prompt(Prompt which, const DriveState& disk, int diskNumber, int diskCount) const override;
     void checkPieceSize(int64_t pieceSize) const override;

@@ -76,8 +76,8 @@ DiskSeries::DiskSeries(QString drive, QString body, Shell& shell)
 DiskSeries::DiskSeries(DiskSlot& slot, QString body, Shell& shell)
     : slot_(slot), body_(std::move(body)), shell_(shell) {}
 
-bool DiskSeries::boxOk(const QString& text, MsgIcon icon) {
-    return shell_.MsgBox({text, MsgButtons::OkCancel, icon, 0, {}}) == MsgResult::Ok;
+bool DiskSeries::boxOk(const QString& text, MsgIcon icon, std::function<bool()> answeredBy) {
+    return shell_.MsgBox({text, MsgButtons::OkCancel, icon, 0, {}, std::move(answeredBy)}) == MsgResult::Ok;
 }
 
 DiskSeries::Step DiskSeries::fileError(const QString& text, Step onOk) {
@@ -96,7 +96,7 @@ DiskSeries::Step DiskSeries::checkDisk() {
             continue;
         }
         if (!disk_.ready) {
-            if (!boxOk(slot_.prompt(DiskSlot::Prompt::NoDisk, disk_, 0, 0), MsgIcon::Exclamation))
+            if (!boxOk(slot_.prompt(DiskSlot::Prompt::NoDisk, disk_, 0, 0), MsgIcon::Exclamation, slot_.arrival()))
                 return Step::Cancel;
             continue;
         }
@@ -123,7 +123,7 @@ DiskSeries::Step DiskSeries::checkDisk() {
             return Step::Go;
         case MsgResult::No:
             slot_.decline();
-            if (!boxOk(slot_.prompt(DiskSlot::Prompt::Another, disk_, 0, 0), MsgIcon::Information))
+            if (!boxOk(slot_.prompt(DiskSlot::Prompt::Another, disk_, 0, 0), MsgIcon::Information, slot_.arrival()))
                 return Step::Cancel;
             continue;
         default:
@@ -282,7 +282,7 @@ bool DiskSeries::write(const QString& source, int pieceCount, const QString& tem
         first += share.pieces;
         if (first <= pieceCount) {
             const QString next = slot_.prompt(DiskSlot::Prompt::Next, disk_, diskNumber + 1, diskCount_);
-            if (shell_.MsgBox({next, MsgButtons::OkCancel, MsgIcon::Information, 0, {}}) != MsgResult::Ok)
+            if (!boxOk(next, MsgIcon::Information, slot_.arrival()))
                 return false;
         }
     }

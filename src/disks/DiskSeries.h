@@ -38,7 +38,8 @@ private:
     Step flushDisk();
     void release();
     Step fileError(const QString& text, Step onOk);
-    bool boxOk(const QString& text, MsgIcon icon);
+    // answeredBy: what says OK in the user's place, as a disk plugged in.
+    bool boxOk(const QString& text, MsgIcon icon, std::function<bool()> answeredBy = {});
 
     std::unique_ptr<DiskSlot> ownSlot_;
     DiskSlot& slot_;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // Where the disks of a series come from: one folder that each disk is mounted on in turn (FolderSlot), or the
 // USB sticks and memory cards that the desktop's disk service reports (DesktopSlot).
@@ -23,6 +24,9 @@ public:
     virtual void release() {}
     // Many pieces and a Read_Me.txt on each disk; else one piece a disk, as on floppies.
     virtual bool fillsDisks() const = 0;
+    // Comes true when a disk the series may take is plugged in, for a prompt that waits for one; empty when only the
+    // user can tell.
+    virtual std::function<bool()> arrival() { return {}; }
     // The text of a prompt; disk and diskCount for Prompt::Next.
     virtual QString prompt(Prompt which, const DriveState& disk, int diskNumber, int diskCount) const = 0;
     // Throws JobError when a disk now present cannot take pieces of this size: before anything is split.
