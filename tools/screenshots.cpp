@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -115,6 +116,18 @@ int main(int argc, char** argv) {
                                 QStringLiteral("quarterly-report-with-all-appendices-and-photos.042"));
     ok &= save(&window, folder, "7-long-path");
 
+    // The disk series: the USB sticks the desktop's disk service reports (the floppy folder without it).
+    window.onBackClicked();
+    window.destinationPage->filesOption->setEnabled(true);
+    window.destinationPage->filesOption->setChecked(true);
+    window.destinationPage->floppyOption->setChecked(true);
+    window.destinationPage->sizeOptions[4]->setChecked(true);
+    window.destinationPage->onSizeChosen();
+    window.destinationPage->customSizeField->setText(QStringLiteral("700 MB"));
+    window.destinationPage->updateDestination();
+    window.destinationPage->refreshDisks();
+    ok &= save(&window, folder, "8-usb-sticks");
+
     // The receiver's side: a set opened by one of its pieces, being joined.
     const QString downloads = config.filePath(QStringLiteral("Downloads"));
     QDir().mkpath(downloads);
@@ -128,6 +141,6 @@ int main(int argc, char** argv) {
     window.showJob(join);
     window.joinPage->progressBar->setVisible(true);
     window.showProgress(40, QStringLiteral("Joining holiday-video.001"));
-    ok &= save(&window, folder, "8-join");
+    ok &= save(&window, folder, "9-join");
     return ok ? 0 : 1;
 }

@@ -3,8 +3,11 @@
 #include "app/Captions.h"
 #include "app/FolderDialog.h"
 #include "app/Keyboard.h"
+#include "core/ComponentError.h"
 #include "core/Sentences.h"
 #include "core/StringTable.h"
+#include "disks/RemovableDrive.h"
+#include "disks/UDisks.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,9 +16,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -90,9 +97,9 @@ void DestinationPage::buildFiles() {
     auto* g = new QGridLayout(filesGroup);
     g->setVerticalSpacing(2);
     g->addWidget(floppyOption, 0, 0, 1, 3);
-    g->addWidget(folderOption, 1, 0);
-    g->addWidget(folderField, 1, 1);
-    g->addWidget(chooseFolderButton, 1, 2);
+    g->addWidget(folderOption, 2, 0);
+    g->addWidget(folderField, 2, 1);
+    g->addWidget(chooseFolderButton, 2, 2);
     g->setColumnStretch(1, 1);
 }
 
@@ -121,13 +128,38 @@ void DestinationPage::buildMail() {
     g->setColumnStretch(1, 1);
 }
 
+DestinationPage::~DestinationPage() = default;
+
 void DestinationPage::load(const QString& floppyDrive) {
-    floppyOption->setText(DriveText(Res::FloppyOption, floppyDrive));
+    if (!udisks_) // once: the list and its signals stay for the window's life
+        udisks_ = UDisks::Connect();
+    floppyOption->setText(udisks_ ? Text(Res::RemovableDisksOption) : DriveText(Res::FloppyOption, floppyDrive));
+    if (udisks_ && !diskList) {
+        const QString service = QStringLiteral("org.freedesktop.UDisks2");
+        for (const auto& [interface, signal] : {std::pair{"org.freedesktop.DBus.ObjectManager", "InterfacesAdded"},
+                                                {"org.freedesktop.DBus.ObjectManager", "InterfacesRemoved"},
+                                                {"org.freedesktop.DBus.Properties", "PropertiesChanged"}})
+            udisks_->connection().connect(service, QString(), QString::fromLatin1(interface),
+                                          QString::fromLatin1(signal), this, SLOT(refreshDisks()));
+        // Only with the disk service: without it there is nothing to list.
+        diskList = MakeControl<QListWidget>(filesGroup, "diskList");
+        diskList->setSelectionMode(QAbstractItemView::NoSelection);
+        diskList->setFocusPolicy(Qt::NoFocus); // it shows what is plugged in; the series takes the disks in turn
+        // Three sticks in view without a scroll bar; more are rare.
+        diskList->setFixedHeight(std::max(diskList->minimumSizeHint().height(),
+                                          diskList->fontMetrics().lineSpacing() * 3 + 2 * diskList->frameWidth() + 6));
+        static_cast<QGridLayout*>(filesGroup->layout())->addWidget(diskList, 1, 0, 1, 3);
+        diskList->setAccessibleName(Text(Res::RemovableDisksName));
+        // The page grows by the list rather than squeezing the rows beneath it.
+        setMinimumHeight(std::max(minimumHeight(), minimumSizeHint().height()));
+        refreshDisks();
+    }
     for (int i = 0; i < 5; ++i)
         Mnemonic(sizeOptions[i], kSizeLetters[i]);
     const std::pair<QWidget*, char16_t> letters[] = {
-        {filesOption, u'd'},          {mailOption, u'm'},         {floppyOption, u'l'},   {folderOption, u'o'},
-        {messageOptionsButton, u'y'}, {mailSettingsButton, u'e'}, {batchAsTextBox, u'x'}, {receiverFilesBox, u'h'},
+        {filesOption, u'd'},    {mailOption, u'm'},           {floppyOption, udisks_ ? u'k' : u'l'},
+        {folderOption, u'o'},   {messageOptionsButton, u'y'}, {mailSettingsButton, u'e'},
+        {batchAsTextBox, u'x'}, {receiverFilesBox, u'h'},
     };
     for (const auto& [control, letter] : letters)
         Mnemonic(control, letter);
@@ -168,6 +200,7 @@ void DestinationPage::readJob(SplitJob& job) const {
     job.CustomSplitSize = customSizeField->text();
     job.MailSelected = mailOption->isChecked();
     job.FloppySelected = floppyOption->isChecked();
+    job.DesktopDisks = udisks_ != nullptr;
     job.FilesOptionEnabled = filesOption->isEnabled();
     job.SplitFolder = folderField->text();
     job.SendTo = sendToField->currentText();
@@ -214,4 +247,35 @@ void DestinationPage::onChooseFolderClicked() {
     picker.showDialog();
     if (!picker.folder.isEmpty())
         folderField->setText(picker.folder);
+}
+
+void DestinationPage::refreshDisks() {
+    if (!udisks_ || !diskList)
+        return;
+    std::vector<RemovableDisk> disks;
+    try {
+        disks = udisks_->disks();
+    } catch (const ComponentError&) {
+        // The service went away; the list says none, and the series asks for a disk when it needs one.
+    }
+    const QLocale locale;
+    const auto size = [&](int64_t bytes) {
+        return locale.formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    };
+    diskList->clear();
+    for (const RemovableDisk& disk : disks) {
+        const QString kind = disk.fsType == u"vfat" ? QStringLiteral("FAT32") : disk.fsType;
+        if (disk.mountPoint.isEmpty()) {
+            diskList->addItem(Text(Res::RemovableDiskNotMounted).arg(disk.label, kind, size(disk.size)));
+            continue;
+        }
+        const DriveState state = GetDrive(disk.mountPoint);
+        auto* item = new QListWidgetItem(
+            Text(Res::RemovableDiskMounted)
+                .arg(disk.label, kind, size(state.ready ? state.totalSize : disk.size), size(state.freeSpace)),
+            diskList);
+        item->setToolTip(disk.mountPoint);
+    }
+    if (disks.empty())
+        diskList->addItem(Text(Res::NoRemovableDiskListed));
 }

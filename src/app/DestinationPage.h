@@ -5,14 +5,17 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
+class UDisks;
 
 // The wizard's page of the piece size and where the pieces go: as mails (to whom, with which subject), or onto
 // disks, a series of removable disks or a folder.
@@ -20,8 +23,10 @@ class DestinationPage : public QWidget {
     Q_OBJECT
 public:
     explicit DestinationPage(QWidget* parent);
+    ~DestinationPage() override;
 
-    // The floppy option names the folder the disks are mounted on; the access keys, once the captions are filled.
+    // The disk option: the USB sticks and memory cards the desktop reports, or without the desktop's disk service
+    // the folder the disks are mounted on. The access keys, once the captions are filled.
     void load(const QString& floppyDrive);
 
     // The fields from the job; the recipient list is filled again only when it differs from the one shown.
@@ -40,6 +45,8 @@ public:
     void updateDestination();
     void onSizeChosen();
     void onChooseFolderClicked();
+    // The USB sticks and memory cards now plugged in, as one is plugged in, mounted or pulled out.
+    Q_SLOT void refreshDisks();
 
     QGroupBox* sizeGroup;
     std::array<QRadioButton*, 5> sizeOptions{};
@@ -47,6 +54,8 @@ public:
     QRadioButton* filesOption;
     QGroupBox* filesGroup;
     QRadioButton* floppyOption;
+    // The USB sticks and memory cards plugged in; only with the desktop's disk service, else null.
+    QListWidget* diskList = nullptr;
     QRadioButton* folderOption;
     QLineEdit* folderField;
     QPushButton* chooseFolderButton;
@@ -65,4 +74,6 @@ private:
     void buildSizes();
     void buildFiles();
     void buildMail();
+
+    std::unique_ptr<UDisks> udisks_;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <vector>
 
@@ -53,6 +54,15 @@ MsgResult GuiShell::MsgBox(const MsgBoxRequest& request) {
     box.setStandardButtons(all);
     const size_t def = static_cast<size_t>(request.defaultButton) < buttons.size() ? request.defaultButton : 0;
     box.setDefaultButton(buttons[def].first);
+
+    if (request.answeredBy) {
+        auto* watch = new QTimer(&box);
+        QObject::connect(watch, &QTimer::timeout, &box, [&] {
+            if (request.answeredBy())
+                box.done(buttons.front().first);
+        });
+        watch->start(500);
+    }
 
     // The busy pointer would hide that the box waits for an answer.
     if (busy_)

@@ -61,7 +61,8 @@ Summary SummaryOf(const SplitJob& job, Settings& settings, Shell& shell) {
                 Text(Res::SummarySubject) + job.Subject;
         break;
     case Target::Floppy:
-        text += Text(Res::SummaryFolder) + settings.FloppyDrive();
+        text +=
+            Text(Res::SummaryFolder) + (job.DesktopDisks ? Text(Res::RemovableDisksOption) : settings.FloppyDrive());
         break;
     case Target::Folder:
         text += Text(Res::SummaryFolder) + job.SplitFolder;

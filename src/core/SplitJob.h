@@ -19,6 +19,9 @@ struct SplitJob {
     bool MailSelected = true;
     bool FloppySelected = false;
     bool FilesOptionEnabled = false; // "Create splitfiles on disk:" starts disabled
+    // The disks are the USB sticks and memory cards the desktop reports, not the FloppyDrive folder: pieces of
+    // the size chosen, as many as fit on each.
+    bool DesktopDisks = false;
 
     QString SplitFolder;
     QString SendTo;

@@ -363,6 +363,31 @@ constexpr Entry kTable[] = {
     {Res::JoinMissingLine, "Missing: %1. Copy them beside the others, or add the folder that holds them."},
     {Res::JoinNumberedOnly, "the numbered pieces alone (no checksum list or batch file beside them: the pieces "
                             "cannot be checked, and the name of the file is a guess)"},
+    {Res::NoRemovableDisk, "No USB stick or memory card is plugged in that Brevimo can write to. Plug one in, then "
+                           "press OK."},
+    {Res::EmptyRemovableDisk, "Do you want to delete the contents of the disk '%1' (%2)?"},
+    {Res::AnotherRemovableDisk, "Please plug in another USB stick or memory card, then press OK."},
+    {Res::NextRemovableDisk, "Plug in disk %1 of %2 (a USB stick or memory card), then press OK."},
+    {Res::DiskTakenOut, "The disk '%1' was taken out while '%2' was written to it as disk %3. Plug it in again, or "
+                        "another disk, then press OK to write disk %3 again."},
+    {Res::FileTooLargeForDisk, "The disk '%1' (%2) takes files of at most %3 bytes, and the pieces are %4 bytes. Plug "
+                               "in a disk formatted as exFAT, NTFS or ext4, then press OK."},
+    {Res::PieceTooLargeForDisk, "Pieces of %1 bytes do not fit on the disk '%2': %3 takes files of at most %4 bytes. "
+                                "Choose a custom size of at most %5 MB, or use a disk formatted as exFAT."},
+    {Res::DiskReadMeNote, "\n\nThis is disk %1 of %2. It holds %3 of the %4 pieces. Copy the pieces of all disks "
+                          "into one folder; the batch file and the join script are on the last disk."},
+    {Res::DiskNotUnmounted, "The disk '%1' is written, but it could not be unmounted: %2. Unmount it in the file "
+                            "manager before you pull it out."},
+    {Res::DiskNotMounted, "The disk '%1' (%2) could not be mounted: %3. Press OK to try again, or pull it out and plug "
+                          "in another one."},
+    {Res::RemovableDisksOption, "USB sticks and memory cards"},
+    {Res::RemovableDiskMounted, "%1 (%2): %3, %4 free"},
+    {Res::RemovableDiskNotMounted, "%1 (%2): %3, not mounted"},
+    {Res::NoRemovableDiskListed, "No USB stick or memory card is plugged in; Brevimo will ask for one."},
+    {Res::RemovableDisksName, "USB sticks and memory cards plugged in"},
+    {Res::NoDiskService, "The desktop's disk service (UDisks2) does not answer, so no USB stick can be found. Choose "
+                         "the disks again on the destination page."},
+    {Res::PieceRange, "%1 to %2"},
 
     {Res::MailSettingsTitle, "E-Mail Settings"},
     {Res::FromGroup, "From:"},

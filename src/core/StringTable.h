@@ -271,6 +271,25 @@ enum Id : int {
     JoinMissingLine = 1398,
     JoinNumberedOnly = 1399,
 
+    // Removable disks that the desktop mounts: USB sticks and memory cards.
+    NoRemovableDisk = 1400,
+    EmptyRemovableDisk = 1401,
+    AnotherRemovableDisk = 1402,
+    NextRemovableDisk = 1403,
+    DiskTakenOut = 1404,
+    FileTooLargeForDisk = 1405,
+    PieceTooLargeForDisk = 1406,
+    DiskReadMeNote = 1407,
+    DiskNotUnmounted = 1408,
+    DiskNotMounted = 1409,
+    RemovableDisksOption = 1410,
+    RemovableDiskMounted = 1411,
+    RemovableDiskNotMounted = 1412,
+    NoRemovableDiskListed = 1413,
+    RemovableDisksName = 1414,
+    NoDiskService = 1415,
+    PieceRange = 1416,
+
     // The e-mail settings dialog.
     MailSettingsTitle = 4000,
     FromGroup = 4001,

@@ -7,7 +7,10 @@
 #include "core/StringTable.h"
 #include "dialup/DialUp.h"
 #include "dialup/NetworkManagerDialUp.h"
+#include "disks/DesktopSlot.h"
 #include "disks/DiskSeries.h"
+#include "disks/FolderSlot.h"
+#include "disks/UDisks.h"
 #include "job/PrivateFolder.h"
 #include "join/JoinFile.h"
 #include "join/PieceSet.h"
@@ -215,9 +218,20 @@ void JobDriver::tellPiecesKept(const QString& folder, bool resumable) {
 }
 
 bool JobDriver::deliverFloppy(int64_t pieceSize) {
+    std::unique_ptr<UDisks> udisks;
+    std::unique_ptr<DiskSlot> slot;
+    if (job_.DesktopDisks) {
+        udisks = UDisks::Connect();
+        if (!udisks)
+            throw JobError(Text(Res::NoDiskService));
+        slot = std::make_unique<DesktopSlot>(*udisks);
+    } else {
+        slot = std::make_unique<FolderSlot>(settings_.FloppyDrive());
+    }
+    slot->checkPieceSize(pieceSize);
     const QString folder = PrivateTempFolder();
     const int count = splitInto(folder, pieceSize, false);
-    DiskSeries disks(settings_.FloppyDrive(), BodyText(job_, settings_), shell_);
+    DiskSeries disks(*slot, BodyText(job_, settings_), shell_);
     if (!disks.write(job_.SourceFile, count, folder)) {
         tellPiecesKept(folder);
         return false;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // How the core talks to the user. The front end supplies one: the Qt windows, the console of a run without
 // a window, or the scripted answers of the tests.
 
@@ -15,6 +17,9 @@ struct MsgBoxRequest {
     MsgIcon icon = MsgIcon::Information;
     int defaultButton = 0; // index of the default button, 0 = the first
     QString title;         // empty: the program's name
+    // What answers the box with its first button while it is up, as a disk that is plugged in; asked every half
+    // second by a front end that can, else the user answers.
+    std::function<bool()> answeredBy = {};
 };
 
 class Shell {

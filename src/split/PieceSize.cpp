@@ -67,7 +67,7 @@ int64_t PieceSizeFor(int sizeIndex, const QString& customText) {
 }
 
 int64_t PieceSizeOf(const SplitJob& job) {
-    if (job.target() == Target::Floppy)
+    if (job.target() == Target::Floppy && !job.DesktopDisks)
         return kFloppyPieceSize;
     return PieceSizeFor(job.SizeIndex, job.CustomSplitSize);
 }

@@ -15,5 +15,5 @@ int64_t CustomPieceSize(const QString& text);
 // Bytes per piece for a size option 0..4 (4 reads the custom text).
 int64_t PieceSizeFor(int sizeIndex, const QString& customText);
 
-// The piece size the job will use: floppy output always uses kFloppyPieceSize.
+// The piece size the job will use: disks on the FloppyDrive folder always take kFloppyPieceSize.
 int64_t PieceSizeOf(const SplitJob& job);

@@ -12,6 +12,7 @@
 #include "support/Peers.h"
 
 #include <QDirIterator>
+#include <QRegularExpression>
 
 #include <map>
 #include <memory>
@@ -116,6 +117,159 @@ TEST_F(Floppy, ThreeDisksThroughTheDriverRebuildTheSource) {
                           "'report.003' to $D|100 Copy: 'report.bat' to $D|100 Deleting the temporary splitfiles"_qs))
         << progress.toStdString();
     EXPECT_FALSE(shell.busy);
+}
+
+// USB sticks and memory cards from the desktop's disk service (its stand-in): the sticks are small disks, plugged
+// in at the start or while a box is up, one after the other. In the texts $T is the job's temporary folder and
+// $S1.. the folders of the sticks; a stick's listing is taken as it is pulled out or at the end.
+TEST_F(Floppy, UsbSticksOneAfterTheOther) {
+    struct Case {
+        bool desktop;       // false: the FloppyDrive folder, as without the disk service
+        const char* size;   // the custom piece size
+        int64_t source;     // bytes
+        const char* sticks; // "NAME:fstype:KiB[:flag[:file]]": the first plugged in at the start, the next as each
+                            // OK-Cancel box comes up; the file is on it already
+        const char* script; // more for the stand-in once the stick it names is plugged in, as "fail-mount S2"
+        const char* pull;   // the piece whose copy finds its stick pulled out
+        const char* answers;
+        bool written;
+        const char* told;
+        const char* onSticks; // each stick's files, "|"-separated, in the order plugged in
+        const char* calls;
+    };
+    constexpr int64_t k64 = 65536;
+    const Case cases[] = {
+        // Three sticks, four pieces each but the last: the first mounted by the desktop, the others by the series.
+        {true, "64k", 10 * k64 - 5000, "S1:vfat:320:mounted S2:vfat:320 S3:exfat:320", "", "", "Ok Ok", true,
+         "info ok-cancel: Plug in disk 2 of 3 (a USB stick or memory card), then press OK.\n"
+         "info ok-cancel: Plug in disk 3 of 3 (a USB stick or memory card), then press OK.\n"
+         "info ok: The job was completed successfully.",
+         "Read_Me.txt report.001 report.002 report.003 report.004|Read_Me.txt report.005 report.006 report.007 "
+         "report.008|Read_Me.txt report.009 report.010 report.bat report.sh report.sha256",
+         "Unmount S1 ok|PowerOff S1 ok|Mount S2 ok|Unmount S2 ok|PowerOff S2 ok|Mount S3 ok|Unmount S3 ok|"
+         "PowerOff S3 ok"},
+        // A full stick: the copy fails, leaves nothing, and the stick is passed over for the one plugged in then.
+        {true, "64k", 2 * k64, "S1:ext4:32 S2:ext4:320", "", "", "Ok", true,
+         "error ok-cancel: Cannot copy '$T/report.001' to '$S1/report.001': No space left on device.\n"
+         "info ok: The job was completed successfully.",
+         "|Read_Me.txt report.001 report.002 report.bat report.sh report.sha256",
+         "Mount S1 ok|Unmount S1 ok|Mount S2 ok|Unmount S2 ok|PowerOff S2 ok"},
+        // Pulled out while a piece is written: told with the piece and the disk, and disk 1 is written again onto
+        // the stick plugged in instead.
+        {true, "64k", 6 * k64, "S1:vfat:320 S2:vfat:320 S3:vfat:320", "", "report.003", "Ok Ok", true,
+         "warning ok-cancel: The disk 'S1' was taken out while 'report.003' was written to it as disk 1. Plug it in "
+         "again, or another disk, then press OK to write disk 1 again.\n"
+         "info ok-cancel: Plug in disk 2 of 2 (a USB stick or memory card), then press OK.\n"
+         "info ok: The job was completed successfully.",
+         "report.001 report.002|Read_Me.txt report.001 report.002 report.003 report.004|Read_Me.txt report.005 "
+         "report.006 report.bat report.sh report.sha256",
+         "Mount S1 ok|Mount S2 ok|Unmount S2 ok|PowerOff S2 ok|Mount S3 ok|Unmount S3 ok|PowerOff S3 ok"},
+        // FAT32 takes no piece of 4 GiB or more: refused before anything is split, with the size that fits.
+        {true, "5000 MB", 3000, "S1:vfat:320", "", "", "", false,
+         "error ok: Pieces of 5242880000 bytes do not fit on the disk 'S1': FAT32 takes files of at most 4294967295 "
+         "bytes. Choose a custom size of at most 4095 MB, or use a disk formatted as exFAT.",
+         "", ""},
+        // A stick in use: No passes it over, untouched; a mount that fails is tried again on OK.
+        {true, "64k", 3000, "S1:vfat:320:mounted:kept.txt S2:vfat:320", "fail-mount S2", "", "No Ok Ok", true,
+         "question yes-no-cancel: Do you want to delete the contents of the disk 'S1' ($S1)?\n"
+         "info ok-cancel: Please plug in another USB stick or memory card, then press OK.\n"
+         "error ok-cancel: The disk 'S2' (/dev/sdc1) could not be mounted: Error mounting /dev/sdc1 at $S2: can't "
+         "read superblock on /dev/sdc1. Press OK to try again, or pull it out and plug in another one.\n"
+         "info ok: The job was completed successfully.",
+         "kept.txt|Read_Me.txt report.001 report.bat report.sh report.sha256",
+         "Mount S2 Failed|Mount S2 ok|Unmount S2 ok|PowerOff S2 ok"},
+        // Cancel when asked for the next stick keeps the pieces; the written stick is unmounted all the same.
+        {true, "64k", 2 * k64, "S1:vfat:100", "", "", "Cancel", false,
+         "info ok-cancel: Plug in disk 2 of 2 (a USB stick or memory card), then press OK.\n"
+         "warning ok: The pieces are kept in '$T'.",
+         "Read_Me.txt report.001", "Mount S1 ok|Unmount S1 ok|PowerOff S1 ok"},
+        // Without the disk service the FloppyDrive folder holds the disk: 1.44 MB pieces, the sticks untouched.
+        {false, "64k", 3000, "S1:vfat:320", "", "", "", true, "info ok: The job was completed successfully.", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        StandInUDisks udisks;
+        ASSERT_TRUE(udisks.running());
+        shell = ScriptedShell();
+        forgetKeptSeries();
+        const QByteArray bytes = PatternBytes(c.source, 3);
+        job = SplitJob();
+        job.SourceFile = file(u"report.zip"_qs, bytes);
+        toDisk({}, true);
+        job.DesktopDisks = c.desktop;
+        job.SizeIndex = 4;
+        job.CustomSplitSize = QString::fromUtf8(c.size);
+        if (!c.desktop)
+            insert();
+        // Each stick a small disk of its own folder; plugged in as the test goes.
+        std::vector<std::pair<QString, std::unique_ptr<TmpfsMount>>> sticks;
+        std::vector<Disk> seen;
+        QStringList toPlug = QString::fromUtf8(c.sticks).split(u' ', Qt::SkipEmptyParts);
+        const auto plug = [&] {
+            const QStringList f = toPlug.takeFirst().split(u':');
+            const QString folder = dir.filePath(f[0]);
+            QDir().mkpath(folder);
+            sticks.emplace_back(folder, std::make_unique<TmpfsMount>(folder, f[2].toLongLong() * 1024));
+            if (f.size() > 4)
+                WriteFile(folder + u'/' + f[4], "keep me");
+            const QStringList add{u"add"_qs, f[0], folder, f[0], f[1], QString::number(f[2].toLongLong() * 1024)};
+            EXPECT_TRUE(udisks.command(add.join(u' ') + (f.size() > 3 ? u' ' + f[3] : QString())));
+            if (QString::fromUtf8(c.script).endsWith(u' ' + f[0])) {
+                EXPECT_TRUE(udisks.command(QString::fromUtf8(c.script)));
+            }
+        };
+        plug();
+        shell.onBox = [&](const MsgBoxRequest& box) {
+            if (box.buttons == MsgButtons::OkCancel && !toPlug.isEmpty())
+                plug();
+        };
+        const QString pull = QString::fromUtf8(c.pull);
+        shell.onProgress = [&](int) {
+            if (!pull.isEmpty() && shell.progress.back().second.startsWith(u"Copy: '"_qs + pull + u'\'') &&
+                sticks.front().second) {
+                seen.emplace_back(sticks.front().first);
+                sticks.front().second.reset();
+                EXPECT_TRUE(udisks.command(u"remove S1"_qs));
+            }
+        };
+        for (const QString& a : QString::fromUtf8(c.answers).split(u' ', Qt::SkipEmptyParts))
+            shell.answer(a == u"Ok" ? MsgResult::Ok : a == u"No" ? MsgResult::No : MsgResult::Cancel);
+        EXPECT_EQ(run(), c.written);
+        QString told = shell.told();
+        static const QRegularExpression jobFolder(QRegularExpression::escape(QDir::tempPath()) +
+                                                  u"/brevimo-[^/' ]*"_qs);
+        told.replace(jobFolder, u"$T"_qs);
+        for (std::size_t i = 0; i < sticks.size(); ++i)
+            told.replace(sticks[i].first, QStringLiteral("$S%1").arg(i + 1));
+        EXPECT_EQ(told, QString::fromUtf8(c.told));
+        QStringList listings;
+        for (const Disk& d : seen)
+            listings << d.names();
+        QByteArray rebuilt;
+        for (const auto& [folder, mount] : sticks) {
+            const Disk d(folder);
+            if (mount)
+                listings << d.names();
+            for (const auto& [name, content] : d)
+                if (name.startsWith(u"report.0"))
+                    rebuilt += content;
+        }
+        EXPECT_EQ(listings.join(u'|'), QString::fromUtf8(c.onSticks));
+        EXPECT_EQ(udisks.calls().join(u'|'), QString::fromUtf8(c.calls));
+        if (c.written && c.desktop) {
+            // The pieces copied into one folder from every stick make the file again; each stick says what it holds.
+            EXPECT_EQ(rebuilt, bytes);
+            const QByteArray readMe = Disk(sticks.back().first)[u"Read_Me.txt"_qs];
+            const int disks = static_cast<int>(QString::fromUtf8(c.told).count(u"Plug in disk"_qs)) + 1;
+            EXPECT_TRUE(readMe.contains(QStringLiteral("This is disk %1 of %1. It holds ").arg(disks).toUtf8()))
+                << readMe.toStdString();
+        }
+        if (!c.desktop) {
+            EXPECT_EQ(onDisk(), u"Read_Me.txt report.001 report.bat report.sh report.sha256"_qs);
+            takeOut();
+        }
+    }
+    forgetKeptSeries();
 }
 
 TEST(ReadMe, TheBodyAndTheFooterWithWindowsLineBreaks) {

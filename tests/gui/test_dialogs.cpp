@@ -117,7 +117,7 @@ TEST(MessageBox, TheAnswerIsTheButtonPressed) {
     const struct {
         MsgButtons buttons;
         int defaultButton;
-        const char* press; // a button's text, or "Enter" or "Esc"
+        const char* press; // a button's text, or "Enter" or "Esc"; "" presses nothing: the box's condition answers
         MsgResult answer;
     } cases[] = {
         {MsgButtons::YesNo, 0, "&Yes", MsgResult::Yes},
@@ -127,17 +127,21 @@ TEST(MessageBox, TheAnswerIsTheButtonPressed) {
         {MsgButtons::YesNoCancel, 0, "Esc", MsgResult::Cancel},
         {MsgButtons::OkCancel, 0, "Cancel", MsgResult::Cancel},
         {MsgButtons::Ok, 0, "Enter", MsgResult::Ok},
+        {MsgButtons::OkCancel, 1, "", MsgResult::Ok},
     };
     GuiShell shell;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.press);
         MsgResult answer{};
+        bool plugged = false; // comes true once the box is up
         const QString seen = OnModal(
             [&] {
-                answer = shell.MsgBox({u"Go on?"_qs, c.buttons, MsgIcon::Question, c.defaultButton, {}});
+                answer = shell.MsgBox(
+                    {u"Go on?"_qs, c.buttons, MsgIcon::Question, c.defaultButton, {}, [&] { return plugged; }});
             },
             [&](QWidget* box) {
                 const QString press = QString::fromLatin1(c.press);
+                plugged = press.isEmpty();
                 if (press == u"Enter" || press == u"Esc")
                     QTest::keyClick(box, press == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
                 else

@@ -12,6 +12,7 @@
 #include "app/WizardWindow.h"
 #include "archive/ArchiveEditor.h"
 #include "support/JobTest.h"
+#include "support/Peers.h"
 
 #include <QtWidgets>
 
@@ -137,6 +138,27 @@ TEST_F(Layout, EveryPageAndDialogShowsEachControlWhole) {
         EXPECT_EQ(faults(&message, {}).join(u", "_qs), u""_qs) << "message options";
         message.close();
         mailSettings.close();
+        w.close();
+    }
+    {
+        // The destination page with the list of USB sticks: the page grows by it.
+        StandInUDisks udisks;
+        ASSERT_TRUE(udisks.running());
+        for (const char* stick : {"S1 HOLIDAY vfat 8000000000", "S2 CARD exfat 2000000000"}) {
+            const QStringList words = QString::fromLatin1(stick).split(u' ');
+            ASSERT_TRUE(
+                udisks.command(u"add "_qs + words[0] + u' ' + folder(words[0]) + u' ' + words.mid(1).join(u' ')));
+        }
+        WizardWindow w(settings, shell);
+        w.load();
+        w.show();
+        w.nextButton->click();
+        w.nextButton->click();
+        w.destinationPage->filesOption->setEnabled(true);
+        w.destinationPage->filesOption->click();
+        w.destinationPage->floppyOption->click();
+        ASSERT_EQ(w.destinationPage->diskList->count(), 2);
+        check(w, u"USB sticks"_qs, {w.summaryPage->progressBar});
         w.close();
     }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -10,6 +10,7 @@
 #include "app/WizardWindow.h"
 #include "core/StringTable.h"
 #include "gui/Modal.h"
+#include "split/PieceSize.h"
 #include "split/SplitFile.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
@@ -223,6 +224,43 @@ TEST_F(Wizard, TheSummaryForMailFloppyAndFolder) {
         w.summaryText().contains(u"size: 2,097,152 Bytes\n\nCreate splitfiles in the following folder:\n'/srv/out'"));
     w.destinationPage->receiverFilesBox->click(); // off: the batch file alone
     EXPECT_TRUE(w.summaryText().contains(u"'\nWith the pieces: report.bat\n\n"_qs)) << w.summaryText().toStdString();
+}
+
+// With the desktop's disk service the disk option is the USB sticks and memory cards, listed as they come and go;
+// internal disks are not among them.
+TEST_F(Wizard, TheDiskOptionListsTheSticksPluggedIn) {
+    StandInUDisks udisks;
+    ASSERT_TRUE(udisks.running());
+    ASSERT_TRUE(udisks.command(u"add S1 "_qs + folder(u"s1"_qs) + u" HOLIDAY vfat 8000000000"_qs));
+    ASSERT_TRUE(udisks.command(u"add Own "_qs + folder(u"own"_qs) + u" HOME ext4 9000000000 system"_qs));
+    WizardWindow& w = open();
+    const QListWidget* list = w.destinationPage->diskList;
+    const auto listed = [list] {
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items << list->item(i)->text();
+        return items.join(u'|');
+    };
+    EXPECT_EQ(w.destinationPage->floppyOption->text(), u"USB stic&ks and memory cards");
+    EXPECT_EQ(listed(), u"HOLIDAY (FAT32): 7.5 GB, not mounted");
+    ASSERT_TRUE(udisks.command(u"add S2 "_qs + folder(u"s2"_qs) + u" CARD exfat 2000000000"_qs));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return listed() == u"HOLIDAY (FAT32): 7.5 GB, not mounted|CARD (exfat): 1.9 GB, "
+                           "not mounted";
+    })) << listed().toStdString();
+    ASSERT_TRUE(udisks.command(u"remove S1"_qs));
+    ASSERT_TRUE(udisks.command(u"remove S2"_qs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == Text(Res::NoRemovableDiskListed); }))
+        << listed().toStdString();
+    // The job goes onto the sticks in pieces of the size chosen.
+    show([](SplitJob& j) {
+        j.MailSelected = false;
+        j.FloppySelected = true;
+        j.SizeIndex = 4;
+        j.CustomSplitSize = u"700 MB"_qs;
+    });
+    EXPECT_TRUE(w.job().DesktopDisks);
+    EXPECT_EQ(PieceSizeOf(w.job()), 700 * 1024 * 1024);
 }
 
 TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummaryOfAMailJob) {

@@ -24,6 +24,8 @@ class Isolation : public ::testing::EmptyTestEventListener {
             QDir(root_).mkdir(QString::fromLatin1(folder));
             env_.push_back(std::make_unique<ScopedEnv>(name, pattern + '/' + folder));
         }
+        // Never the machine's own disk service: a test must not list, unmount or power off real disks.
+        env_.push_back(std::make_unique<ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + pattern + "/no-bus"));
     }
     void OnTestEnd(const ::testing::TestInfo&) override {
         env_.clear();

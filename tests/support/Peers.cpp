@@ -96,6 +96,38 @@ QStringList StandInNmcli::calls() const {
                                        : QStringList();
 }
 
+StandInUDisks::StandInUDisks() {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral(BREVIMO_UDISKS2), QStringLiteral("--private-bus"), QStringLiteral("--log"),
+                    dir_.filePath(QStringLiteral("calls"))});
+    while (!process_.canReadLine() && process_.waitForReadyRead(10000))
+        ;
+    if (process_.canReadLine())
+        bus_ = std::make_unique<ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", process_.readLine().trimmed());
+}
+
+StandInUDisks::~StandInUDisks() {
+    bus_.reset();
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+bool StandInUDisks::command(const QString& line) {
+    process_.write(line.toUtf8() + '\n');
+    while (!process_.canReadLine())
+        if (!process_.waitForReadyRead(10000))
+            return false;
+    return process_.readLine().trimmed() == "ok";
+}
+
+QStringList StandInUDisks::calls() const {
+    return QString::fromUtf8(readIfThere(dir_.filePath(QStringLiteral("calls")))).split(u'\n', Qt::SkipEmptyParts);
+}
+
 // Once per process: a mount namespace of our own, so that nothing mounted here is seen outside.
 static QString enterPrivateNamespace() {
     static const QString error = []() -> QString {

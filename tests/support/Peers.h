@@ -51,6 +51,26 @@ private:
     std::map<QByteArray, std::unique_ptr<ScopedEnv>> vars_;
 };
 
+// The UDisks2 stand-in (udisks2.py) on a private bus, which DBUS_SYSTEM_BUS_ADDRESS names for the object's
+// lifetime; its sticks are folders the test gives.
+class StandInUDisks {
+public:
+    StandInUDisks();
+    ~StandInUDisks();
+    StandInUDisks(const StandInUDisks&) = delete;
+    StandInUDisks& operator=(const StandInUDisks&) = delete;
+    bool running() const { return bus_ != nullptr; }
+    // One line of its script, as "add S1 /folder LABEL vfat 1048576": true once it answered "ok".
+    bool command(const QString& line);
+    // The calls the program made, "Mount S1 ok" a line.
+    QStringList calls() const;
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    std::unique_ptr<ScopedEnv> bus_;
+};
+
 // A small tmpfs mounted on a folder in a mount namespace of the test process's own: a full, read-only or removable
 // disk. Needs root; whyNot() says why it is not available, for a GTEST_SKIP.
 class TmpfsMount {
