@@ -1,0 +1,65 @@
+#include "mail/Keyring.h"
+
+#include <qt6keychain/keychain.h>
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+const QString kService = QStringLiteral("Brevimo");
+// A locked keyring may ask for its own password in a window of its own; nobody may be there to answer.
+constexpr int kWaitMs = 30000;
+
+// Runs the job to its end; false when the keyring did not answer in time.
+bool finish(QKeychain::Job& job) {
+    job.setAutoDelete(false);
+    job.setInsecureFallback(false);
+    QEventLoop loop;
+    bool done = false;
+    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
+    job.start();
+    if (!done)
+        loop.exec();
+    return done;
+}
+
+QString reasonOf(const QKeychain::Job& job) {
+    return job.errorString().isEmpty() ? QStringLiteral("no keyring answers") : job.errorString();
+}
+
+} // namespace
+
+QString Keyring::keyFor(const QString& user, const QString& host) {
+    return QStringLiteral("smtp:%1@%2").arg(user, host.toLower());
+}
+
+Keyring::Answer Keyring::read(const QString& key) {
+    QKeychain::ReadPasswordJob job(kService);
+    job.setKey(key);
+    if (!finish(job))
+        return {Status::Unavailable, {}, QStringLiteral("the keyring did not answer within 30 seconds")};
+    if (job.error() == QKeychain::NoError)
+        return {Status::Found, job.textData(), {}};
+    if (job.error() == QKeychain::EntryNotFound)
+        return {Status::NotFound, {}, {}};
+    return {Status::Unavailable, {}, reasonOf(job)};
+}
+
+bool Keyring::write(const QString& key, const QString& password, QString* reason) {
+    QKeychain::WritePasswordJob job(kService);
+    job.setKey(key);
+    job.setTextData(password);
+    if (!finish(job)) {
+        *reason = QStringLiteral("the keyring did not answer within 30 seconds");
+        return false;
+    }
+    if (job.error() == QKeychain::NoError)
+        return true;
+    *reason = reasonOf(job);
+    return false;
+}
