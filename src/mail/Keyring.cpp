@@ -2,6 +2,7 @@
 
 #include <qt6keychain/keychain.h>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -13,6 +14,8 @@ constexpr int kWaitMs = 30000;
 
 // Runs the job to its end; false when the keyring did not answer in time.
 bool finish(QKeychain::Job& job) {
+    if (!QCoreApplication::instance())
+        return false; // QtKeychain answers through the application's event loop
     job.setAutoDelete(false);
     job.setInsecureFallback(false);
     QEventLoop loop;
@@ -42,7 +45,7 @@ Keyring::Answer Keyring::read(const QString& key) {
     QKeychain::ReadPasswordJob job(kService);
     job.setKey(key);
     if (!finish(job))
-        return {Status::Unavailable, {}, QStringLiteral("the keyring did not answer within 30 seconds")};
+        return {Status::Unavailable, {}, QStringLiteral("the keyring did not answer")};
     if (job.error() == QKeychain::NoError)
         return {Status::Found, job.textData(), {}};
     if (job.error() == QKeychain::EntryNotFound)
@@ -55,7 +58,7 @@ bool Keyring::write(const QString& key, const QString& password, QString* reason
     job.setKey(key);
     job.setTextData(password);
     if (!finish(job)) {
-        *reason = QStringLiteral("the keyring did not answer within 30 seconds");
+        *reason = QStringLiteral("the keyring did not answer");
         return false;
     }
     if (job.error() == QKeychain::NoError)
