@@ -75,7 +75,6 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     testResultLabel = MakeControl<QLabel>(serverGroup, "testResultLabel");
     portField->setMaxLength(5);
     for (QLabel* note : {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel}) {
-        note->setWordWrap(true);
         note->setTextInteractionFlags(Qt::TextSelectableByMouse);
         note->hide();
     }
@@ -108,18 +107,19 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     host->addWidget(serverProblemLabel, 1, 1);
     host->addWidget(portProblemLabel, 1, 2, 1, 2);
     host->addWidget(securityLabel, 2, 0);
-    host->addWidget(securityField, 2, 1, 1, 3);
+    host->addWidget(securityField, 2, 1);
+    host->addWidget(signInLabel, 2, 2);
+    host->addWidget(signInField, 2, 3);
     host->addWidget(serverSourceLabel, 3, 1, 1, 3);
-    host->addWidget(signInLabel, 4, 0);
-    host->addWidget(signInField, 4, 1, 1, 3);
-    host->addWidget(userLabel, 5, 0);
-    host->addWidget(userField, 5, 1, 1, 3);
-    host->addWidget(passwordLabel, 6, 0);
-    host->addWidget(passwordField, 6, 1, 1, 3);
-    host->addWidget(keyringLabel, 7, 1, 1, 3);
-    host->addWidget(testButton, 8, 0);
-    host->addWidget(testResultLabel, 8, 1, 1, 3);
-    host->setColumnStretch(1, 1);
+    host->addWidget(userLabel, 4, 0);
+    host->addWidget(userField, 4, 1);
+    host->addWidget(passwordLabel, 4, 2);
+    host->addWidget(passwordField, 4, 3);
+    host->addWidget(keyringLabel, 5, 1, 1, 3);
+    host->addWidget(testButton, 6, 0);
+    host->addWidget(testResultLabel, 6, 1, 1, 3);
+    host->setColumnStretch(1, 2);
+    host->setColumnStretch(3, 1);
     auto* dialUp = new QGridLayout(dialUpGroup);
     dialUp->addWidget(phoneBookLabel, 0, 0, 1, 2);
     dialUp->addWidget(phoneBookField, 1, 0);
@@ -132,6 +132,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     buttons->addWidget(okButton);
     buttons->addWidget(cancelButton);
     auto* all = new QVBoxLayout(this);
+    all->setSizeConstraint(QLayout::SetMinimumSize); // notes that appear make the window taller, not the fields thinner
     all->addWidget(fromGroup);
     all->addWidget(serverGroup);
     all->addWidget(dialUpBox);
@@ -147,6 +148,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     connect(serverField, &QLineEdit::textChanged, this, &MailSettingsDialog::checkFields);
     connect(portField, &QLineEdit::textChanged, this, &MailSettingsDialog::checkFields);
     connect(signInField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
+    connect(securityField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
     connect(securityField, &QComboBox::activated, this, &MailSettingsDialog::onSecurityChosen);
     connect(addressField, &QLineEdit::editingFinished, this, &MailSettingsDialog::onAddressEdited);
     connect(addressField, &QLineEdit::textChanged, this,

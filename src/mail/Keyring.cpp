@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -31,6 +32,17 @@ bool finish(QKeychain::Job& job) {
     return done;
 }
 
+// QtKeychain's jobs run in the application's thread alone; a job's thread waits for it there.
+template <typename F> auto inAppThread(F work) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return work();
+    decltype(work()) result{};
+    QMetaObject::invokeMethod(
+        app, [&] { result = work(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
 QString reasonOf(const QKeychain::Job& job) {
     return job.errorString().isEmpty() ? QStringLiteral("no keyring answers") : job.errorString();
 }
@@ -42,6 +54,10 @@ QString Keyring::keyFor(const QString& user, const QString& host) {
 }
 
 Keyring::Answer Keyring::read(const QString& key) {
+    return inAppThread([&] { return readHere(key); });
+}
+
+Keyring::Answer Keyring::readHere(const QString& key) {
     QKeychain::ReadPasswordJob job(kService);
     job.setKey(key);
     if (!finish(job))
@@ -54,6 +70,10 @@ Keyring::Answer Keyring::read(const QString& key) {
 }
 
 bool Keyring::write(const QString& key, const QString& password, QString* reason) {
+    return inAppThread([&] { return writeHere(key, password, reason); });
+}
+
+bool Keyring::writeHere(const QString& key, const QString& password, QString* reason) {
     QKeychain::WritePasswordJob job(kService);
     job.setKey(key);
     job.setTextData(password);

@@ -18,4 +18,8 @@ public:
     static Answer read(const QString& key);
     // True when the keyring keeps it; else reason says why.
     static bool write(const QString& key, const QString& password, QString* reason);
+
+private:
+    static Answer readHere(const QString& key);
+    static bool writeHere(const QString& key, const QString& password, QString* reason);
 };

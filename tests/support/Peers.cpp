@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include <csignal>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 // A file the server writes only once there is something to say.
@@ -76,7 +78,14 @@ QByteArray SmtpServer::late() const {
     return readIfThere(dir_.filePath(QStringLiteral("late")));
 }
 
+// A test that crashes takes its bus and keyring with it.
+static void endWithParent() {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
 SecretService::SecretService(bool withKeyring) {
+    bus_.setChildProcessModifier(endWithParent);
+    keyring_.setChildProcessModifier(endWithParent);
     bus_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A bus that starts no service by itself: the keyring is there only when the test starts it.
     const QString config = dir_.filePath(QStringLiteral("bus.conf"));
@@ -136,11 +145,6 @@ void SecretService::stopKeyring() {
         keyring_.kill();
         keyring_.waitForFinished(5000);
     }
-}
-
-bool SecretService::restartKeyring() {
-    stopKeyring();
-    return startKeyring();
 }
 
 SecretService::~SecretService() {

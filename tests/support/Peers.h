@@ -37,8 +37,7 @@ private:
 
 // A D-Bus session bus of the test's own with GNOME Keyring's Secret Service on it, or, withKeyring false, a desktop
 // without a keyring. DBUS_SESSION_BUS_ADDRESS names the bus for the object's lifetime (a process keeps the first bus
-// its keyring calls met: one per test). The keyring's files are under HOME, so a daemon started again finds what
-// the last one kept.
+// its keyring calls met: one per test).
 class SecretService {
 public:
     explicit SecretService(bool withKeyring = true);
@@ -47,8 +46,6 @@ public:
     SecretService& operator=(const SecretService&) = delete;
     bool running() const { return whyNot_.isEmpty(); }
     const QString& whyNot() const { return whyNot_; }
-    // Ends the keyring daemon and starts another, as after a new login.
-    bool restartKeyring();
 
 private:
     bool startKeyring();
