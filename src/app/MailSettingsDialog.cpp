@@ -4,7 +4,11 @@
 #include "app/FileDialog.h"
 #include "app/Keyboard.h"
 #include "core/ComponentError.h"
+#include "core/JobError.h"
 #include "core/StringTable.h"
+#include "mail/Credentials.h"
+#include "mail/Keyring.h"
+#include "mail/Netrc.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +19,28 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+
+namespace {
+
+// The choices of the two lists, in the order of the string table's texts.
+constexpr Security kSecurities[] = {Security::StartTls, Security::Tls, Security::None};
+constexpr SignIn kSignIns[] = {SignIn::None, SignIn::Password, SignIn::OAuth2};
+
+template <typename T, size_t N> int indexOf(const T (&choices)[N], T value) {
+    for (size_t i = 0; i < N; ++i)
+        if (choices[i] == value)
+            return static_cast<int>(i);
+    return 0;
+}
+
+void showProblem(QLabel* label, const QString& problem) {
+    label->setText(problem);
+    label->setVisible(!problem.isEmpty());
+}
+
+} // namespace
 
 MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp& ras, QWidget* parent)
     : QDialog(parent), settings_(settings), ras_(ras) {
@@ -29,7 +54,32 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     addressLabel = MakeControl<QLabel>(fromGroup, "addressLabel", Res::AddressLabel);
     addressField = MakeControl<QLineEdit>(fromGroup, "addressField", Res::NoText, Res::AddressTip);
     serverGroup = MakeControl<QGroupBox>(this, "serverGroup", Res::HostGroup);
+    serverLabel = MakeControl<QLabel>(serverGroup, "serverLabel", Res::ServerLabel);
     serverField = MakeControl<QLineEdit>(serverGroup, "serverField", Res::NoText, Res::HostTip);
+    serverProblemLabel = MakeControl<QLabel>(serverGroup, "serverProblemLabel");
+    portLabel = MakeControl<QLabel>(serverGroup, "portLabel", Res::PortLabel);
+    portField = MakeControl<QLineEdit>(serverGroup, "portField");
+    portProblemLabel = MakeControl<QLabel>(serverGroup, "portProblemLabel");
+    securityLabel = MakeControl<QLabel>(serverGroup, "securityLabel", Res::SecurityLabel);
+    securityField = MakeControl<QComboBox>(serverGroup, "securityField");
+    signInLabel = MakeControl<QLabel>(serverGroup, "signInLabel", Res::SignInLabel);
+    signInField = MakeControl<QComboBox>(serverGroup, "signInField");
+    userLabel = MakeControl<QLabel>(serverGroup, "userLabel", Res::UserLabel);
+    userField = MakeControl<QLineEdit>(serverGroup, "userField");
+    passwordLabel = MakeControl<QLabel>(serverGroup, "passwordLabel", Res::PasswordLabel);
+    passwordField = MakeControl<QLineEdit>(serverGroup, "passwordField");
+    passwordField->setEchoMode(QLineEdit::Password);
+    keyringLabel = MakeControl<QLabel>(serverGroup, "keyringLabel");
+    serverSourceLabel = MakeControl<QLabel>(serverGroup, "serverSourceLabel");
+    testButton = MakeControl<QPushButton>(serverGroup, "testButton", Res::TestButton);
+    testResultLabel = MakeControl<QLabel>(serverGroup, "testResultLabel");
+    portField->setMaxLength(5);
+    for (QLabel* note : {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel}) {
+        note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        note->hide();
+    }
+    for (QLabel* problem : {serverProblemLabel, portProblemLabel})
+        problem->setStyleSheet(QStringLiteral("color: #b00020"));
     dialUpBox = MakeControl<QCheckBox>(this, "dialUpBox", Res::DialUpBox, Res::DialUpTip);
     dialUpGroup = MakeControl<QGroupBox>(this, "dialUpGroup");
     phoneBookLabel = MakeControl<QLabel>(dialUpGroup, "phoneBookLabel", Res::PhoneBookLabel);
@@ -49,8 +99,27 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     from->addWidget(nameField, 0, 1);
     from->addWidget(addressLabel, 1, 0);
     from->addWidget(addressField, 1, 1);
-    auto* host = new QVBoxLayout(serverGroup);
-    host->addWidget(serverField);
+    auto* host = new QGridLayout(serverGroup);
+    host->addWidget(serverLabel, 0, 0);
+    host->addWidget(serverField, 0, 1);
+    host->addWidget(portLabel, 0, 2);
+    host->addWidget(portField, 0, 3);
+    host->addWidget(serverProblemLabel, 1, 1);
+    host->addWidget(portProblemLabel, 1, 2, 1, 2);
+    host->addWidget(securityLabel, 2, 0);
+    host->addWidget(securityField, 2, 1);
+    host->addWidget(signInLabel, 2, 2);
+    host->addWidget(signInField, 2, 3);
+    host->addWidget(serverSourceLabel, 3, 1, 1, 3);
+    host->addWidget(userLabel, 4, 0);
+    host->addWidget(userField, 4, 1);
+    host->addWidget(passwordLabel, 4, 2);
+    host->addWidget(passwordField, 4, 3);
+    host->addWidget(keyringLabel, 5, 1, 1, 3);
+    host->addWidget(testButton, 6, 0);
+    host->addWidget(testResultLabel, 6, 1, 1, 3);
+    host->setColumnStretch(1, 2);
+    host->setColumnStretch(3, 1);
     auto* dialUp = new QGridLayout(dialUpGroup);
     dialUp->addWidget(phoneBookLabel, 0, 0, 1, 2);
     dialUp->addWidget(phoneBookField, 1, 0);
@@ -63,17 +132,35 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     buttons->addWidget(okButton);
     buttons->addWidget(cancelButton);
     auto* all = new QVBoxLayout(this);
+    all->setSizeConstraint(QLayout::SetMinimumSize); // notes that appear make the window taller, not the fields thinner
     all->addWidget(fromGroup);
     all->addWidget(serverGroup);
     all->addWidget(dialUpBox);
     all->addWidget(dialUpGroup);
     all->addLayout(buttons);
-    setMinimumWidth(380);
+    setMinimumWidth(440);
 
     connect(dialUpBox, &QCheckBox::clicked, this, &MailSettingsDialog::onDialUpClicked);
     connect(browseButton, &QPushButton::clicked, this, &MailSettingsDialog::onBrowsePhoneBookClicked);
     connect(okButton, &QPushButton::clicked, this, &MailSettingsDialog::onOkClicked);
     connect(cancelButton, &QPushButton::clicked, this, &MailSettingsDialog::onCancelClicked);
+    connect(testButton, &QPushButton::clicked, this, &MailSettingsDialog::onTestClicked);
+    connect(serverField, &QLineEdit::textChanged, this, &MailSettingsDialog::checkFields);
+    connect(portField, &QLineEdit::textChanged, this, &MailSettingsDialog::checkFields);
+    connect(signInField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
+    connect(securityField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
+    connect(securityField, &QComboBox::activated, this, &MailSettingsDialog::onSecurityChosen);
+    connect(addressField, &QLineEdit::editingFinished, this, &MailSettingsDialog::onAddressEdited);
+    connect(addressField, &QLineEdit::textChanged, this,
+            [this](const QString& text) { userField->setPlaceholderText(text.trimmed()); });
+}
+
+MailSettingsDialog::~MailSettingsDialog() {
+    // A test under way ends within its time-outs; the dialog's fields must outlive it.
+    if (test_) {
+        test_->wait();
+        delete test_;
+    }
 }
 
 void MailSettingsDialog::enableDialUp(bool on) {
@@ -87,6 +174,15 @@ void MailSettingsDialog::load() {
     Mnemonic(nameLabel, u'F', nameField);
     Mnemonic(addressLabel, u'M', addressField);
     Mnemonic(serverGroup, u'H');
+    Mnemonic(serverLabel, u'v', serverField);
+    Mnemonic(portLabel, u'P', portField);
+    Mnemonic(securityLabel, u'u', securityField);
+    Mnemonic(signInLabel, u'g', signInField);
+    Mnemonic(userLabel, u'n', userField);
+    Mnemonic(passwordLabel, u'w', passwordField);
+    Mnemonic(testButton, u'T');
+    securityField->addItems(Text(Res::SecurityChoices).split(u'|'));
+    signInField->addItems(Text(Res::SignInChoices).split(u'|'));
     Mnemonic(dialUpBox, u'D');
     Mnemonic(phoneBookLabel, u'L', phoneBookField);
     Mnemonic(connectionLabel, u'C', connectionField);
@@ -106,11 +202,134 @@ void MailSettingsDialog::load() {
     }
     nameField->setText(settings_.FriendlyName());
     addressField->setText(settings_.FromEMailAddress());
-    serverField->setText(settings_.Host());
+    const MailAccount account = MailAccount::FromSettings(settings_);
+    serverField->setText(account.host);
+    portField->setText(account.port);
+    securityField->setCurrentIndex(indexOf(kSecurities, account.security));
+    SignIn login = account.login;
+    // A server stored before the sign-in was chosen signed in when ~/.netrc or a command had a password for it.
+    if (account.legacy && !NetrcLoginFor(DefaultNetrcPath(), account.host) && settings_.PasswordCommand().isEmpty())
+        login = SignIn::None;
+    signInField->setCurrentIndex(indexOf(kSignIns, login));
+    userField->setText(account.user);
+    userField->setPlaceholderText(settings_.FromEMailAddress());
     phoneBookField->setText(settings_.RASPhoneBook());
     dialUpRequiredBox->setChecked(settings_.RASRequired());
     connectionField->setCurrentIndex(
         connectionField->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    lookUpStoredPassword();
+    checkFields();
+}
+
+void MailSettingsDialog::lookUpStoredPassword() {
+    const MailAccount account = accountFromFields();
+    if (account.host.trimmed().isEmpty())
+        return;
+    const Keyring::Answer answer =
+        Keyring::read(Keyring::keyFor(account.userOr(addressField->text()), account.host.trimmed()));
+    // The password itself stays where it is: the field shows only that there is one.
+    if (answer.status == Keyring::Status::Found)
+        passwordField->setPlaceholderText(Text(Res::PasswordInKeyring));
+    showProblem(keyringLabel,
+                answer.status == Keyring::Status::Unavailable ? Text(Res::NoKeyring).arg(answer.reason) : QString());
+}
+
+MailAccount MailSettingsDialog::accountFromFields() const {
+    MailAccount account;
+    account.host = serverField->text().trimmed();
+    account.port = portField->text().trimmed();
+    account.security = kSecurities[std::max(securityField->currentIndex(), 0)];
+    account.login = kSignIns[std::max(signInField->currentIndex(), 0)];
+    account.user = userField->text().trimmed();
+    return account;
+}
+
+void MailSettingsDialog::checkFields() {
+    const MailAccount account = accountFromFields();
+    // An empty server is no mistake here: the dialog also sets the sender for jobs without mail.
+    const QString serverProblem = account.host.isEmpty() ? QString() : ServerProblem(account.host);
+    QString portProblem = PortProblem(account.port);
+    if (account.port.isEmpty() && account.host.isEmpty())
+        portProblem.clear();
+    QString securityProblem;
+    if (account.security == Security::None && account.login == SignIn::Password) {
+        securityProblem = Text(Res::PasswordNeedsEncryption);
+        securityProblem[0] = securityProblem[0].toUpper();
+    }
+    showProblem(serverProblemLabel, serverProblem);
+    showProblem(portProblemLabel, portProblem.isEmpty() ? securityProblem : portProblem);
+    const bool usable = serverProblem.isEmpty() && portProblem.isEmpty() && securityProblem.isEmpty();
+    okButton->setEnabled(usable && !test_);
+    testButton->setEnabled(usable && !account.host.isEmpty() && account.login != SignIn::OAuth2 && !test_);
+    userField->setEnabled(account.login != SignIn::None);
+    passwordField->setEnabled(account.login == SignIn::Password);
+}
+
+void MailSettingsDialog::onSecurityChosen(int index) {
+    // A port the user typed stays; one that only followed the last choice follows this one.
+    const QString port = portField->text().trimmed();
+    const bool followed =
+        port.isEmpty() || std::any_of(std::begin(kSecurities), std::end(kSecurities),
+                                      [&](Security s) { return port == QString::number(DefaultPort(s)); });
+    if (followed)
+        portField->setText(QString::number(DefaultPort(kSecurities[std::max(index, 0)])));
+    checkFields();
+}
+
+void MailSettingsDialog::onAddressEdited() {
+    const QString address = addressField->text().trimmed();
+    if (serverField->text().trimmed().isEmpty() && address.contains(u'@'))
+        emit addressNeedsServer(address);
+}
+
+void MailSettingsDialog::fillServer(const QString& host, int port, const QString& security, const QString& login,
+                                    const QString& source) {
+    if (!serverField->text().trimmed().isEmpty())
+        return; // the user's own values win
+    serverField->setText(host);
+    portField->setText(QString::number(port));
+    const QString s = security.toLower();
+    securityField->setCurrentIndex(indexOf(kSecurities, s == u"tls"    ? Security::Tls
+                                                        : s == u"none" ? Security::None
+                                                                       : Security::StartTls));
+    signInField->setCurrentIndex(indexOf(kSignIns, login.toLower() == u"oauth2" ? SignIn::OAuth2 : SignIn::Password));
+    showProblem(serverSourceLabel, source);
+    checkFields();
+}
+
+void MailSettingsDialog::onTestClicked() {
+    const MailAccount account = accountFromFields();
+    const QString user = account.userOr(addressField->text());
+    const QString typed = passwordField->text();
+    testResultLabel->setText(Text(Res::Connecting));
+    testResultLabel->show();
+    auto outcome = std::make_shared<std::pair<bool, QString>>();
+    test_ = QThread::create([this, account, user, typed, outcome] {
+        try {
+            std::optional<Credential> signIn;
+            if (account.login == SignIn::Password) {
+                signIn = typed.isEmpty() ? FindPassword(account, user, settings_)
+                                         : Credential{Credential::Kind::Password, user, typed, QString()};
+                if (!signIn)
+                    throw JobError(Text(Res::NoPassword).arg(user, account.host));
+            }
+            outcome->second = TrySignIn(account, signIn, &outcome->first);
+            outcome->first = outcome->first || !signIn;
+        } catch (const ComponentError& e) {
+            outcome->second = Text(Res::TestFailed).arg(e.description());
+        } catch (const JobError& e) {
+            outcome->second = Text(Res::TestFailed).arg(e.message());
+        }
+    });
+    connect(test_, &QThread::finished, this, [this, outcome] {
+        test_->deleteLater();
+        test_ = nullptr;
+        testResultLabel->setText(outcome->second);
+        checkFields();
+        emit testFinished(outcome->first);
+    });
+    test_->start();
+    checkFields();
 }
 
 void MailSettingsDialog::onDialUpClicked() {
@@ -133,7 +352,16 @@ void MailSettingsDialog::onBrowsePhoneBookClicked() {
 void MailSettingsDialog::onOkClicked() {
     settings_.setFriendlyName(nameField->text());
     settings_.setFromEMailAddress(addressField->text());
-    settings_.setHost(serverField->text());
+    const MailAccount account = accountFromFields();
+    account.store(settings_);
+    const QString password = passwordField->text();
+    if (account.login == SignIn::Password && !password.isEmpty()) {
+        const QString key = Keyring::keyFor(account.userOr(addressField->text()), account.host);
+        QString reason;
+        // Without a keyring (the dialog said so) it serves this run only.
+        if (!Keyring::write(key, password, &reason))
+            RememberForRun(key, password);
+    }
     settings_.setUseRAS(dialUpBox->isChecked());
     settings_.setRASConnection(connectionField->currentIndex() >= 0 ? connectionField->currentText() : QString());
     settings_.setRASPhoneBook(phoneBookField->text());

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "dialup/NetworkManagerDialUp.h"
+#include "mail/MailAccount.h"
 #include "settings/Settings.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -12,25 +15,63 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The e-mail settings: sender, server and dial-up connection. OK writes every field as typed; Cancel nothing.
+class QThread;
+
+// The e-mail settings: sender, server, sign-in and dial-up connection. OK writes every field, the password into
+// the keyring; a server or port that cannot work disables OK, with the reason beside the field. Cancel writes
+// nothing.
 class MailSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     MailSettingsDialog(Settings& settings, NetworkManagerDialUp& ras, QWidget* parent = nullptr);
+    ~MailSettingsDialog() override;
 
     void load();
     void onDialUpClicked();
     void onBrowsePhoneBookClicked();
     void onOkClicked();
     void onCancelClicked();
+    // Connects, starts TLS and signs in with the fields' values, off the window's thread; the result shows
+    // in testResultLabel and testFinished() follows.
+    void onTestClicked();
 
+    // Values found for the sender's address elsewhere; they go in only while the server field is empty, and
+    // source says under the fields where they came from.
+    void fillServer(const QString& host, int port, const QString& security, const QString& login,
+                    const QString& source);
+    // The account as the fields give it.
+    MailAccount accountFromFields() const;
+
+signals:
+    // The address was edited while the server field is empty: a lookup may fill it with fillServer().
+    void addressNeedsServer(const QString& address);
+    void testFinished(bool succeeded);
+
+public:
     QGroupBox* fromGroup;
     QLabel* nameLabel;
     QLineEdit* nameField;
     QLabel* addressLabel;
     QLineEdit* addressField;
     QGroupBox* serverGroup;
+    QLabel* serverLabel;
     QLineEdit* serverField;
+    QLabel* serverProblemLabel;
+    QLabel* portLabel;
+    QLineEdit* portField;
+    QLabel* portProblemLabel;
+    QLabel* securityLabel;
+    QComboBox* securityField;
+    QLabel* signInLabel;
+    QComboBox* signInField;
+    QLabel* userLabel;
+    QLineEdit* userField;
+    QLabel* passwordLabel;
+    QLineEdit* passwordField;
+    QLabel* keyringLabel;
+    QLabel* serverSourceLabel;
+    QPushButton* testButton;
+    QLabel* testResultLabel;
     QCheckBox* dialUpBox;
     QGroupBox* dialUpGroup;
     QLabel* phoneBookLabel;
@@ -44,6 +85,14 @@ public:
 
 private:
     void enableDialUp(bool on);
+    // Checks the server fields; OK and Test follow.
+    void checkFields();
+    void onSecurityChosen(int index);
+    void onAddressEdited();
+    void lookUpStoredPassword();
+
+    QThread* test_ = nullptr;
+    QString portShownFor_; // the default port the security choice put in, so that another choice may replace it
 
     Settings& settings_;
     NetworkManagerDialUp& ras_;

@@ -12,6 +12,7 @@
 #include "dialup/NetworkManagerDialUp.h"
 #include "job/JobDriver.h"
 #include "join/PieceSet.h"
+#include "mail/AccountLogin.h"
 #include "settings/IniFileStore.h"
 #include "settings/JobSettings.h"
 #include "settings/Settings.h"
@@ -92,6 +93,17 @@ int runWithoutWindow(int& argc, char** argv, const QStringList& tokens) {
     return JobDriver(job, *settings, shell).run() ? kSuccess : kFailed;
 }
 
+// brevimo /login: no window, whatever display there is.
+int runLogin(int& argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    IniFileStore store;
+    auto settings = openSettings(store);
+    ConsoleShell shell;
+    const bool kept = LogInStoredAccount(*settings, shell, STDIN_FILENO);
+    TellStoreProblem(*settings, shell);
+    return kept ? kSuccess : kFailed;
+}
+
 // The wizard with the job's values until its window closes; closed after a job that failed, the run did not deliver.
 int runWizard(SplitJob& job, Settings& settings) {
     GuiShell shell;
@@ -149,6 +161,9 @@ int main(int argc, char** argv) {
         ConsoleShell().Inform(ProgramName() + u' ' + VersionText());
         return kSuccess;
     }
+
+    if (arguments.size() == 1 && arguments[0].compare(u"/login", Qt::CaseInsensitive) == 0)
+        return runLogin(argc, argv);
 
     const QStringList tokens = TokensOfArguments(arguments);
     SplitJob parsed;

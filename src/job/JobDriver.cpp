@@ -14,6 +14,7 @@
 #include "job/PrivateFolder.h"
 #include "join/JoinFile.h"
 #include "join/PieceSet.h"
+#include "mail/Credentials.h"
 #include "mail/KeptSeries.h"
 #include "mail/MailSeries.h"
 #include "mail/Mailboxes.h"
@@ -76,14 +77,21 @@ bool JobDriver::deliverMail(int64_t pieceSize) {
         shell_.Fail(Text(Res::NoMailServer).arg(settings_.Location()));
         return false;
     }
-    // Refused before anything is split: an address the server would drop or refuse half way.
+    // Refused before anything is split: a server, port or sign-in that cannot work, an address the server would
+    // drop or refuse half way.
+    CheckMailAccount(settings_);
     CheckMailAddresses(job_, settings_);
     CheckServerTakesAddresses(job_, settings_);
     RemoveOldSeries(shell_);
     MailRun series = prepareSeries(pieceSize);
     std::vector<QString> recipients;
     const bool sent = sendSeries(series, recipients);
-    if (sent || series.count == 0) {
+    if (series.stoppedBySetting) {
+        // Split by this run for nothing: the next run splits again, and there is nothing to resume. A stopped
+        // series this run was to finish stays as it was.
+        if (!series.kept.resume)
+            QDir(series.folder).removeRecursively();
+    } else if (sent || series.count == 0) {
         QFile::remove(JoinPath(series.folder, SeriesRecordName()));
         QDir().rmdir(series.folder);
     } else {
@@ -160,6 +168,7 @@ bool JobDriver::sendSeries(MailRun& series, std::vector<QString>& recipients) {
             }
         };
         sent = mails.send(job_.SourceFile, series.count, series.folder, series.first);
+        series.stoppedBySetting = mails.stoppedBySetting();
         recipients = mails.recipients();
     }
     shell_.ShowProgress(0, Text(Res::Disconnecting));

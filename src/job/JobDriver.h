@@ -30,6 +30,7 @@ private:
     bool runJoin();
     // A mail series as this job sends it: a stopped one of the same job finished, or a new one.
     struct MailRun {
+        bool stoppedBySetting = false; // nothing went, and nothing will until the settings change
         SeriesChoice kept;
         std::optional<SeriesRecord> record; // of a series that can be finished later
         bool recorded = false;              // the record is written and follows the messages sent

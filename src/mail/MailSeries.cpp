@@ -8,6 +8,7 @@
 #include "core/Sentences.h"
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
+#include "mail/Credentials.h"
 #include "mail/Mailboxes.h"
 #include "settings/JobSettings.h"
 
@@ -48,9 +49,7 @@ void CheckServerTakesAddresses(const SplitJob& job, Settings& settings) {
     if (address.isEmpty())
         return;
     SmtpSession probe;
-    probe.server = settings.Host();
-    probe.replyTimeout = settings.MailReplyTimeout();
-    probe.connectTimeout = settings.MailConnectTimeout();
+    SetUpSession(probe, settings);
     try {
         probe.open();
     } catch (const ComponentError&) {
@@ -258,16 +257,20 @@ void MailSeries::deleteSeriesFiles(const QString& folder, const QString& base, i
 }
 
 bool MailSeries::send(const QString& sourcePath, int pieceCount, const QString& pieceFolder, int first) {
-    session_.server = settings_.Host();
-    session_.replyTimeout = settings_.MailReplyTimeout();
-    session_.messageTimeout = settings_.MailMessageTimeout();
-    session_.connectTimeout = settings_.MailConnectTimeout();
+    SetUpSession(session_, settings_);
     session_.spoolFolder = pieceFolder;
     try {
         session_.open();
     } catch (const ComponentError& e) {
         if (e.number() >= 11001 && e.number() <= 11004) {
             shell_.MsgBox({Text(Res::HostNotFound), MsgButtons::Ok, MsgIcon::Critical, 0, {}});
+            return false;
+        }
+        if (e.number() == 535 || e.number() == SmtpSession::NoEncryptionError) {
+            // The settings must change before anything can go: no message of the series is worth keeping for.
+            stoppedBySetting_ = true;
+            shell_.Fail(e.description());
+            session_.close();
             return false;
         }
         // Any other failure shows when the first message is sent.

@@ -31,6 +31,9 @@ public:
     // The size of a message of the job that carries a piece of pieceBytes, before anything is split.
     int64_t messageSizeFor(int64_t pieceBytes);
 
+    // The last send stopped at the sign-in or the encryption the settings ask for, before any message went.
+    bool stoppedBySetting() const { return stoppedBySetting_; }
+
     // The addresses the messages go to: To, CC and BCC.
     std::vector<QString> recipients() const { return message_.envelopeRecipients(); }
 
@@ -59,6 +62,7 @@ private:
     Settings& settings_;
     Shell& shell_;
     int64_t measuredFiles_ = 0;
+    bool stoppedBySetting_ = false;
     QString statusText_; // the progress line of the message being sent
 };
 

@@ -83,6 +83,7 @@ struct SmtpSession::Connection {
     QString command;
     QString reply;
     bool quitting = false;
+    bool signedIn = false;
     int64_t sizeLimit = 0;
     QStringList offers; // the keywords of the reply to EHLO
     int ehloLines = 0;
@@ -98,6 +99,10 @@ struct SmtpSession::Connection {
             quitting = true;
         if (quitting)
             return;
+        if (command == u"AUTH" && reply.startsWith(QStringLiteral("334"))) {
+            reply.clear(); // the answer to the server's challenge: a secret, never shown
+            return;
+        }
         command = text.startsWith(QStringLiteral("AUTH"), Qt::CaseInsensitive) ? QStringLiteral("AUTH") : text;
         reply.clear();
         if (command.startsWith(QStringLiteral("EHLO"), Qt::CaseInsensitive)) {
@@ -125,6 +130,8 @@ struct SmtpSession::Connection {
             if (++ehloLines > 1 && line.startsWith(QStringLiteral("250")))
                 offers << line.mid(4).section(u' ', 0, 0).toUpper();
         }
+        if (command == u"AUTH" && line.startsWith(QStringLiteral("235")))
+            signedIn = true;
         if (command.startsWith(QStringLiteral("RCPT"), Qt::CaseInsensitive) && line.startsWith(u'2'))
             ++accepted;
         reply += (reply.isEmpty() ? QString() : QStringLiteral(" ")) + line;
@@ -160,6 +167,7 @@ struct SmtpSession::Connection {
         auto* self = static_cast<Connection*>(user);
         self->tcpUp = false;
         self->quitting = false; // a new connection: libcurl ended the last one
+        self->signedIn = false;
         self->command.clear();
         self->reply.clear();
         const int fd = ::socket(address->family, address->socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address->protocol);
@@ -225,6 +233,10 @@ void SmtpSession::fail(int number, const QString& description) {
     if (number >= 10000 && number < 12000)
         lastSocketError_ = number;
     throw ComponentError(number, description);
+}
+
+bool SmtpSession::signedIn() const {
+    return connection_ && connection_->signedIn;
 }
 
 int64_t SmtpSession::serverSizeLimit() const {
@@ -297,16 +309,27 @@ bool SmtpSession::serverOffers(const QString& keyword) const {
 void SmtpSession::secure(void* handle, const QString& host) {
     CURL* c = handle;
     connection_->host = host;
-    connection_->login = NetrcLoginFor(DefaultNetrcPath(), host);
+    if (signInGiven) {
+        if (signIn)
+            connection_->login = NetrcLogin{signIn->user, signIn->secret};
+    } else {
+        connection_->login = NetrcLoginFor(DefaultNetrcPath(), host);
+    }
+    long useSsl = CURLUSESSL_TRY;
+    if (connection_->login || (security && *security != Security::None))
+        useSsl = CURLUSESSL_ALL; // a password goes over an encrypted line or not at all
+    else if (security == Security::None)
+        useSsl = CURLUSESSL_NONE;
+    if (connection_->login && security == Security::None)
+        fail(NoEncryptionError, Text(Res::BadMailSetting)
+                                    .arg(QStringLiteral("Security"), QStringLiteral("the e-mail settings"),
+                                         Text(Res::PasswordNeedsEncryption)));
+    curl_easy_setopt(c, CURLOPT_USE_SSL, useSsl);
     if (connection_->login) {
-        // A password goes over an encrypted line or not at all.
-        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
         connection_->user = connection_->login->login.toUtf8();
         connection_->password = connection_->login->password.toUtf8();
         curl_easy_setopt(c, CURLOPT_USERNAME, connection_->user.constData());
         curl_easy_setopt(c, CURLOPT_PASSWORD, connection_->password.constData());
-    } else {
-        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
     }
     curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
     // SSL_CERT_FILE adds to the system's certificates instead of replacing them.
@@ -334,10 +357,16 @@ void SmtpSession::perform(long waitForReply) {
     int number = socketErrorOf(code, connection_->replyCode());
     QString detail = QString::fromUtf8(connection_->errors[0] ? connection_->errors : curl_easy_strerror(code));
     if (number == NoEncryptionError)
-        detail = QStringLiteral("The mail server %1 offers no encrypted connection, so the password for it in "
-                                "~/.netrc was not sent. Use smtps:// in the server name, or a server that "
-                                "offers STARTTLS.")
+        detail = (connection_->login ? QStringLiteral("The mail server %1 offers no encrypted connection, so the "
+                                                      "password was not sent. Choose SSL/TLS in the e-mail settings, "
+                                                      "or a server that offers STARTTLS.")
+                                     : QStringLiteral("The mail server %1 offers no STARTTLS, which the e-mail "
+                                                      "settings ask for. Choose another security there."))
                      .arg(connection_->host);
+    if (code == CURLE_LOGIN_DENIED && connection_->login)
+        detail = Text(Res::LoginRefused)
+                     .arg(connection_->host, connection_->login->login,
+                          connection_->reply.isEmpty() ? detail : connection_->reply);
     if (code == CURLE_COULDNT_CONNECT && connection_->connectWaitRanOut) {
         number = 10060;
         detail = Text(Res::NotConnectedWithin).arg(connection_->host).arg(connectTimeout);

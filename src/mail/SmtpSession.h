@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/Credentials.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -22,6 +24,12 @@ public:
 
     // name, name:port, smtp://name[:port] (STARTTLS when offered), smtps://name[:port].
     QString server;
+    // STARTTLS insists on it and none asks for nothing; unset, STARTTLS is used when the server offers it.
+    std::optional<Security> security;
+    // What to sign in with, once signInGiven; before that the login in ~/.netrc for the server's name. A password
+    // goes over an encrypted line or not at all.
+    std::optional<Credential> signIn;
+    bool signInGiven = false;
     // Seconds to wait for a reply: to the greeting and each command, and to the end of a message (RFC 5321
     // 4.5.3.2 asks for at least 5 and 10 minutes); and for the server to take the connection (TCP alone).
     int replyTimeout = 300;
@@ -31,6 +39,8 @@ public:
     void open();
     void close();
     int lastSocketError() const { return lastSocketError_; }
+    // The server took the sign-in (235) on this connection; false also when it asked for none.
+    bool signedIn() const;
     // The largest message the server takes, from SIZE in its greeting (RFC 1870); 0 when it names none.
     int64_t serverSizeLimit() const;
     // Whether the server named the extension (SMTPUTF8, SIZE, ...) in its reply to EHLO.

@@ -146,6 +146,38 @@ void Settings::setHost(const QString& v) {
     setText(QStringLiteral("Host"), v);
 }
 
+QString Settings::MailPort() {
+    return text(QStringLiteral("Port"), QString());
+}
+void Settings::setMailPort(const QString& v) {
+    setText(QStringLiteral("Port"), v);
+}
+
+QString Settings::MailSecurity() {
+    return text(QStringLiteral("Security"), QString());
+}
+void Settings::setMailSecurity(const QString& v) {
+    setText(QStringLiteral("Security"), v);
+}
+
+QString Settings::MailLogin() {
+    return text(QStringLiteral("Login"), QString());
+}
+void Settings::setMailLogin(const QString& v) {
+    setText(QStringLiteral("Login"), v);
+}
+
+QString Settings::MailUser() {
+    return text(QStringLiteral("User"), QString());
+}
+void Settings::setMailUser(const QString& v) {
+    setText(QStringLiteral("User"), v);
+}
+
+QString Settings::PasswordCommand() {
+    return text(QStringLiteral("PasswordCommand"), QString());
+}
+
 QString Settings::FromEMailAddress() {
     return text(QStringLiteral("FromEMailAddress"), QString());
 }

@@ -49,6 +49,19 @@ public:
     QString Host();
     void setHost(const QString& v);
 
+    // The rest of the outgoing server: Port, Security (starttls, tls, none), Login (none, password, oauth2), User
+    // (empty: the sender's address). Texts as stored; the mail account reads them.
+    QString MailPort();
+    void setMailPort(const QString& v);
+    QString MailSecurity();
+    void setMailSecurity(const QString& v);
+    QString MailLogin();
+    void setMailLogin(const QString& v);
+    QString MailUser();
+    void setMailUser(const QString& v);
+    // A command whose first line of output is the password (for pass or secret-tool). Set by hand only.
+    QString PasswordCommand();
+
     QString FromEMailAddress();
     void setFromEMailAddress(const QString& v);
 

@@ -20,6 +20,7 @@
 
 #include <QTemporaryDir>
 #include <csignal>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -519,6 +520,45 @@ TEST_F(EndToEnd, MailJobWithoutAWindow) {
     EXPECT_TRUE(refused.err.startsWith(u"Message 1 of 3 was not sent: the mail server refused the recipient a@b.test "
                                        "(550 5.1.1 <a@b.test> no such user here). No message was sent.\n"_qs))
         << refused.err.toStdString();
+}
+
+// brevimo /login tells the server's answer and keeps a password it took in the keyring, where a later run finds it;
+// nothing of it is in a file Brevimo writes.
+TEST_F(EndToEnd, LoginThenAJobThatSignsIn) {
+    SmtpServer server({u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs});
+    ASSERT_TRUE(server.running());
+    ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+    const QString at = server.host(); // 127.0.0.1:port
+    const QString account = u"Host=127.0.0.1\nPort="_qs + at.section(u':', 1) +
+                            u"\nSecurity=starttls\nLogin=password\nFromEMailAddress=jo@x.test\nUseRAS=0"_qs;
+    const std::tuple<bool, const char*, int, QString> cases[] = {
+        // a keyring, the line typed, the exit status, what is said
+        {true, "wrong", 1, u"The mail server 127.0.0.1 refused the sign-in of jo@x.test: \"535 5.7.8"_qs},
+        {false, "s3cret", 1, u"No keyring is available"_qs},
+        {true, "s3cret", 0, u"Signed in to "_qs + at + u" as jo@x.test; the password is kept in the keyring.\n"_qs},
+    };
+    SecretService keyring;
+    ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
+    reset(account);
+    for (const auto& [withKeyring, typed, status, said] : cases) {
+        SCOPED_TRACE(typed);
+        std::optional<SecretService> without;
+        if (!withKeyring)
+            without.emplace(false);
+        WriteFile(dir.filePath(u"typed"_qs), QByteArray(typed) + '\n');
+        const Outcome r = run({u"/login"_qs}, u"exec < typed"_qs);
+        EXPECT_EQ(r.exitCode, status) << r.err.toStdString();
+        EXPECT_TRUE((status ? r.err : r.out).contains(said)) << (r.out + r.err).toStdString();
+        EXPECT_TRUE(r.err.startsWith(u"Password for jo@x.test on "_qs + at + u": "_qs)) << r.err.toStdString();
+    }
+    EXPECT_EQ(server.logins().join(u'|'), u"jo@x.test wrong tls|jo@x.test s3cret tls|jo@x.test s3cret tls");
+
+    const Outcome job = run({u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs});
+    EXPECT_EQ(job.exitCode, 0) << job.err.toStdString();
+    EXPECT_EQ(server.messageCount(), 3);
+    EXPECT_EQ(server.logins().size(), 4);
+    EXPECT_EQ(server.logins().last(), u"jo@x.test s3cret tls");
+    EXPECT_FALSE(ReadFile(settingsFile()).contains("s3cret"));
 }
 
 // Two jobs writing one set at once: one is refused, and the set is whole.

@@ -7,9 +7,12 @@
 #include "app/MessageOptionsDialog.h"
 #include "app/WizardWindow.h"
 #include "gui/Modal.h"
+#include "mail/Credentials.h"
+#include "mail/Keyring.h"
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QtWidgets>
 
@@ -43,7 +46,7 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     sender(u"smtps://mail.x.test"_qs);
     store.set(u"UseRAS=-1\nRASConnection=Home"_qs);
     MailSettingsDialog& d = openSettings();
-    EXPECT_EQ(shown(), u"nameField:Jo addressField:jo@x.test serverField:smtps://mail.x.test phoneBookField: "
+    EXPECT_EQ(shown(), u"nameField:Jo addressField:jo@x.test serverField:mail.x.test phoneBookField: "
                        u"dialUpBox* connectionField:Home dialUpRequiredBox (2)");
     d.dialUpBox->click(); // the dial-up fields follow the check box
     EXPECT_EQ(Look({d.dialUpGroup, d.phoneBookField, d.browseButton, d.connectionField, d.dialUpRequiredBox}),
@@ -62,16 +65,147 @@ TEST_F(Dialogs, SettingsShowStoreAsTypedAndCancelNothing) {
     settingsDialog->dialUpRequiredBox->click();
     settingsDialog->nameField->setText(u" Jo "_qs);
     settingsDialog->addressField->setText(u"not an address"_qs);
-    settingsDialog->serverField->setText(u"h:25"_qs);
+    settingsDialog->serverField->setText(u"h"_qs);
     settingsDialog->phoneBookField->setText(u"/etc/ppp/my.pbk"_qs);
     settingsDialog->dialUpBox->click();
     settingsDialog->okButton->click();
     EXPECT_EQ(settingsDialog->result(), QDialog::Accepted);
     nmcli.set("NMCLI_AVAILABLE", u"0"_qs); // and without NetworkManager the list is empty
     openSettings();
-    EXPECT_EQ(shown(), u"nameField: Jo  addressField:not an address serverField:h:25 phoneBookField-:/etc/ppp/my.pbk "
+    EXPECT_EQ(shown(), u"nameField: Jo  addressField:not an address serverField:h phoneBookField-:/etc/ppp/my.pbk "
                        u"dialUpBox connectionField-: dialUpRequiredBox*- (0)");
     EXPECT_EQ(store.get(u"RASConnection"_qs) + u'|' + store.get(u"RASRequired"_qs), u"|-1");
+}
+
+// A server or port that cannot work disables OK, with the reason beside the field; a stored form is shown split up.
+TEST_F(Dialogs, BadServersAndPortsAreRefusedWhereTyped) {
+    sender(u"smtps://[2001:db8::1]:1465"_qs);
+    MailSettingsDialog& d = openSettings();
+    EXPECT_EQ(Look({d.serverField, d.portField, d.securityField, d.signInField, d.userField, d.passwordField}),
+              u"serverField:2001:db8::1 portField:1465 securityField:SSL/TLS signInField:None userField-: "
+              u"passwordField-:");
+    const std::tuple<const char*, const char*, int, int, const char*> cases[] = {
+        // server, port, security, sign-in, what is said beside the fields ("" OK enabled)
+        {"smtp.example.org", "587", 0, 1, ""},
+        {"", "", 0, 1, ""}, // no mail server: the dialog also sets the sender of other jobs
+        {"smtp.example.org", "0", 0, 1, "'0' is no port: enter a number from 1 to 65535."},
+        {"smtp.example.org", "99999", 0, 1, "'99999' is no port: enter a number from 1 to 65535."},
+        {"smtp.example.org", "abc", 0, 1, "'abc' is no port: enter a number from 1 to 65535."},
+        {"smtp.example.org", "", 0, 1, "'' is no port: enter a number from 1 to 65535."},
+        {"smtp example.org", "587", 0, 1,
+         "'smtp example.org' is no server name or address: enter a name such as "
+         "smtp.example.org."},
+        {"smtp.example.org:587", "587", 0, 1,
+         "'smtp.example.org:587' is no server name or address: enter a name "
+         "such as smtp.example.org."},
+        {"smtp.example.org", "25", 2, 1,
+         "A password is never sent over a line that is not encrypted. Choose "
+         "STARTTLS or SSL/TLS, or no sign-in."},
+        {"smtp.example.org", "25", 2, 0, ""},
+    };
+    for (const auto& [server, port, security, signIn, said] : cases) {
+        SCOPED_TRACE((QString::fromUtf8(server) + u' ' + QString::fromUtf8(port)).toStdString());
+        d.serverField->setText(QString::fromUtf8(server));
+        d.portField->setText(QString::fromUtf8(port));
+        d.securityField->setCurrentIndex(security);
+        d.signInField->setCurrentIndex(signIn);
+        const QString problems =
+            QStringList({d.serverProblemLabel->isVisible() ? d.serverProblemLabel->text() : QString(),
+                         d.portProblemLabel->isVisible() ? d.portProblemLabel->text() : QString()})
+                .join(QString())
+                .trimmed();
+        EXPECT_EQ(problems, QString::fromUtf8(said));
+        EXPECT_EQ(d.okButton->isEnabled(), !*said);
+    }
+    // The port follows the security until the user types one of their own.
+    d.portField->setText(u"587"_qs);
+    for (const auto& [chosen, port] : {std::pair{1, "465"}, {2, "25"}, {0, "587"}}) {
+        d.securityField->setCurrentIndex(chosen);
+        emit d.securityField->activated(chosen);
+        EXPECT_EQ(d.portField->text(), QString::fromUtf8(port));
+    }
+    d.portField->setText(u"2525"_qs);
+    emit d.securityField->activated(1);
+    EXPECT_EQ(d.portField->text(), u"2525");
+}
+
+// Values found for the address go in only while the server field is empty, with where they came from.
+TEST_F(Dialogs, FoundServersFillOnlyEmptyFields) {
+    MailSettingsDialog& d = openSettings();
+    QSignalSpy asked(&d, &MailSettingsDialog::addressNeedsServer);
+    QTest::keyClicks(d.addressField, u"jo@example.org"_qs);
+    emit d.addressField->editingFinished(); // as when the focus leaves it
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.at(0).at(0).toString(), u"jo@example.org");
+    d.fillServer(u"smtp.example.org"_qs, 465, u"tls"_qs, u"password"_qs, u"Found in the provider table"_qs);
+    EXPECT_EQ(Look({d.serverField, d.portField, d.securityField, d.signInField}),
+              u"serverField:smtp.example.org portField:465 securityField:SSL/TLS signInField:Password");
+    EXPECT_TRUE(d.serverSourceLabel->isVisible());
+    EXPECT_EQ(d.serverSourceLabel->text(), u"Found in the provider table");
+    d.fillServer(u"other.example.org"_qs, 587, u"starttls"_qs, u"oauth2"_qs, u"autoconfig"_qs); // the user's win
+    EXPECT_EQ(d.serverField->text() + d.portField->text(), u"smtp.example.org465");
+    emit d.addressField->editingFinished();
+    EXPECT_EQ(asked.size(), 1); // a server is there now
+}
+
+// Test against a good and a refusing server; the password OK keeps is found again by the next dialog, in the keyring
+// or, without one, for this run.
+TEST_F(Dialogs, TestAndThePasswordInTheKeyring) {
+    SmtpServer server({u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs});
+    ASSERT_TRUE(server.running());
+    ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+    auto keyring = std::make_unique<SecretService>();
+    ASSERT_TRUE(keyring->running()) << keyring->whyNot().toStdString();
+    sender(u"127.0.0.1"_qs);
+    store.set(u"Port=%1\nSecurity=starttls\nLogin=password"_qs.arg(server.host().section(u':', 1)));
+    const auto test = [&](MailSettingsDialog& d, const QString& typed) {
+        d.passwordField->setText(typed);
+        QSignalSpy finished(&d, &MailSettingsDialog::testFinished);
+        d.testButton->click();
+        EXPECT_FALSE(d.okButton->isEnabled()); // while the test runs
+        EXPECT_TRUE(finished.wait(30000));
+        return d.testResultLabel->text();
+    };
+    const std::pair<const char*, QString> cases[] = {
+        {"wrong", u"The test failed: The mail server 127.0.0.1 refused the sign-in of jo@x.test: \"535 5.7.8 "
+                  u"Authentication credentials invalid\". Change the user name or the password in the e-mail "
+                  u"settings, or run brevimo /login."_qs},
+        {"", u"The test failed: No password for jo@x.test on 127.0.0.1 is in the keyring, PasswordCommand or "
+             u"~/.netrc. Enter it in the e-mail settings, or run brevimo /login."_qs},
+        {"s3cret", u"Signed in to %1 as jo@x.test."_qs.arg(server.host())},
+    };
+    MailSettingsDialog& d = openSettings();
+    EXPECT_FALSE(d.keyringLabel->isVisible());
+    for (const auto& [typed, said] : cases)
+        EXPECT_EQ(test(d, QString::fromUtf8(typed)), said);
+    d.okButton->click();
+    EXPECT_EQ(store.get(u"Login"_qs) + u'|' + store.get(u"Host"_qs), u"password|127.0.0.1");
+    for (const auto& [key, value] : store.values)
+        EXPECT_FALSE(value.contains(u"s3cret"_qs)) << key.toStdString();
+
+    MailSettingsDialog& again = openSettings();
+    EXPECT_EQ(again.passwordField->text() + u'|' + again.passwordField->placeholderText(), u"|kept in the keyring");
+    EXPECT_EQ(test(again, QString()), u"Signed in to %1 as jo@x.test."_qs.arg(server.host()));
+    EXPECT_EQ(server.logins().join(u'|'), u"jo@x.test wrong tls|jo@x.test s3cret tls|jo@x.test s3cret tls");
+    again.cancelButton->click();
+}
+
+TEST_F(Dialogs, WithoutAKeyringThePasswordServesThisRun) {
+    SecretService bus(false);
+    ASSERT_TRUE(bus.running()) << bus.whyNot().toStdString();
+    sender(u"mail.x.test"_qs);
+    MailSettingsDialog& d = openSettings();
+    EXPECT_TRUE(d.keyringLabel->isVisible());
+    EXPECT_TRUE(d.keyringLabel->text().startsWith(u"No keyring is available ("_qs))
+        << d.keyringLabel->text().toStdString();
+    EXPECT_TRUE(d.keyringLabel->text().endsWith(u"): the password is kept only until Brevimo ends. Set "
+                                                u"PasswordCommand, or start the desktop's keyring, to keep it."_qs));
+    d.signInField->setCurrentIndex(1);
+    d.passwordField->setText(u"for now"_qs);
+    d.okButton->click();
+    const auto found = FindPassword(MailAccount::FromSettings(*runSettings), u"jo@x.test"_qs, *runSettings);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->secret + u'|' + found->from, u"for now|this run");
 }
 
 TEST_F(Dialogs, MessageBoxesBodyAndTheDefaultBody) {

@@ -5,6 +5,9 @@
 
 #include "core/PathNames.h"
 #include "core/StringTable.h"
+#include "mail/Credentials.h"
+#include "mail/Keyring.h"
+#include "mail/MailAccount.h"
 #include "mail/MailSeries.h"
 #include "mail/Mailboxes.h"
 #include "mail/Netrc.h"
@@ -13,6 +16,7 @@
 #include "support/JobTest.h"
 #include "support/Peers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -600,6 +604,122 @@ TEST_F(Mail, EncryptedLinesAndTheLogin) {
                                                            : u"certificate"_qs))
             << shell.told().toStdString();
     }
+}
+
+// Each source of the password, and each setting that stops a job before anything is split: the server's logins, the
+// messages it took, what the user was told, and whether pieces were kept.
+TEST_F(Mail, SignInWithThePasswordFromEachSource) {
+    int argc = 1;
+    char name[] = "test_mail";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv); // the keyring answers through its event loop
+    SecretService keyring;
+    ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
+    const QString netrc = QDir::home().filePath(u".netrc"_qs);
+    const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
+        // settings beside Host, the keyring's password for jo@x.test ("" none), ~/.netrc, the server's logins,
+        // told (the messages sent when it succeeded)
+        {"Login=password\nPasswordCommand=printf 's3cret\\nnot this'", "", "", "jo@x.test s3cret tls", "3"},
+        {"Login=password\nPasswordCommand=echo no >&2; exit 3", "", "", "",
+         "PasswordCommand in memory cannot be used: 'echo no >&2; exit 3' ended with status 3: no"},
+        {"Login=password", "", "machine 127.0.0.1 login jo@x.test password s3cret", "jo@x.test s3cret tls", "3"},
+        {"Login=password", "", "", "", "No password for jo@x.test on 127.0.0.1 is in the keyring"},
+        {"Login=none", "", "machine 127.0.0.1 login jo@x.test password s3cret", "", "(530"}, // none is none
+        {"Login=oauth2", "", "", "", "Login=oauth2 in memory"},
+        {"Login=password\nSecurity=none", "", "", "", "Security in memory cannot be used"},
+        {"Login=password\nPort=99999", "", "", "", "Port in memory cannot be used: '99999' is no port"},
+        {"Host=mail.x.test:http", "", "", "", "Port in memory cannot be used: 'http' is no port"},
+        {"Host=-bad-.x.test", "", "", "", "'-bad-.x.test' is no server name or address"},
+        {"Login=password", "wrong", "", "jo@x.test wrong tls",
+         "refused the sign-in of jo@x.test: \"535 5.7.8 Authentication credentials invalid\""},
+        {"Login=password\nPasswordCommand=exit 1", "s3cret", "", "jo@x.test s3cret tls", "3"}, // keyring first
+    };
+    for (const auto& [lines, kept, netrcText, logins, told] : cases) {
+        SCOPED_TRACE(lines);
+        forgetKeptSeries();
+        ForgetForRun();
+        SmtpServer server({u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs});
+        ASSERT_TRUE(server.running());
+        ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+        store.values.clear();
+        sender(server.host());
+        store.set(u"Security=starttls\n"_qs + QString::fromUtf8(lines));
+        QString reason;
+        if (*kept) {
+            ASSERT_TRUE(
+                Keyring::write(Keyring::keyFor(u"jo@x.test"_qs, u"127.0.0.1"_qs), QString::fromUtf8(kept), &reason))
+                << reason.toStdString();
+        }
+        QFile::remove(netrc);
+        if (*netrcText)
+            WriteFile(netrc, netrcText);
+        shell = ScriptedShell();
+        const bool sent = QByteArray(told) == "3";
+        EXPECT_EQ(run(), sent) << shell.told().toStdString();
+        EXPECT_EQ(server.logins().join(u'|'), QString::fromUtf8(logins));
+        EXPECT_EQ(server.messageCount(), sent ? 3 : 0);
+        if (!sent) {
+            EXPECT_TRUE(shell.told().contains(QString::fromUtf8(told))) << shell.told().toStdString();
+        }
+        // A job a setting stopped keeps no pieces and gives no advice to resume it; the server's refusal of a
+        // message keeps them.
+        if (!QByteArray(told).startsWith("(530")) {
+            EXPECT_EQ(keptFolders().join(u' ') + QString::number(shell.told().contains(u"/rsm"_qs)), u"0");
+        }
+    }
+}
+
+// A stored name:port, smtp:// or smtps:// is split up; the port follows the security when none is stored.
+TEST(MailAccountTest, StoredFormsAreSplitUp) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Host=mail.x.test", "mail.x.test 25 starttls password legacy"},
+        {"Host=mail.x.test:2525", "mail.x.test 2525 starttls password legacy"},
+        {"Host=smtp://mail.x.test", "mail.x.test 25 starttls password legacy"},
+        {"Host=smtps://mail.x.test", "mail.x.test 465 tls password legacy"},
+        {"Host=SMTPS://[2001:db8::1]:1465/greeting", "2001:db8::1 1465 tls password legacy"},
+        {"Host=mail.x.test\nSecurity=tls", "mail.x.test 465 tls password"},
+        {"Host=mail.x.test\nSecurity=starttls\nLogin=oauth2", "mail.x.test 587 starttls oauth2"},
+        {"Host=mail.x.test\nSecurity=none\nLogin=none", "mail.x.test 25 none none"},
+        {"Host=smtps://mail.x.test:999\nPort=2465\nSecurity=starttls", "mail.x.test 2465 starttls password"},
+        {"Host=mail.x.test:abc", "mail.x.test abc starttls password legacy"}, // refused when checked
+    };
+    for (const auto& [stored, shown] : cases) {
+        MemoryStore store;
+        store.set(QString::fromUtf8(stored));
+        Settings settings(store, u"/opt"_qs, [] { return false; });
+        const MailAccount a = MailAccount::FromSettings(settings);
+        EXPECT_EQ(QStringList({a.host, a.port, SecurityKey(a.security), SignInKey(a.login)}).join(u' ') +
+                      (a.legacy ? u" legacy"_qs : QString()),
+                  QString::fromUtf8(shown))
+            << stored;
+    }
+}
+
+TEST(MailAccountTest, BadPortsAndServers) {
+    const std::pair<const char*, bool> ports[] = {{"1", true},      {"587", true},  {"65535", true}, {"0", false},
+                                                  {"65536", false}, {"-25", false}, {"abc", false},  {"", false},
+                                                  {"99999", false}, {"5 87", false}};
+    for (const auto& [port, good] : ports)
+        EXPECT_EQ(PortProblem(QString::fromUtf8(port)).isEmpty(), good) << port;
+    const std::pair<const char*, bool> servers[] = {
+        {"smtp.example.org", true},
+        {"localhost", true},
+        {"mail.x.test.", true},
+        {"127.0.0.1", true},
+        {"::1", true},
+        {"smtp.bücher.de", true},
+        {"", false},
+        {"smtp example.org", false},
+        {"-bad.x.test", false},
+        {"bad-.x.test", false},
+        {"a..b", false},
+        {"256.1.1.1", false},
+        {"smtp://x.test", false},
+        {"x.test:587", false},
+        {"x_y.test", false},
+    };
+    for (const auto& [server, good] : servers)
+        EXPECT_EQ(ServerProblem(QString::fromUtf8(server)).isEmpty(), good) << server;
 }
 
 TEST(Netrc, FindsTheMachineOrTheDefault) {

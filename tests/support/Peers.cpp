@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include <csignal>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 // A file the server writes only once there is something to say.
@@ -74,6 +76,84 @@ QStringList SmtpServer::ends() const {
 
 QByteArray SmtpServer::late() const {
     return readIfThere(dir_.filePath(QStringLiteral("late")));
+}
+
+// A test that crashes takes its bus and keyring with it.
+static void endWithParent() {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
+SecretService::SecretService(bool withKeyring) {
+    bus_.setChildProcessModifier(endWithParent);
+    keyring_.setChildProcessModifier(endWithParent);
+    bus_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A bus that starts no service by itself: the keyring is there only when the test starts it.
+    const QString config = dir_.filePath(QStringLiteral("bus.conf"));
+    WriteFile(config, "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                      " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                      "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
+                      "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                      "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+    bus_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                                               QStringLiteral("--print-address=1")});
+    QByteArray address;
+    while (address.isEmpty() && bus_.waitForReadyRead(10000))
+        if (bus_.canReadLine())
+            address = bus_.readLine().trimmed();
+    if (address.isEmpty()) {
+        whyNot_ = QStringLiteral("dbus-daemon did not start: ") + bus_.errorString();
+        return;
+    }
+    address_ = std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", address);
+    // Short: the keyring's sockets go in it, and a socket's path has room for 107 bytes.
+    QFile::setPermissions(runtimeDir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    runtime_ = std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", runtimeDir_.path().toUtf8());
+    if (withKeyring && !startKeyring())
+        whyNot_ = QStringLiteral("gnome-keyring-daemon did not come onto the bus");
+}
+
+bool SecretService::startKeyring() {
+    keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    keyring_.start(QStringLiteral("gnome-keyring-daemon"), {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                                                            QStringLiteral("--components=secrets")});
+    // The password that unlocks the login keyring, which the first start makes.
+    if (!keyring_.waitForStarted(10000))
+        return false;
+    keyring_.write("test\n");
+    keyring_.waitForBytesWritten(5000); // no event loop runs here to write it later
+    keyring_.closeWriteChannel();
+    for (int tries = 0; tries < 100; ++tries) {
+        QProcess ask;
+        ask.start(QStringLiteral("dbus-send"),
+                  {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                   QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                   QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+                   QStringLiteral("string:org.freedesktop.secrets")});
+        ask.waitForFinished(5000);
+        if (ask.readAllStandardOutput().contains("boolean true"))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+void SecretService::stopKeyring() {
+    if (keyring_.state() == QProcess::NotRunning)
+        return;
+    keyring_.terminate();
+    if (!keyring_.waitForFinished(5000)) {
+        keyring_.kill();
+        keyring_.waitForFinished(5000);
+    }
+}
+
+SecretService::~SecretService() {
+    stopKeyring();
+    bus_.terminate();
+    if (!bus_.waitForFinished(5000)) {
+        bus_.kill();
+        bus_.waitForFinished(5000);
+    }
 }
 
 StandInNmcli::StandInNmcli() {

@@ -35,6 +35,28 @@ private:
     int port_ = 0;
 };
 
+// A D-Bus session bus of the test's own with GNOME Keyring's Secret Service on it, or, withKeyring false, a desktop
+// without a keyring. DBUS_SESSION_BUS_ADDRESS names the bus for the object's lifetime (a process keeps the first bus
+// its keyring calls met: one per test).
+class SecretService {
+public:
+    explicit SecretService(bool withKeyring = true);
+    ~SecretService();
+    SecretService(const SecretService&) = delete;
+    SecretService& operator=(const SecretService&) = delete;
+    bool running() const { return whyNot_.isEmpty(); }
+    const QString& whyNot() const { return whyNot_; }
+
+private:
+    bool startKeyring();
+    void stopKeyring();
+
+    QTemporaryDir dir_, runtimeDir_{QStringLiteral("/tmp/brevimo-run-XXXXXX")};
+    QProcess bus_, keyring_;
+    std::unique_ptr<ScopedEnv> address_, runtime_;
+    QString whyNot_;
+};
+
 // The stand-in nmcli first on PATH for the object's lifetime; its calls are read back with calls().
 class StandInNmcli {
 public:

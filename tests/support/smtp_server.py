@@ -156,7 +156,8 @@ class Authenticator:
         encrypted = session.ssl or server.transport.get_extra_info("ssl_object")
         with open(self.path, "ab") as f:
             f.write(login + b" " + password + b" " + (b"tls" if encrypted else b"plain") + b"\n")
-        return AuthResult(success=login == self.user and password == self.password)
+        # handled=False: aiosmtpd then answers a refusal with 535 itself.
+        return AuthResult(success=login == self.user and password == self.password, handled=False)
 
 
 def tls_context(folder):
