@@ -276,23 +276,41 @@ void MailSettingsDialog::onSecurityChosen(int index) {
     checkFields();
 }
 
+bool MailSettingsDialog::serverIsOurs() const {
+    const QString server = serverField->text().trimmed();
+    return server.isEmpty() || server == lookedUpServer_;
+}
+
 void MailSettingsDialog::onAddressEdited() {
     const QString address = addressField->text().trimmed();
-    if (serverField->text().trimmed().isEmpty() && address.contains(u'@'))
+    if (serverIsOurs() && address.contains(u'@') && address != lookedUpFor_) {
+        lookedUpFor_ = address;
         emit addressNeedsServer(address);
+    }
+}
+
+void MailSettingsDialog::showServerNote(const QString& note) {
+    if (serverIsOurs())
+        showProblem(serverSourceLabel, note);
 }
 
 void MailSettingsDialog::fillServer(const QString& host, int port, const QString& security, const QString& login,
-                                    const QString& source) {
-    if (!serverField->text().trimmed().isEmpty())
+                                    const QString& source, const QString& user) {
+    if (!serverIsOurs())
         return; // the user's own values win
+    lookedUpServer_ = host;
     serverField->setText(host);
+    if (!user.isEmpty() && userField->text().trimmed().isEmpty())
+        userField->setText(user);
     portField->setText(QString::number(port));
     const QString s = security.toLower();
     securityField->setCurrentIndex(indexOf(kSecurities, s == u"tls"    ? Security::Tls
                                                         : s == u"none" ? Security::None
                                                                        : Security::StartTls));
-    signInField->setCurrentIndex(indexOf(kSignIns, login.toLower() == u"oauth2" ? SignIn::OAuth2 : SignIn::Password));
+    const QString l = login.toLower();
+    signInField->setCurrentIndex(indexOf(kSignIns, l == u"oauth2" ? SignIn::OAuth2
+                                                   : l == u"none" ? SignIn::None
+                                                                  : SignIn::Password));
     showProblem(serverSourceLabel, source);
     checkFields();
 }

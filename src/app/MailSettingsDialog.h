@@ -37,8 +37,10 @@ public:
 
     // Values found for the sender's address elsewhere; they go in only while the server field is empty, and
     // source says under the fields where they came from.
-    void fillServer(const QString& host, int port, const QString& security, const QString& login,
-                    const QString& source);
+    void fillServer(const QString& host, int port, const QString& security, const QString& login, const QString& source,
+                    const QString& user = {});
+    // What a lookup is doing or why it found nothing; shown only while the server is empty or its own.
+    void showServerNote(const QString& note);
     // The account as the fields give it.
     MailAccount accountFromFields() const;
 
@@ -89,9 +91,13 @@ private:
     void checkFields();
     void onSecurityChosen(int index);
     void onAddressEdited();
+    // The server field is empty or holds what a lookup put there, so a lookup may (re)fill it.
+    bool serverIsOurs() const;
     void lookUpStoredPassword();
 
     QThread* test_ = nullptr;
+    QString lookedUpServer_; // what the last lookup filled in, which a lookup for another address may replace
+    QString lookedUpFor_;
     QString portShownFor_; // the default port the security choice put in, so that another choice may replace it
 
     Settings& settings_;

@@ -13,6 +13,7 @@
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
 #include "job/JobDriver.h"
+#include "mail/ServerLookup.h"
 #include "settings/JobSettings.h"
 
 #include <QCheckBox>
@@ -251,6 +252,15 @@ void WizardWindow::askForMissingMailSettings() {
 void WizardWindow::onMailSettingsClicked() {
     MailSettingsDialog dialog(settings_, dialUp, this);
     dialog.load();
+    ServerLookup lookup;
+    connect(&dialog, &MailSettingsDialog::addressNeedsServer, &lookup, [&](const QString& address) {
+        dialog.showServerNote(Text(Res::LookingForServer).arg(address));
+        lookup.start(address);
+    });
+    connect(&lookup, &ServerLookup::found, &dialog, [&](const FoundServer& s) {
+        dialog.fillServer(s.host, s.port, s.security, s.login, Text(Res::ServerFoundIn).arg(s.source), s.user);
+    });
+    connect(&lookup, &ServerLookup::notFound, &dialog, &MailSettingsDialog::showServerNote);
     dialog.exec();
     TellStoreProblem(settings_, shell_);
 }

@@ -52,6 +52,6 @@ QString CreatedWithVersionText() {
 }
 
 QString UsageText() {
-    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume) + QStringLiteral("\n\n") + Text(Res::UsageJoin) + u'\n' +
-           Text(Res::UsageTerminal);
+    return Text(Res::Usage) + u'\n' + Text(Res::UsageResume) + QStringLiteral("\n\n") + Text(Res::UsageJoin) +
+           QStringLiteral("\n\n") + Text(Res::UsageLogin) + u'\n' + Text(Res::UsageTerminal);
 }

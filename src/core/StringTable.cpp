@@ -337,6 +337,12 @@ constexpr Entry kTable[] = {
     {Res::SrvNoRecord, "no such record"},
     {Res::SrvNoService, "the domain says it offers no mail submission here (target \".\")"},
     {Res::SrvFailed, "the lookup failed: %1"},
+    {Res::ServerFoundIn, "Found in %1; change them if your provider says otherwise."},
+    {Res::LookingForServer, "Looking for the outgoing mail server of %1..."},
+    {Res::UsageLogin,
+     "Sign in to the mail server:\nbrevimo /login\n/login = Sign in to the server of the stored mail account and "
+     "keep the password in the desktop's keyring; the password is read without echo, or as one line from standard "
+     "input."},
     {Res::UsageJoin,
      "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
      "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "

@@ -255,6 +255,10 @@ enum Id : int {
     SrvNoRecord = 1317,
     SrvNoService = 1318,
     SrvFailed = 1319,
+    // The mail server lookup in the settings dialog, and /login in the usage text.
+    ServerFoundIn = 1320,
+    LookingForServer = 1321,
+    UsageLogin = 1322,
     // Joining a set: the command line, what is read, the join and its page.
     UsageJoin = 1360,
     JoinBadLine = 1361,

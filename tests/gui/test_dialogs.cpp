@@ -142,10 +142,14 @@ TEST_F(Dialogs, FoundServersFillOnlyEmptyFields) {
               u"serverField:smtp.example.org portField:465 securityField:SSL/TLS signInField:Password");
     EXPECT_TRUE(d.serverSourceLabel->isVisible());
     EXPECT_EQ(d.serverSourceLabel->text(), u"Found in the provider table");
-    d.fillServer(u"other.example.org"_qs, 587, u"starttls"_qs, u"oauth2"_qs, u"autoconfig"_qs); // the user's win
-    EXPECT_EQ(d.serverField->text() + d.portField->text(), u"smtp.example.org465");
     emit d.addressField->editingFinished();
-    EXPECT_EQ(asked.size(), 1); // a server is there now
+    EXPECT_EQ(asked.size(), 1); // the same address is not looked up again
+    d.serverField->setText(u"mine.example.org"_qs);
+    d.fillServer(u"other.example.org"_qs, 587, u"starttls"_qs, u"oauth2"_qs, u"autoconfig"_qs); // the user's win
+    EXPECT_EQ(d.serverField->text() + d.portField->text(), u"mine.example.org465");
+    d.addressField->setText(u"jo@example.net"_qs);
+    emit d.addressField->editingFinished();
+    EXPECT_EQ(asked.size(), 1); // the user's server stays for another address
 }
 
 // Test against a good and a refusing server; the password OK keeps is found again by the next dialog, in the keyring

@@ -263,6 +263,43 @@ TEST_F(Wizard, TheDiskOptionListsTheSticksPluggedIn) {
     EXPECT_EQ(PieceSizeOf(w.job()), 700 * 1024 * 1024);
 }
 
+// The settings dialog the window opens looks up the server of an address typed while the server is empty, and
+// again for another address while the server is the one it found; a server the user typed stays.
+TEST_F(Wizard, TheSettingsDialogFindsTheServerOfTheAddress) {
+    sender(u""_qs);
+    WizardWindow& w = open();
+    const std::tuple<const char*, const char*, const char*> steps[] = {
+        // server typed first, address, then what the fields show
+        {"", "jo@gmail.com", "serverField:smtp.gmail.com portField:465 securityField:SSL/TLS signInField:OAuth2"},
+        {"", "jo@posteo.de", "serverField:posteo.de portField:587 securityField:STARTTLS signInField:Password"},
+        {"mail.own.test", "jo@web.de",
+         "serverField:mail.own.test portField:587 securityField:STARTTLS "
+         "signInField:Password"},
+    };
+    const QString seen =
+        OnModal([&] { w.onMailSettingsClicked(); },
+                [&](QWidget* modal) {
+                    auto* d = static_cast<MailSettingsDialog*>(modal);
+                    for (const auto& [server, address, fields] : steps) {
+                        if (*server)
+                            d->serverField->setText(QString::fromUtf8(server));
+                        d->addressField->setText(QString::fromUtf8(address));
+                        emit d->addressField->editingFinished();
+                        const auto shown = [&] {
+                            return Look({d->serverField, d->portField, d->securityField, d->signInField});
+                        };
+                        EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == QString::fromUtf8(fields); }))
+                            << address << ": " << shown().toStdString();
+                        if (!*server) {
+                            EXPECT_EQ(d->serverSourceLabel->text(),
+                                      Text(Res::ServerFoundIn).arg(Text(Res::SourceProviderList)));
+                        }
+                    }
+                    d->cancelButton->click();
+                });
+    EXPECT_EQ(seen, u"MailSettingsDialog");
+}
+
 TEST_F(Wizard, MissingMailSettingsOpenTheSettingsOnTheWayToTheSummaryOfAMailJob) {
     const std::tuple<bool, const char*, const char*, bool, const char*, const char*> cases[] = {
         // a mail job, setting, value, OK with a new name or Cancel, the dialog, the name stored after it
