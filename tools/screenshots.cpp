@@ -90,6 +90,8 @@ int main(int argc, char** argv) {
 
     MailSettingsDialog settingsDialog(settings, window.dialUp, &window);
     settingsDialog.load();
+    settingsDialog.signInField->setCurrentIndex(1); // Password
+    settingsDialog.passwordField->setText(QStringLiteral("app-password"));
     settingsDialog.show();
     ok &= save(&settingsDialog, folder, "5-settings-dialog");
     settingsDialog.close();

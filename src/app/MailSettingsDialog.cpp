@@ -80,6 +80,9 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     }
     for (QLabel* problem : {serverProblemLabel, portProblemLabel})
         problem->setStyleSheet(QStringLiteral("color: #b00020"));
+    // These quote servers and the keyring, whose words can be long: wrapped, they leave the dialog its width.
+    for (QLabel* note : {keyringLabel, serverSourceLabel, testResultLabel})
+        note->setWordWrap(true);
     dialUpBox = MakeControl<QCheckBox>(this, "dialUpBox", Res::DialUpBox, Res::DialUpTip);
     dialUpGroup = MakeControl<QGroupBox>(this, "dialUpGroup");
     phoneBookLabel = MakeControl<QLabel>(dialUpGroup, "phoneBookLabel", Res::PhoneBookLabel);
