@@ -258,7 +258,9 @@ void WizardWindow::onMailSettingsClicked() {
         lookup.start(address);
     });
     connect(&lookup, &ServerLookup::found, &dialog, [&](const FoundServer& s) {
-        dialog.fillServer(s.host, s.port, s.security, s.login, Text(Res::ServerFoundIn).arg(s.source), s.user);
+        // The jobs sign in with passwords only: a provider that prefers OAuth2 takes an app password.
+        const QString login = s.login == u"oauth2" ? QStringLiteral("password") : s.login;
+        dialog.fillServer(s.host, s.port, s.security, login, Text(Res::ServerFoundIn).arg(s.source), s.user);
     });
     connect(&lookup, &ServerLookup::notFound, &dialog, &MailSettingsDialog::showServerNote);
     dialog.exec();
