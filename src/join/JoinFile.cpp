@@ -38,9 +38,7 @@ public:
         // The set's lock has a name of this length, which the folder took: a name made longer could be refused.
         : hidden_(native(JoinPath(folder, u'.' + PieceBase(fileName) + QStringLiteral("brevimo-join")))),
           target_(JoinPath(folder, fileName)) {
-        fd_ = Fd(::open(hidden_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (fd_.get() < 0 && errno == EEXIST && ::unlink(hidden_.constData()) == 0) // left by a join that was killed
-            fd_ = Fd(::open(hidden_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        fd_ = PieceFolder::CreateHidden(hidden_, O_WRONLY);
         if (fd_.get() < 0)
             throw JobError(Text(Res::JoinCannotWrite).arg(target_, SystemReason(errno)));
     }

@@ -121,12 +121,18 @@ BatchSet PieceFolder::previous() const {
     return ReadBatchFile(file.read(64 << 20)).value_or(BatchSet{QString(), -1});
 }
 
+Fd PieceFolder::CreateHidden(const QByteArray& hidden, int access) {
+    const int flags = access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    Fd fd(::open(hidden.constData(), flags, 0666));
+    if (fd.get() < 0 && errno == EEXIST && ::unlink(hidden.constData()) == 0) // left by a job that was killed
+        fd = Fd(::open(hidden.constData(), flags, 0666));
+    return fd;
+}
+
 void PieceFolder::writeWhole(const QString& name, const std::function<int(int fd)>& write) const {
     const QString target = path(name);
     const QByteArray hidden = native(path(hiddenName(name)));
-    Fd out(::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (out.get() < 0 && errno == EEXIST && ::unlink(hidden.constData()) == 0) // left by a job that was killed
-        out = Fd(::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    Fd out = CreateHidden(hidden, O_RDWR);
     if (out.get() < 0)
         throw JobError(writeFailure(folder_, target, errno));
     int error = 0;

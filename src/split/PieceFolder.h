@@ -30,6 +30,9 @@ public:
     // batch file, and a set without a name when the file there is no batch file of this program.
     BatchSet previous() const;
 
+    // Creates the hidden file a job writes before it gives the file its name (access: O_RDWR or O_WRONLY); one
+    // of that name left by a job that was killed is removed first. The Fd is invalid, with errno set, on failure.
+    static Fd CreateHidden(const QByteArray& hidden, int access);
     // Writes the file under a hidden name and gives it its own name once it is complete: a file under its own
     // name is always whole. write fills the open file and returns 0 or errno. Throws JobError after removing
     // what was written.
