@@ -11,14 +11,11 @@
 #include "core/StringTable.h"
 #include "join/JoinFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <sys/statvfs.h>
 
 JoinPage::JoinPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("joinPage"));
@@ -118,15 +115,13 @@ void JoinPage::refresh() {
 }
 
 void JoinPage::showFree() {
-    struct statvfs vfs {};
     const QString folder = folderField->text();
-    if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &vfs) != 0) {
+    const std::optional<int64_t> free = folder.isEmpty() ? std::nullopt : FreeBytes(folder);
+    if (!free) {
         freeLabel->clear();
         return;
     }
-    freeLabel->setText(
-        Text(Res::JoinFreeSpace)
-            .arg(GroupedNumber(static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize))));
+    freeLabel->setText(Text(Res::JoinFreeSpace).arg(GroupedNumber(*free)));
 }
 
 void JoinPage::onAddFolderClicked() {

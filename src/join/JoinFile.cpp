@@ -97,13 +97,12 @@ bool sameFile(const QString& a, const QString& b) {
 }
 
 void checkRoom(const QString& folder, const QString& fileName, int64_t size) {
-    struct statvfs vfs {};
-    if (::statvfs(native(folder.isEmpty() ? QStringLiteral(".") : folder).constData(), &vfs) != 0)
+    const std::optional<int64_t> free = FreeBytes(folder);
+    if (!free)
         throw JobError(Text(Res::JoinCannotWrite).arg(JoinPath(folder, fileName), SystemReason(errno)));
-    const auto free = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
-    if (free < size)
+    if (*free < size)
         throw JobError(Text(Res::JoinNoRoom)
-                           .arg(folder.isEmpty() ? QStringLiteral(".") : folder, GroupedNumber(free), fileName,
+                           .arg(folder.isEmpty() ? QStringLiteral(".") : folder, GroupedNumber(*free), fileName,
                                 GroupedNumber(size)));
 }
 
@@ -135,6 +134,13 @@ void copyPieces(const PieceSet& set, const QString& target, int out, PieceHasher
 }
 
 } // namespace
+
+std::optional<int64_t> FreeBytes(const QString& folder) {
+    struct statvfs vfs {};
+    if (::statvfs(native(folder.isEmpty() ? QStringLiteral(".") : folder).constData(), &vfs) != 0)
+        return std::nullopt;
+    return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+}
 
 void CheckSetWhole(const PieceSet& set) {
     if (const QStringList missing = set.missing(); !missing.isEmpty())
