@@ -178,6 +178,52 @@ QString Settings::PasswordCommand() {
     return text(QStringLiteral("PasswordCommand"), QString());
 }
 
+QString Settings::TokenCommand() {
+    return text(QStringLiteral("TokenCommand"), QString());
+}
+
+bool Settings::UseGnomeAccount() {
+    return NumberAtStart(text(QStringLiteral("UseGnomeAccount"), QStringLiteral("0"))) != 0;
+}
+void Settings::setUseGnomeAccount(bool v) {
+    setText(QStringLiteral("UseGnomeAccount"), boolText(v));
+}
+
+QString Settings::OAuthAuthorizeUrl() {
+    return text(QStringLiteral("OAuthAuthorizeUrl"), QString());
+}
+void Settings::setOAuthAuthorizeUrl(const QString& v) {
+    setText(QStringLiteral("OAuthAuthorizeUrl"), v);
+}
+
+QString Settings::OAuthTokenUrl() {
+    return text(QStringLiteral("OAuthTokenUrl"), QString());
+}
+void Settings::setOAuthTokenUrl(const QString& v) {
+    setText(QStringLiteral("OAuthTokenUrl"), v);
+}
+
+QString Settings::OAuthScope() {
+    return text(QStringLiteral("OAuthScope"), QString());
+}
+void Settings::setOAuthScope(const QString& v) {
+    setText(QStringLiteral("OAuthScope"), v);
+}
+
+QString Settings::OAuthClientId() {
+    return text(QStringLiteral("OAuthClientId"), QString());
+}
+void Settings::setOAuthClientId(const QString& v) {
+    setText(QStringLiteral("OAuthClientId"), v);
+}
+
+QString Settings::OAuthClientSecret() {
+    return text(QStringLiteral("OAuthClientSecret"), QString());
+}
+void Settings::setOAuthClientSecret(const QString& v) {
+    setText(QStringLiteral("OAuthClientSecret"), v);
+}
+
 QString Settings::FromEMailAddress() {
     return text(QStringLiteral("FromEMailAddress"), QString());
 }

@@ -61,6 +61,23 @@ public:
     void setMailUser(const QString& v);
     // A command whose first line of output is the password (for pass or secret-tool). Set by hand only.
     QString PasswordCommand();
+    // Login=oauth2: where the access token comes from. TokenCommand's first line of output (for oama, mailctl);
+    // else, with UseGnomeAccount, GNOME Online Accounts' account of the sender's address; else the browser
+    // sign-in, whose provider is a preset picked from the address or server, or the OAuth* keys below when
+    // OAuthAuthorizeUrl is set. OAuthClientId/OAuthClientSecret replace the build's client id of a preset.
+    QString TokenCommand();
+    bool UseGnomeAccount();
+    void setUseGnomeAccount(bool v);
+    QString OAuthAuthorizeUrl();
+    void setOAuthAuthorizeUrl(const QString& v);
+    QString OAuthTokenUrl();
+    void setOAuthTokenUrl(const QString& v);
+    QString OAuthScope();
+    void setOAuthScope(const QString& v);
+    QString OAuthClientId();
+    void setOAuthClientId(const QString& v);
+    QString OAuthClientSecret();
+    void setOAuthClientSecret(const QString& v);
 
     QString FromEMailAddress();
     void setFromEMailAddress(const QString& v);
