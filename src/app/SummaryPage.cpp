@@ -61,8 +61,9 @@ Summary SummaryOf(const SplitJob& job, Settings& settings, Shell& shell) {
                 Text(Res::SummarySubject) + job.Subject;
         break;
     case Target::Floppy:
-        text +=
-            Text(Res::SummaryFolder) + (job.DesktopDisks ? Text(Res::RemovableDisksOption) : settings.FloppyDrive());
+        // The sticks are no folder: the name of the option, as the destination page shows it.
+        text += job.DesktopDisks ? Text(Res::SummaryDisks) + Text(Res::RemovableDisksOption)
+                                 : Text(Res::SummaryFolder) + settings.FloppyDrive();
         break;
     case Target::Folder:
         text += Text(Res::SummaryFolder) + job.SplitFolder;

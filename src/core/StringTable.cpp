@@ -428,6 +428,7 @@ constexpr Entry kTable[] = {
     {Res::NoDiskService, "The desktop's disk service (UDisks2) does not answer, so no USB stick can be found. Choose "
                          "the disks again on the destination page."},
     {Res::PieceRange, "%1 to %2"},
+    {Res::SummaryDisks, " Bytes\n\nCreate splitfiles on:\n'"},
     {Res::MailSettingsTitle, "E-Mail Settings"},
     {Res::FromGroup, "From:"},
     {Res::FriendlyNameLabel, "Friendly Name:"},

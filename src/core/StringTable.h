@@ -319,6 +319,7 @@ enum Id : int {
     RemovableDisksName = 1414,
     NoDiskService = 1415,
     PieceRange = 1416,
+    SummaryDisks = 1417,
 
     // The e-mail settings dialog.
     MailSettingsTitle = 4000,

@@ -261,6 +261,9 @@ TEST_F(Wizard, TheDiskOptionListsTheSticksPluggedIn) {
     });
     EXPECT_TRUE(w.job().DesktopDisks);
     EXPECT_EQ(PieceSizeOf(w.job()), 700 * 1024 * 1024);
+    EXPECT_TRUE(
+        w.summaryText().contains(u"734,003,200 Bytes\n\nCreate splitfiles on:\n'USB sticks and memory cards'\n"))
+        << w.summaryText().toStdString();
 }
 
 // The settings dialog the window opens looks up the server of an address typed while the server is empty, and
