@@ -57,11 +57,14 @@ void OAuthBrowserSignIn::start() {
     state_ = randomText(16);
     redirectUri_ = QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort());
     QUrlQuery query;
-    const std::pair<const char*, QString> items[] = {
-        {"response_type", QStringLiteral("code")}, {"client_id", provider_.clientId},
-        {"redirect_uri", redirectUri_},            {"scope", provider_.scope},
-        {"state", state_},                         {"code_challenge", challengeOf(verifier_)},
-        {"code_challenge_method", QStringLiteral("S256")}, {"login_hint", user_}};
+    const std::pair<const char*, QString> items[] = {{"response_type", QStringLiteral("code")},
+                                                     {"client_id", provider_.clientId},
+                                                     {"redirect_uri", redirectUri_},
+                                                     {"scope", provider_.scope},
+                                                     {"state", state_},
+                                                     {"code_challenge", challengeOf(verifier_)},
+                                                     {"code_challenge_method", QStringLiteral("S256")},
+                                                     {"login_hint", user_}};
     for (const auto& [name, value] : items)
         if (!value.isEmpty())
             query.addQueryItem(QLatin1String(name), QString::fromLatin1(QUrl::toPercentEncoding(value)));
@@ -168,8 +171,7 @@ void OAuthBrowserSignIn::exchange(QTcpSocket* socket, const QString& code) {
         if (failure.isEmpty() && !done_ && !KeepTokens(provider_, user_, tokens, &reason))
             failure = Text(Res::NoKeyring).arg(reason);
         if (browser)
-            reply(browser, failure.isEmpty() ? 200 : 400,
-                  failure.isEmpty() ? Text(Res::OAuthCloseTab) : failure);
+            reply(browser, failure.isEmpty() ? 200 : 400, failure.isEmpty() ? Text(Res::OAuthCloseTab) : failure);
         finish(failure);
     });
     exchange_->start();
@@ -184,6 +186,8 @@ void OAuthBrowserSignIn::reply(QTcpSocket* socket, int status, const QString& te
                   "\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\nConnection: close\r\n"
                   "Content-Length: " +
                   QByteArray::number(page.size()) + "\r\n\r\n" + page);
+    // Into the system's buffer now: finished() may end the event loop, and this object, before it runs again.
+    socket->flush();
     socket->disconnectFromHost();
 }
 

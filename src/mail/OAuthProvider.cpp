@@ -85,12 +85,9 @@ OAuthProvider OAuthProviderFor(const MailAccount& account, const QString& addres
     OAuthProvider provider;
     const Preset* preset = presetFor(account, address);
     if (preset) {
-        provider = {QString::fromLatin1(preset->name),
-                    QString::fromLatin1(preset->authorizeUrl),
-                    QString::fromLatin1(preset->tokenUrl),
-                    QString::fromLatin1(preset->scope),
-                    QString::fromLatin1(preset->clientId),
-                    QString::fromLatin1(preset->clientSecret)};
+        provider = {QString::fromLatin1(preset->name),     QString::fromLatin1(preset->authorizeUrl),
+                    QString::fromLatin1(preset->tokenUrl), QString::fromLatin1(preset->scope),
+                    QString::fromLatin1(preset->clientId), QString::fromLatin1(preset->clientSecret)};
     }
     const QString authorizeUrl = settings.OAuthAuthorizeUrl().trimmed();
     const QString tokenUrl = settings.OAuthTokenUrl().trimmed();

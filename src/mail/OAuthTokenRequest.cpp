@@ -4,9 +4,9 @@
 #include "core/StringTable.h"
 
 #include <QFile>
-#include <QUrl>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 
 #include <curl/curl.h>
 

@@ -50,7 +50,8 @@ QString RefreshTokenKey(const QString& user, const OAuthProvider& provider) {
 
 bool KeepTokens(const OAuthProvider& provider, const QString& user, const TokenAnswer& answer, QString* reason) {
     keepAccess(provider, user, answer);
-    return answer.refreshToken.isEmpty() || Keyring::write(RefreshTokenKey(user, provider), answer.refreshToken, reason);
+    return answer.refreshToken.isEmpty() ||
+           Keyring::write(RefreshTokenKey(user, provider), answer.refreshToken, reason);
 }
 
 QString BrowserAccessToken(const MailAccount& account, const QString& user, Settings& settings, bool renew) {
