@@ -270,7 +270,7 @@ TEST_F(Wizard, TheSettingsDialogFindsTheServerOfTheAddress) {
     WizardWindow& w = open();
     const std::tuple<const char*, const char*, const char*> steps[] = {
         // server typed first, address, then what the fields show
-        {"", "jo@gmail.com", "serverField:smtp.gmail.com portField:465 securityField:SSL/TLS signInField:Password"},
+        {"", "jo@gmail.com", "serverField:smtp.gmail.com portField:465 securityField:SSL/TLS signInField:OAuth2"},
         {"", "jo@posteo.de", "serverField:posteo.de portField:587 securityField:STARTTLS signInField:Password"},
         {"mail.own.test", "jo@web.de",
          "serverField:mail.own.test portField:587 securityField:STARTTLS "
