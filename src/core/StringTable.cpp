@@ -342,7 +342,7 @@ constexpr Entry kTable[] = {
     {Res::UsageLogin,
      "Sign in to the mail server:\nbrevimo /login\n/login = Sign in to the server of the stored mail account and "
      "keep the password in the desktop's keyring; the password is read without echo, or as one line from standard "
-     "input."},
+     "input. With Login=oauth2 the sign-in is in the browser, and the keyring keeps it."},
     {Res::OAuthBadEndpoint, "'%1' cannot be an address of the sign-in: it must be https (plain http only on this "
                             "computer's loopback address)."},
     {Res::OAuthNoProvider,
