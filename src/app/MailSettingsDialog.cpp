@@ -75,6 +75,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     keyringLabel = MakeControl<QLabel>(serverGroup, "keyringLabel");
     signInButton = MakeControl<QPushButton>(serverGroup, "signInButton", Res::SignInButton);
     signInStatusLabel = MakeControl<QLabel>(serverGroup, "signInStatusLabel");
+    signInStatusLabel->setOpenExternalLinks(true);
     serverSourceLabel = MakeControl<QLabel>(serverGroup, "serverSourceLabel");
     testButton = MakeControl<QPushButton>(serverGroup, "testButton", Res::TestButton);
     testResultLabel = MakeControl<QLabel>(serverGroup, "testResultLabel");
@@ -82,8 +83,10 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     for (QLabel* note :
          {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel, signInStatusLabel}) {
         note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        note->setTextFormat(Qt::PlainText);
         note->hide();
     }
+    signInStatusLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
     for (QLabel* problem : {serverProblemLabel, portProblemLabel})
         problem->setStyleSheet(QStringLiteral("color: #b00020"));
     // These quote servers and the keyring, whose words can be long: wrapped, they leave the dialog its width.
@@ -288,6 +291,13 @@ void MailSettingsDialog::checkFields() {
         signInStatusLabel->hide();
 }
 
+void MailSettingsDialog::setSignInStatus(const QString& status) {
+    showProblem(signInStatusLabel, status);
+    // A wrapped line's height follows its width, which the minimum size of a dialog already shown does not ask.
+    if (isVisible())
+        adjustSize();
+}
+
 void MailSettingsDialog::showSignInStatus() {
     const MailAccount account = accountFromFields();
     if (account.login != SignIn::OAuth2 || signIn_)
@@ -301,7 +311,7 @@ void MailSettingsDialog::showSignInStatus() {
     } catch (const JobError& e) {
         status = e.message(); // no provider or client id: what to set, or the other ways
     }
-    showProblem(signInStatusLabel, status);
+    setSignInStatus(status);
 }
 
 void MailSettingsDialog::onSignInClicked() {
@@ -315,14 +325,14 @@ void MailSettingsDialog::onSignInClicked() {
     try {
         provider = OAuthProviderFor(account, addressField->text(), settings_);
     } catch (const JobError& e) {
-        showProblem(signInStatusLabel, e.message());
+        setSignInStatus(e.message());
         emit signInFinished(false);
         return;
     }
     signIn_ = new OAuthBrowserSignIn(provider, user, this);
     connect(signIn_, &OAuthBrowserSignIn::finished, this, [this, user, caption = signInButton->text()](bool succeeded) {
-        showProblem(signInStatusLabel,
-                    succeeded ? Text(Res::OAuthSignedIn).arg(user, signIn_->provider().name) : signIn_->error());
+        signInStatusLabel->setTextFormat(Qt::PlainText);
+        setSignInStatus(succeeded ? Text(Res::OAuthSignedIn).arg(user, signIn_->provider().name) : signIn_->error());
         signIn_->deleteLater();
         signIn_ = nullptr;
         signInButton->setText(caption);
@@ -331,9 +341,15 @@ void MailSettingsDialog::onSignInClicked() {
     });
     signInButton->setText(Text(Res::CancelButton));
     signIn_->start();
-    if (signIn_)
-        showProblem(signInStatusLabel,
-                    Text(Res::OAuthOpenPage).arg(provider.name, signIn_->authorizeUrl().toString(QUrl::FullyEncoded)));
+    if (signIn_) {
+        // A link, not the whole address, which is too long to wrap and would widen the dialog past the screen.
+        const QUrl url = signIn_->authorizeUrl();
+        const QString link = QStringLiteral("<a href=\"") + url.toString(QUrl::FullyEncoded).toHtmlEscaped() +
+                             QStringLiteral("\">") + url.toString(QUrl::RemoveQuery).toHtmlEscaped() +
+                             QStringLiteral("</a>");
+        signInStatusLabel->setTextFormat(Qt::RichText);
+        setSignInStatus(Text(Res::OAuthOpenPage).toHtmlEscaped().arg(provider.name.toHtmlEscaped(), link));
+    }
     checkFields();
 }
 

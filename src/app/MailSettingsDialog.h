@@ -102,6 +102,7 @@ private:
     void lookUpStoredPassword();
     // What the browser sign-in of the fields' account has kept, or what keeps it from working.
     void showSignInStatus();
+    void setSignInStatus(const QString& status);
 
     QThread* test_ = nullptr;
     OAuthBrowserSignIn* signIn_ = nullptr;

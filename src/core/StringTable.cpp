@@ -363,7 +363,9 @@ constexpr Entry kTable[] = {
     {Res::OAuthRefused, "%1 refused the sign-in: %2 %3"},
     {Res::OAuthTimeLimit,
      "No sign-in with %1 came from the browser within %2 minutes; nothing was kept. Sign in again to try once more."},
-    {Res::OAuthCannotListen, "The sign-in cannot wait for the browser's answer: %1"},
+    {Res::OAuthNotKept,
+     "The sign-in with %1 worked, but the keyring did not keep it (%2): it serves only until Brevimo ends. Start the "
+     "desktop's keyring and sign in again, or set TokenCommand."},
     {Res::OAuthNoBrowser, "No browser could be opened (xdg-open). Open this address in a browser:\n%1"},
     {Res::OAuthCancelled, "The sign-in was cancelled; nothing was kept."},
     {Res::OAuthStateMismatch, "The answer the browser brought does not belong to this sign-in with %1 (its state "

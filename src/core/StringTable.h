@@ -269,7 +269,7 @@ enum Id : int {
     OAuthSignInAgain = 1329,
     OAuthRefused = 1330,
     OAuthTimeLimit = 1331,
-    OAuthCannotListen = 1332,
+    OAuthNotKept = 1332,
     OAuthNoBrowser = 1333,
     OAuthCancelled = 1334,
     OAuthStateMismatch = 1335,

@@ -49,7 +49,7 @@ OAuthBrowserSignIn::~OAuthBrowserSignIn() {
 
 void OAuthBrowserSignIn::start() {
     if (!server_.listen(QHostAddress::LocalHost, 0)) {
-        finish(Text(Res::OAuthCannotListen).arg(server_.errorString()));
+        finish(Text(Res::OAuthNoAnswer).arg(provider_.name, server_.errorString()));
         return;
     }
     // 32 random bytes: a verifier of 43 characters, the least RFC 7636 allows and as strong as it asks.
@@ -167,11 +167,12 @@ void OAuthBrowserSignIn::exchange(QTcpSocket* socket, const QString& code) {
             failure = Text(Res::OAuthRefused).arg(provider_.name, tokens.error, tokens.description);
         else if (failure.isEmpty() && tokens.refreshToken.isEmpty())
             failure = Text(Res::OAuthRefused).arg(provider_.name, QStringLiteral("no refresh token"), QString());
-        QString reason;
-        if (failure.isEmpty() && !done_ && !KeepTokens(provider_, user_, tokens, &reason))
-            failure = Text(Res::NoKeyring).arg(reason);
+        // The tab is answered first: the keyring may ask for its own password meanwhile.
         if (browser)
             reply(browser, failure.isEmpty() ? 200 : 400, failure.isEmpty() ? Text(Res::OAuthCloseTab) : failure);
+        QString reason;
+        if (failure.isEmpty() && !done_ && !KeepTokens(provider_, user_, tokens, &reason))
+            failure = Text(Res::OAuthNotKept).arg(provider_.name, reason);
         finish(failure);
     });
     exchange_->start();
