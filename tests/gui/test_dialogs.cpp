@@ -235,7 +235,7 @@ TEST_F(Dialogs, SignInInTheBrowser) {
             EXPECT_EQ(d.signInButton->text(), u"Cancel");
             d.signInButton->click();
         }
-        ASSERT_TRUE(finished.wait(20000) || finished.size() == 1);
+        ASSERT_TRUE(finished.size() == 1 || finished.wait(20000));
         EXPECT_TRUE(Matches(d.signInStatusLabel->text(), QString::fromUtf8(status)))
             << d.signInStatusLabel->text().toStdString();
         EXPECT_EQ(d.signInButton->text(), u"S&ign In...");
