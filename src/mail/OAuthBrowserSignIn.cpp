@@ -161,7 +161,8 @@ void OAuthBrowserSignIn::exchange(QTcpSocket* socket, const QString& code) {
     connect(exchange_, &QThread::finished, this, [this, outcome, browser] {
         exchange_->deleteLater();
         exchange_ = nullptr;
-        QString failure = outcome->failure;
+        // Cancelled meanwhile: the tab says so too, and nothing is kept.
+        QString failure = done_ ? error_ : outcome->failure;
         const TokenAnswer& tokens = outcome->tokens;
         if (failure.isEmpty() && !tokens.error.isEmpty())
             failure = Text(Res::OAuthRefused).arg(provider_.name, tokens.error, tokens.description);
