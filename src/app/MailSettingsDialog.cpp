@@ -9,6 +9,9 @@
 #include "mail/Credentials.h"
 #include "mail/Keyring.h"
 #include "mail/Netrc.h"
+#include "mail/OAuthBrowserSignIn.h"
+#include "mail/OAuthProvider.h"
+#include "mail/OAuthTokens.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -70,18 +73,24 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     passwordField = MakeControl<QLineEdit>(serverGroup, "passwordField");
     passwordField->setEchoMode(QLineEdit::Password);
     keyringLabel = MakeControl<QLabel>(serverGroup, "keyringLabel");
+    signInButton = MakeControl<QPushButton>(serverGroup, "signInButton", Res::SignInButton);
+    signInStatusLabel = MakeControl<QLabel>(serverGroup, "signInStatusLabel");
+    signInStatusLabel->setOpenExternalLinks(true);
     serverSourceLabel = MakeControl<QLabel>(serverGroup, "serverSourceLabel");
     testButton = MakeControl<QPushButton>(serverGroup, "testButton", Res::TestButton);
     testResultLabel = MakeControl<QLabel>(serverGroup, "testResultLabel");
     portField->setMaxLength(5);
-    for (QLabel* note : {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel}) {
+    for (QLabel* note :
+         {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel, signInStatusLabel}) {
         note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        note->setTextFormat(Qt::PlainText);
         note->hide();
     }
+    signInStatusLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
     for (QLabel* problem : {serverProblemLabel, portProblemLabel})
         problem->setStyleSheet(QStringLiteral("color: #b00020"));
     // These quote servers and the keyring, whose words can be long: wrapped, they leave the dialog its width.
-    for (QLabel* note : {keyringLabel, serverSourceLabel, testResultLabel})
+    for (QLabel* note : {keyringLabel, serverSourceLabel, testResultLabel, signInStatusLabel})
         note->setWordWrap(true);
     dialUpBox = MakeControl<QCheckBox>(this, "dialUpBox", Res::DialUpBox, Res::DialUpTip);
     dialUpGroup = MakeControl<QGroupBox>(this, "dialUpGroup");
@@ -118,9 +127,11 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     host->addWidget(userField, 4, 1);
     host->addWidget(passwordLabel, 4, 2);
     host->addWidget(passwordField, 4, 3);
+    host->addWidget(signInButton, 4, 2, 1, 2); // in the password's place, which an OAuth2 sign-in has not
     host->addWidget(keyringLabel, 5, 1, 1, 3);
-    host->addWidget(testButton, 6, 0);
-    host->addWidget(testResultLabel, 6, 1, 1, 3);
+    host->addWidget(signInStatusLabel, 6, 1, 1, 3);
+    host->addWidget(testButton, 7, 0);
+    host->addWidget(testResultLabel, 7, 1, 1, 3);
     host->setColumnStretch(1, 2);
     host->setColumnStretch(3, 1);
     auto* dialUp = new QGridLayout(dialUpGroup);
@@ -148,9 +159,11 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     connect(okButton, &QPushButton::clicked, this, &MailSettingsDialog::onOkClicked);
     connect(cancelButton, &QPushButton::clicked, this, &MailSettingsDialog::onCancelClicked);
     connect(testButton, &QPushButton::clicked, this, &MailSettingsDialog::onTestClicked);
+    connect(signInButton, &QPushButton::clicked, this, &MailSettingsDialog::onSignInClicked);
     connect(serverField, &QLineEdit::textChanged, this, &MailSettingsDialog::checkFields);
     connect(portField, &QLineEdit::textChanged, this, &MailSettingsDialog::checkFields);
     connect(signInField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
+    connect(signInField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::showSignInStatus);
     connect(securityField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
     connect(securityField, &QComboBox::activated, this, &MailSettingsDialog::onSecurityChosen);
     connect(addressField, &QLineEdit::editingFinished, this, &MailSettingsDialog::onAddressEdited);
@@ -184,6 +197,7 @@ void MailSettingsDialog::load() {
     Mnemonic(userLabel, u'n', userField);
     Mnemonic(passwordLabel, u'w', passwordField);
     Mnemonic(testButton, u'T');
+    Mnemonic(signInButton, u'I');
     securityField->addItems(Text(Res::SecurityChoices).split(u'|'));
     signInField->addItems(Text(Res::SignInChoices).split(u'|'));
     Mnemonic(dialUpBox, u'D');
@@ -222,6 +236,7 @@ void MailSettingsDialog::load() {
         connectionField->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
     lookUpStoredPassword();
     checkFields();
+    showSignInStatus();
 }
 
 void MailSettingsDialog::lookUpStoredPassword() {
@@ -263,9 +278,79 @@ void MailSettingsDialog::checkFields() {
     showProblem(portProblemLabel, portProblem.isEmpty() ? securityProblem : portProblem);
     const bool usable = serverProblem.isEmpty() && portProblem.isEmpty() && securityProblem.isEmpty();
     okButton->setEnabled(usable && !test_);
+    // Test signs in with a password or none; the bearer of an OAuth2 sign-in is the job's.
     testButton->setEnabled(usable && !account.host.isEmpty() && account.login != SignIn::OAuth2 && !test_);
     userField->setEnabled(account.login != SignIn::None);
     passwordField->setEnabled(account.login == SignIn::Password);
+    const bool browser = account.login == SignIn::OAuth2;
+    passwordLabel->setVisible(!browser);
+    passwordField->setVisible(!browser);
+    signInButton->setVisible(browser);
+    signInButton->setEnabled(browser && usable && (signIn_ || !account.host.isEmpty()));
+    if (!browser)
+        signInStatusLabel->hide();
+}
+
+void MailSettingsDialog::setSignInStatus(const QString& status) {
+    showProblem(signInStatusLabel, status);
+    // A wrapped line's height follows its width, which the minimum size of a dialog already shown does not ask.
+    if (isVisible())
+        adjustSize();
+}
+
+void MailSettingsDialog::showSignInStatus() {
+    const MailAccount account = accountFromFields();
+    if (account.login != SignIn::OAuth2 || signIn_)
+        return;
+    const QString user = account.userOr(addressField->text());
+    QString status;
+    try {
+        const OAuthProvider provider = OAuthProviderFor(account, addressField->text(), settings_);
+        if (Keyring::read(RefreshTokenKey(user, provider)).status == Keyring::Status::Found)
+            status = Text(Res::OAuthSignedIn).arg(user, provider.name);
+    } catch (const JobError& e) {
+        status = e.message(); // no provider or client id: what to set, or the other ways
+    }
+    setSignInStatus(status);
+}
+
+void MailSettingsDialog::onSignInClicked() {
+    if (signIn_) {
+        signIn_->cancel();
+        return;
+    }
+    const MailAccount account = accountFromFields();
+    const QString user = account.userOr(addressField->text());
+    OAuthProvider provider;
+    try {
+        provider = OAuthProviderFor(account, addressField->text(), settings_);
+    } catch (const JobError& e) {
+        setSignInStatus(e.message());
+        emit signInFinished(false);
+        return;
+    }
+    signIn_ = new OAuthBrowserSignIn(provider, user, this);
+    connect(signIn_, &OAuthBrowserSignIn::finished, this, [this, user, caption = signInButton->text()](bool succeeded) {
+        signInStatusLabel->setTextFormat(Qt::PlainText);
+        setSignInStatus(succeeded ? Text(Res::OAuthSignedIn).arg(user, signIn_->provider().name) : signIn_->error());
+        signIn_->deleteLater();
+        signIn_ = nullptr;
+        signInButton->setText(caption);
+        checkFields();
+        emit signInFinished(succeeded);
+    });
+    signInButton->setText(Text(Res::CancelButton));
+    signIn_->start();
+    if (signIn_) {
+        // A link, not the whole address, which is too long to wrap and would widen the dialog past the screen.
+        const QUrl url = signIn_->authorizeUrl();
+        const QString link = QStringLiteral("<a href=\"") + url.toString(QUrl::FullyEncoded).toHtmlEscaped() +
+                             QStringLiteral("\">") + url.toString(QUrl::RemoveQuery).toHtmlEscaped() +
+                             QStringLiteral("</a>");
+        signInStatusLabel->setTextFormat(Qt::RichText);
+        setSignInStatus(Text(Res::OAuthOpenPage).toHtmlEscaped().arg(provider.name.toHtmlEscaped(), link));
+    }
+    checkFields();
 }
 
 void MailSettingsDialog::onSecurityChosen(int index) {

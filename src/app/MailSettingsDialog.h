@@ -16,10 +16,11 @@ class QLineEdit;
 class QPushButton;
 
 class QThread;
+class OAuthBrowserSignIn;
 
 // The e-mail settings: sender, server, sign-in and dial-up connection. OK writes every field, the password into
 // the keyring; a server or port that cannot work disables OK, with the reason beside the field. Cancel writes
-// nothing.
+// nothing but what a browser sign-in kept in the keyring.
 class MailSettingsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -34,6 +35,8 @@ public:
     // Connects, starts TLS and signs in with the fields' values, off the window's thread; the result shows
     // in testResultLabel and testFinished() follows.
     void onTestClicked();
+    // Login=oauth2: the sign-in in the browser, whose tokens the keyring keeps at once; clicked again, Cancel.
+    void onSignInClicked();
 
     // Values found for the sender's address elsewhere; they go in only while the server field is empty, and
     // source says under the fields where they came from.
@@ -48,6 +51,7 @@ signals:
     // The address was edited while the server field is empty: a lookup may fill it with fillServer().
     void addressNeedsServer(const QString& address);
     void testFinished(bool succeeded);
+    void signInFinished(bool succeeded);
 
 public:
     QGroupBox* fromGroup;
@@ -71,6 +75,8 @@ public:
     QLabel* passwordLabel;
     QLineEdit* passwordField;
     QLabel* keyringLabel;
+    QPushButton* signInButton;
+    QLabel* signInStatusLabel;
     QLabel* serverSourceLabel;
     QPushButton* testButton;
     QLabel* testResultLabel;
@@ -94,8 +100,12 @@ private:
     // The server field is empty or holds what a lookup put there, so a lookup may (re)fill it.
     bool serverIsOurs() const;
     void lookUpStoredPassword();
+    // What the browser sign-in of the fields' account has kept, or what keeps it from working.
+    void showSignInStatus();
+    void setSignInStatus(const QString& status);
 
     QThread* test_ = nullptr;
+    OAuthBrowserSignIn* signIn_ = nullptr;
     QString lookedUpServer_; // what the last lookup filled in, which a lookup for another address may replace
     QString lookedUpFor_;
     QString portShownFor_; // the default port the security choice put in, so that another choice may replace it

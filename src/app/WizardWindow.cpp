@@ -13,6 +13,7 @@
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
 #include "job/JobDriver.h"
+#include "mail/OAuthTokens.h"
 #include "mail/ServerLookup.h"
 #include "settings/JobSettings.h"
 
@@ -258,9 +259,7 @@ void WizardWindow::onMailSettingsClicked() {
         lookup.start(address);
     });
     connect(&lookup, &ServerLookup::found, &dialog, [&](const FoundServer& s) {
-        // The jobs sign in with passwords only: a provider that prefers OAuth2 takes an app password.
-        const QString login = s.login == u"oauth2" ? QStringLiteral("password") : s.login;
-        dialog.fillServer(s.host, s.port, s.security, login, Text(Res::ServerFoundIn).arg(s.source), s.user);
+        dialog.fillServer(s.host, s.port, s.security, s.login, Text(Res::ServerFoundIn).arg(s.source), s.user);
     });
     connect(&lookup, &ServerLookup::notFound, &dialog, &MailSettingsDialog::showServerNote);
     dialog.exec();
@@ -329,8 +328,27 @@ void WizardWindow::onFinishClicked() {
     // The job works on a copy: the window stays alive meanwhile and reaches it through jobShell_.
     auto job = std::make_shared<SplitJob>(this->job());
     auto success = std::make_shared<bool>(false);
-    jobThread_ = QThread::create([this, job, success] { *success = JobDriver(*job, settings_, jobShell_).run(); });
-    connect(jobThread_, &QThread::finished, this, [this, job, success] { jobEnded(*job, *success); });
+    auto signInNeeded = std::make_shared<QString>();
+    const bool browserSignIn = !joining() && job->MailSelected && UsesBrowserSignIn(settings_);
+    jobThread_ = QThread::create([this, job, success, signInNeeded, browserSignIn] {
+        // Before anything is split: a sign-in the provider no longer takes is offered again, not only failed.
+        if (browserSignIn) {
+            try {
+                StoredAccountAccessToken(settings_);
+            } catch (const SignInNeeded& e) {
+                *signInNeeded = e.message();
+                return;
+            } catch (const JobError&) {
+                // The job meets it again and says it as for any other setting.
+            }
+        }
+        *success = JobDriver(*job, settings_, jobShell_).run();
+    });
+    connect(jobThread_, &QThread::finished, this, [this, job, success, signInNeeded] {
+        jobEnded(*job, *success);
+        if (!signInNeeded->isEmpty())
+            offerSignIn(*signInNeeded);
+    });
     jobThread_->start();
 }
 
@@ -350,4 +368,19 @@ void WizardWindow::jobEnded(const SplitJob& job, bool success) {
         joinPage->refresh(); // what the failed join found, and whether Finish can try again
     if (success || closeAfterJob_)
         close();
+}
+
+void WizardWindow::offerSignIn(const QString& why) {
+    if (shell_.MsgBox({Text(Res::SignInAgainQuestion).arg(why), MsgButtons::YesNo, MsgIcon::Question, 0, {}}) !=
+        MsgResult::Yes)
+        return;
+    MailSettingsDialog dialog(settings_, dialUp, this);
+    dialog.load();
+    bool signedIn = false;
+    connect(&dialog, &MailSettingsDialog::signInFinished, this, [&](bool succeeded) { signedIn = succeeded; });
+    dialog.onSignInClicked();
+    const bool kept = dialog.exec() == QDialog::Accepted;
+    TellStoreProblem(settings_, shell_);
+    if (kept && signedIn && !closeAfterJob_)
+        onFinishClicked();
 }

@@ -83,6 +83,9 @@ private:
     void showJoinPage();
     void onSplitInsteadClicked();
     void jobEnded(const SplitJob& job, bool success);
+    // A mail job met a browser sign-in the provider no longer takes (why): the sign-in is offered, and after it
+    // the job starts again.
+    void offerSignIn(const QString& why);
 
     Settings& settings_;
     Shell& shell_;

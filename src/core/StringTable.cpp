@@ -342,7 +342,42 @@ constexpr Entry kTable[] = {
     {Res::UsageLogin,
      "Sign in to the mail server:\nbrevimo /login\n/login = Sign in to the server of the stored mail account and "
      "keep the password in the desktop's keyring; the password is read without echo, or as one line from standard "
-     "input."},
+     "input. With Login=oauth2 the sign-in is in the browser, and the keyring keeps it."},
+    {Res::OAuthBadEndpoint, "'%1' cannot be an address of the sign-in: it must be https (plain http only on this "
+                            "computer's loopback address)."},
+    {Res::OAuthNoProvider,
+     "Brevimo does not know how to sign in to '%1' with OAuth2. Set OAuthAuthorizeUrl, OAuthTokenUrl and OAuthScope in "
+     "%2 to your provider's, or sign in another way: with your account in GNOME Online Accounts, or with TokenCommand "
+     "and a tool such as oama or mailctl."},
+    {Res::OAuthNoClientId,
+     "This build of Brevimo has no client id for the sign-in with %1. Set OAuthClientId (and OAuthClientSecret, if %1 "
+     "gave you one) in %2 to a client id registered with %1, or sign in another way: with your account in GNOME Online "
+     "Accounts, or with TokenCommand and a tool such as oama or mailctl."},
+    {Res::OAuthNoAnswer, "The sign-in with %1 failed: %2"},
+    {Res::OAuthNotSignedIn,
+     "%1 has not signed in with %2 yet. Run brevimo /login, or click Sign In... in the e-mail settings."},
+    {Res::OAuthNoKeyring, "The sign-in of %1 with %2 is kept in the keyring, which cannot be read (%3). Start the "
+                          "desktop's keyring, or set TokenCommand."},
+    {Res::OAuthSignInAgain, "%1 no longer takes the sign-in of %2 (%3). Sign in again: run brevimo /login, or click "
+                            "Sign In... in the e-mail settings."},
+    {Res::OAuthRefused, "%1 refused the sign-in: %2 %3"},
+    {Res::OAuthTimeLimit,
+     "No sign-in with %1 came from the browser within %2 minutes; nothing was kept. Sign in again to try once more."},
+    {Res::OAuthNotKept,
+     "The sign-in with %1 worked, but the keyring did not keep it (%2): it serves only until Brevimo ends. Start the "
+     "desktop's keyring and sign in again, or set TokenCommand."},
+    {Res::OAuthNoBrowser, "No browser could be opened (xdg-open). Open this address in a browser:\n%1"},
+    {Res::OAuthCancelled, "The sign-in was cancelled; nothing was kept."},
+    {Res::OAuthStateMismatch, "The answer the browser brought does not belong to this sign-in with %1 (its state "
+                              "differs): it was refused and nothing was kept. Sign in again."},
+    {Res::OAuthDenied, "Brevimo was not allowed to send mail with %1: nothing was kept. Sign in again and allow it, or "
+                       "choose another sign-in."},
+    {Res::LoginNothingToKeep, "Login=oauth2 in %1 takes its access tokens from %2, which needs no browser sign-in."},
+    {Res::OAuthCloseTab, "Brevimo is signed in. You can close this tab."},
+    {Res::OAuthOpenPage, "Sign in with %1 in your browser. If no browser opened, open this address:\n%2"},
+    {Res::OAuthSignedIn, "Signed in as %1 with %2; the sign-in is kept in the keyring."},
+    {Res::SignInButton, "Sign In..."},
+    {Res::SignInAgainQuestion, "%1\n\nSign in again in the browser now?"},
     {Res::UsageJoin,
      "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
      "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "

@@ -5,8 +5,11 @@
 #include "core/StringTable.h"
 #include "mail/Credentials.h"
 #include "mail/Keyring.h"
+#include "mail/OAuthBrowserSignIn.h"
 #include "settings/Settings.h"
 #include "shell/Shell.h"
+
+#include <QEventLoop>
 
 #include <cstdio>
 #include <termios.h>
@@ -36,13 +39,53 @@ QString readPassword(int fd) {
     return QString::fromUtf8(line);
 }
 
+// The sign-in in the browser; the URL is printed too, for a browser on another screen.
+bool logInWithBrowser(Settings& settings, Shell& shell, const MailAccount& account) {
+    const QString tokenSource = !settings.TokenCommand().trimmed().isEmpty() ? QStringLiteral("TokenCommand")
+                                : settings.UseGnomeAccount()                 ? QStringLiteral("GNOME Online Accounts")
+                                                                             : QString();
+    if (!tokenSource.isEmpty()) {
+        shell.Fail(Text(Res::LoginNothingToKeep).arg(settings.Location(), tokenSource));
+        return false;
+    }
+    const QString user = account.userOr(settings.FromEMailAddress());
+    OAuthProvider provider;
+    try {
+        provider = OAuthProviderFor(account, settings.FromEMailAddress(), settings);
+    } catch (const JobError& e) {
+        shell.Fail(e.message());
+        return false;
+    }
+    OAuthBrowserSignIn signIn(provider, user);
+    QEventLoop loop;
+    bool done = false;
+    QObject::connect(&signIn, &OAuthBrowserSignIn::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    signIn.start();
+    if (!done) {
+        const QString url = signIn.authorizeUrl().toString(QUrl::FullyEncoded);
+        std::fputs((Text(Res::OAuthOpenPage).arg(provider.name, url) + u'\n').toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+        loop.exec();
+    }
+    if (!signIn.error().isEmpty()) {
+        shell.Fail(signIn.error());
+        return false;
+    }
+    account.store(settings);
+    shell.Inform(Text(Res::OAuthSignedIn).arg(user, provider.name));
+    return true;
+}
+
 } // namespace
 
 bool LogInStoredAccount(Settings& settings, Shell& shell, int inputFd) {
     MailAccount account = MailAccount::FromSettings(settings);
+    if (account.login == SignIn::OAuth2)
+        return logInWithBrowser(settings, shell, account);
     try {
-        if (account.login == SignIn::OAuth2)
-            throw JobError(Text(Res::OAuth2NotOffered).arg(settings.Location()));
         account.login = SignIn::Password; // what /login is for, also where none was chosen yet
         if (const QString why = ServerProblem(account.host); !why.isEmpty())
             throw JobError(Text(Res::BadMailSetting).arg(QStringLiteral("Host"), settings.Location(), why));

@@ -19,3 +19,18 @@ public:
 // so another is fetched however long it looks good. Throws SignInNeeded, or JobError naming the provider for
 // other failures.
 QString BrowserAccessToken(const MailAccount& account, const QString& user, Settings& settings, bool renew);
+
+struct OAuthProvider;
+struct TokenAnswer;
+
+// The keyring's key of the refresh token of user with the provider; it is never a password's key.
+QString RefreshTokenKey(const QString& user, const OAuthProvider& provider);
+
+// Keeps what a sign-in or refresh answered: a refresh token in the keyring (false, with reason, when the keyring does
+// not keep it), the access token in memory with its expiry.
+bool KeepTokens(const OAuthProvider& provider, const QString& user, const TokenAnswer& answer, QString* reason);
+
+// Login=oauth2 with neither TokenCommand nor UseGnomeAccount: the tokens come from the browser sign-in.
+bool UsesBrowserSignIn(Settings& settings);
+// The access token of the stored account, as a job signs in with it: throws SignInNeeded or JobError as above.
+QString StoredAccountAccessToken(Settings& settings);

@@ -10,6 +10,7 @@
 #include "mail/Credentials.h"
 #include "mail/Keyring.h"
 #include "support/JobTest.h"
+#include "support/OAuthServer.h"
 #include "support/Peers.h"
 
 #include <QSignalSpy>
@@ -192,6 +193,58 @@ TEST_F(Dialogs, TestAndThePasswordInTheKeyring) {
     EXPECT_EQ(test(again, QString()), u"Signed in to %1 as jo@x.test."_qs.arg(server.host()));
     EXPECT_EQ(server.logins().join(u'|'), u"jo@x.test wrong tls|jo@x.test s3cret tls|jo@x.test s3cret tls");
     again.cancelButton->click();
+}
+
+// Sign In... against the test's provider: while it waits the button cancels; what it kept shows in the next dialog.
+TEST_F(Dialogs, SignInInTheBrowser) {
+    SecretService keyring;
+    ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        // server options, the browser follows (else Cancel is clicked), the status after it
+        {"", true, "Signed in as jo1@x.test with 127.0.0.1; the sign-in is kept in the keyring."},
+        {"--deny", true, "Brevimo was not allowed to send mail with 127.0.0.1: *"},
+        {"", false, "The sign-in was cancelled; nothing was kept."},
+    };
+    int n = 0;
+    for (const auto& [options, follows, status] : cases) {
+        SCOPED_TRACE(options);
+        OAuthServer server(QString::fromUtf8(options).split(u' ', Qt::SkipEmptyParts));
+        ASSERT_TRUE(server.running());
+        ScopedEnv follow("XDG_OPEN_FOLLOW", follows ? "1" : "0");
+        store.values.clear();
+        store.set(u"FromEMailAddress=jo%1@x.test\nHost=mail.x.test\nLogin=oauth2\nOAuthClientId=test-client\n"
+                  u"OAuthAuthorizeUrl=%2\nOAuthTokenUrl=%3"_qs.arg(++n)
+                      .arg(server.authorizeUrl(), server.tokenUrl()));
+        MailSettingsDialog& d = openSettings();
+        // The button takes the password's place; nothing is signed in yet.
+        EXPECT_EQ(u"%1%2%3"_qs.arg(d.passwordField->isVisible())
+                      .arg(d.signInButton->isEnabled())
+                      .arg(d.signInStatusLabel->isVisible()),
+                  u"010");
+        QSignalSpy finished(&d, &MailSettingsDialog::signInFinished);
+        d.signInButton->click();
+        // The address as a link, which a long query cannot make wider than the screen.
+        EXPECT_TRUE(Matches(d.signInStatusLabel->text(),
+                            u"Sign in with 127.0.0.1 in your browser. If no browser opened, open this address:\n<a "
+                            u"href=\""_qs +
+                                server.authorizeUrl() + u"?response_type=code&amp;*\">"_qs + server.authorizeUrl() +
+                                u"</a>"_qs))
+            << d.signInStatusLabel->text().toStdString();
+        EXPECT_LT(d.width(), 900);
+        if (!follows) {
+            EXPECT_EQ(d.signInButton->text(), u"Cancel");
+            d.signInButton->click();
+        }
+        ASSERT_TRUE(finished.size() == 1 || finished.wait(20000));
+        EXPECT_TRUE(Matches(d.signInStatusLabel->text(), QString::fromUtf8(status)))
+            << d.signInStatusLabel->text().toStdString();
+        EXPECT_EQ(d.signInButton->text(), u"S&ign In...");
+        d.okButton->click();
+        EXPECT_EQ(store.get(u"Login"_qs), u"oauth2");
+        MailSettingsDialog& again = openSettings();
+        EXPECT_EQ(again.signInStatusLabel->isVisible(), n == 1) << again.signInStatusLabel->text().toStdString();
+        again.cancelButton->click();
+    }
 }
 
 TEST_F(Dialogs, WithoutAKeyringThePasswordServesThisRun) {

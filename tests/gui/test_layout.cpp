@@ -133,10 +133,20 @@ TEST_F(Layout, EveryPageAndDialogShowsEachControlWhole) {
         mailSettings.show();
         // The notes beside the fields show only when there is something to say.
         EXPECT_EQ(faults(&mailSettings, {mailSettings.serverProblemLabel, mailSettings.portProblemLabel,
-                                         mailSettings.serverSourceLabel, mailSettings.testResultLabel})
+                                         mailSettings.serverSourceLabel, mailSettings.testResultLabel,
+                                         mailSettings.signInButton, mailSettings.signInStatusLabel})
                       .join(u", "_qs),
                   u""_qs)
             << "e-mail settings";
+        // The browser sign-in takes the password's place, and says what it lacks.
+        mailSettings.serverField->setText(u"smtp.gmail.com"_qs);
+        mailSettings.signInField->setCurrentIndex(2);
+        EXPECT_EQ(faults(&mailSettings, {mailSettings.serverProblemLabel, mailSettings.portProblemLabel,
+                                         mailSettings.serverSourceLabel, mailSettings.testResultLabel,
+                                         mailSettings.passwordLabel, mailSettings.passwordField})
+                      .join(u", "_qs),
+                  u""_qs)
+            << "e-mail settings, OAuth2";
         MessageOptionsDialog message(w.job(), settings, shell, &w);
         message.load();
         message.show();

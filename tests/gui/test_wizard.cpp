@@ -13,6 +13,7 @@
 #include "split/PieceSize.h"
 #include "split/SplitFile.h"
 #include "support/JobTest.h"
+#include "support/OAuthServer.h"
 #include "support/Peers.h"
 
 #include <QTest>
@@ -273,7 +274,7 @@ TEST_F(Wizard, TheSettingsDialogFindsTheServerOfTheAddress) {
     WizardWindow& w = open();
     const std::tuple<const char*, const char*, const char*> steps[] = {
         // server typed first, address, then what the fields show
-        {"", "jo@gmail.com", "serverField:smtp.gmail.com portField:465 securityField:SSL/TLS signInField:Password"},
+        {"", "jo@gmail.com", "serverField:smtp.gmail.com portField:465 securityField:SSL/TLS signInField:OAuth2"},
         {"", "jo@posteo.de", "serverField:posteo.de portField:587 securityField:STARTTLS signInField:Password"},
         {"mail.own.test", "jo@web.de",
          "serverField:mail.own.test portField:587 securityField:STARTTLS "
@@ -363,6 +364,58 @@ TEST_F(Wizard, FinishRunsTheJobAndStaysOpenOnlyWhenItFailed) {
     }
     EXPECT_EQ(Listing(dir.path()), u"report.001 report.002 report.003 report.bat report.sh report.sha256 report.zip");
     EXPECT_TRUE(ReadFile(dir.filePath(u"report.bat"_qs)).startsWith("@echo off\r\n")); // no lines for a .txt
+}
+
+// A mail job whose browser sign-in is missing or no longer taken asks for it before anything is split; signed in
+// and OK, the job starts again with the new sign-in.
+TEST_F(Wizard, AJobWithoutItsBrowserSignInOffersIt) {
+    SecretService keyring;
+    ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
+    const QString source = file(u"report.zip"_qs, PatternBytes(1000));
+    const std::tuple<MsgResult, bool, const char*, int> cases[] = {
+        // the answer, the browser signs in, what closes the dialog, the boxes shown
+        {MsgResult::No, true, "", 1},
+        {MsgResult::Yes, false, "cancelButton", 1},
+        {MsgResult::Yes, true, "okButton", 2}, // the second is the job's own end
+    };
+    int n = 0;
+    for (const auto& [answer, follows, closedBy, boxes] : cases) {
+        SCOPED_TRACE(closedBy);
+        OAuthServer server;
+        ASSERT_TRUE(server.running());
+        ScopedEnv follow("XDG_OPEN_FOLLOW", follows ? "1" : "0");
+        store.set(u"FromEMailAddress=jo%1@x.test\nLogin=oauth2\nOAuthClientId=test-client\nOAuthAuthorizeUrl=%2\n"
+                  u"OAuthTokenUrl=%3"_qs.arg(++n)
+                      .arg(server.authorizeUrl(), server.tokenUrl()));
+        WizardWindow& w = open();
+        show([&](SplitJob& j) { j.MailSelected = true, j.SendTo = u"to@x.test"_qs, j.SourceFile = source; }, 3);
+        shell = ScriptedShell();
+        shell.answer(answer);
+        QString status;
+        const QString seen =
+            OnModal([&] { finish(); },
+                    [&](QWidget* modal) {
+                        auto* d = static_cast<MailSettingsDialog*>(modal);
+                        // The sign-in under way shows Cancel on its button until it ends.
+                        if (follows) {
+                            EXPECT_TRUE(QTest::qWaitFor([&] { return d->signInButton->text() != u"Cancel"; }, 20000));
+                        }
+                        status = d->signInStatusLabel->text();
+                        d->findChild<QPushButton*>(QString::fromUtf8(closedBy))->click();
+                    });
+        EXPECT_EQ(seen, *closedBy ? u"MailSettingsDialog" : u"");
+        ASSERT_EQ(static_cast<int>(shell.boxes.size()), boxes) << shell.told().toStdString();
+        EXPECT_EQ(shell.boxes[0].text,
+                  u"jo%1@x.test has not signed in with 127.0.0.1 yet. Run brevimo /login, or "
+                  u"click Sign In... in the e-mail settings.\n\nSign in again in the browser now?"_qs.arg(n));
+        EXPECT_TRUE(status.startsWith(follows ? u"Signed in as"_qs : u"Sign in with 127.0.0.1 in your browser"_qs) ||
+                    !*closedBy)
+            << status.toStdString();
+        EXPECT_EQ(server.requests().join(u'|'),
+                  follows && *closedBy ? u"authorize code|token authorization_code ok" : u"");
+        EXPECT_TRUE(w.lastJobFailed());                // the job was not sent: mail.x.test is no server
+        EXPECT_EQ(Listing(dir.path()), u"report.zip"); // nothing was split beside the source
+    }
 }
 
 // The window lives while a job runs (a timer ticks meanwhile), and Cancel stops the job: a split after the
