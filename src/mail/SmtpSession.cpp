@@ -422,9 +422,12 @@ void SmtpSession::send(MailMessage& message) {
         fail(2, QStringLiteral("Cannot read the message back from %1").arg(spool.fileName()));
     }
 
-    // A line the server closed since the last message: libcurl makes a new connection, which signs in afresh.
-    if (!lineAlive())
+    // A line the server closed since the last message: libcurl would try it all the same. A new connection signs
+    // in afresh, with a token that has not expired meanwhile.
+    const bool dead = !lineAlive();
+    if (dead)
         renewBearer(false);
+    curl_easy_setopt(connection_->curl.get(), CURLOPT_FRESH_CONNECT, dead ? 1L : 0L);
 
     std::vector<QString> remaining = message.envelopeRecipients();
     while (!remaining.empty()) {
@@ -469,6 +472,7 @@ void SmtpSession::sendTo(const std::vector<QString>& recipients, const QString& 
             curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
             curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
             curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+            curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 0L); // the next transaction goes on the same connection
         }
     } detach{c};
     performSigningIn([&] {

@@ -723,6 +723,10 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
             EXPECT_TRUE(shell.told().contains(QString::fromUtf8(c.told))) << shell.told().toStdString();
         }
         EXPECT_FALSE(shell.told().contains(u"tok-"_qs) || shell.told().contains(u"goa-"_qs)) << "a token is told";
+        // Before the split, for the connection, once more after the refusal: not for every message.
+        if (QFile::exists(runs)) {
+            EXPECT_EQ(ReadFile(runs).trimmed(), "3");
+        }
         // A job a setting stopped keeps no pieces and gives no advice to resume it; the server's refusal of a
         // message keeps them.
         if (!QByteArray(c.told).startsWith("(530")) {
