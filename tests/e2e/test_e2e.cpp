@@ -522,6 +522,35 @@ TEST_F(EndToEnd, MailJobWithoutAWindow) {
         << refused.err.toStdString();
 }
 
+// GNOME Online Accounts' account of the sender gives the server and the token; an account that needs a new sign-in
+// stops the job before anything is split.
+TEST_F(EndToEnd, MailJobWithTheGnomeAccount) {
+    const QString tokens = dir.filePath(u"tokens"_qs);
+    SmtpServer server({u"--starttls"_qs, u"--bearer"_qs, tokens});
+    ASSERT_TRUE(server.running());
+    ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+    const SecretService bus(false); // a session bus of the test's own
+    ASSERT_TRUE(bus.running()) << bus.whyNot().toStdString();
+    const QString account = u"--account=email=jo@x.test,provider=windows_live,smtp="_qs + server.host();
+    const QStringList job{u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs};
+    for (const bool attention : {false, true}) {
+        SCOPED_TRACE(attention);
+        const StandInGoa goa({u"--tokens"_qs, tokens, account + (attention ? u",attention-needed"_qs : QString())});
+        ASSERT_TRUE(goa.running());
+        reset(u"FromEMailAddress=jo@x.test\nLogin=oauth2\nUseGnomeAccount=1\nUseRAS=0"_qs);
+        const Outcome r = run(job);
+        EXPECT_EQ(r.exitCode, attention ? 1 : 0) << r.err.toStdString();
+        EXPECT_EQ(attention ? r.err : r.out,
+                  attention ? u"The GNOME account jo@x.test (Microsoft) needs you to sign in again: open GNOME "
+                              "Settings > Online Accounts, sign in there, then run the job again.\n"_qs
+                            : u"Sent 3 messages to a@b.test.\n"_qs);
+        EXPECT_EQ(server.messageCount(), 3); // the first run's
+        EXPECT_EQ(server.logins().size(), 1);
+        EXPECT_TRUE(server.logins().value(0).startsWith(u"jo@x.test OAUTHBEARER:goa-"_qs));
+        EXPECT_TRUE(QDir(SeriesHome()).entryList({u"series-*"_qs}, QDir::Dirs).isEmpty());
+    }
+}
+
 // brevimo /login tells the server's answer and keeps a password it took in the keyring, where a later run finds it;
 // nothing of it is in a file Brevimo writes.
 TEST_F(EndToEnd, LoginThenAJobThatSignsIn) {
