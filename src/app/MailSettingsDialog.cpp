@@ -2,6 +2,7 @@
 
 #include "app/Captions.h"
 #include "app/FileDialog.h"
+#include "app/GnomeAccountOffer.h"
 #include "app/Keyboard.h"
 #include "core/ComponentError.h"
 #include "core/JobError.h"
@@ -73,6 +74,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     serverSourceLabel = MakeControl<QLabel>(serverGroup, "serverSourceLabel");
     testButton = MakeControl<QPushButton>(serverGroup, "testButton", Res::TestButton);
     testResultLabel = MakeControl<QLabel>(serverGroup, "testResultLabel");
+    gnomeAccountBox = new GnomeAccountOffer(serverGroup);
     portField->setMaxLength(5);
     for (QLabel* note : {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel}) {
         note->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -121,6 +123,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     host->addWidget(keyringLabel, 5, 1, 1, 3);
     host->addWidget(testButton, 6, 0);
     host->addWidget(testResultLabel, 6, 1, 1, 3);
+    host->addWidget(gnomeAccountBox, 7, 0, 1, 4);
     host->setColumnStretch(1, 2);
     host->setColumnStretch(3, 1);
     auto* dialUp = new QGridLayout(dialUpGroup);
@@ -154,6 +157,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     connect(securityField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
     connect(securityField, &QComboBox::activated, this, &MailSettingsDialog::onSecurityChosen);
     connect(addressField, &QLineEdit::editingFinished, this, &MailSettingsDialog::onAddressEdited);
+    connect(gnomeAccountBox, &QCheckBox::toggled, this, &MailSettingsDialog::onGnomeAccountToggled);
     connect(addressField, &QLineEdit::textChanged, this,
             [this](const QString& text) { userField->setPlaceholderText(text.trimmed()); });
 }
@@ -221,6 +225,19 @@ void MailSettingsDialog::load() {
     connectionField->setCurrentIndex(
         connectionField->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
     lookUpStoredPassword();
+    gnomeAccountBox->offerFor(settings_.FromEMailAddress(), settings_.UseGnomeAccount());
+    checkFields();
+}
+
+void MailSettingsDialog::onGnomeAccountToggled(bool ticked) {
+    const auto gnome = gnomeAccountBox->chosen();
+    if (ticked && gnome) {
+        serverField->setText(gnome->server.host);
+        portField->setText(gnome->server.port);
+        securityField->setCurrentIndex(indexOf(kSecurities, gnome->server.security));
+        signInField->setCurrentIndex(indexOf(kSignIns, SignIn::OAuth2));
+        userField->setText(gnome->server.user);
+    }
     checkFields();
 }
 
@@ -263,7 +280,8 @@ void MailSettingsDialog::checkFields() {
     showProblem(portProblemLabel, portProblem.isEmpty() ? securityProblem : portProblem);
     const bool usable = serverProblem.isEmpty() && portProblem.isEmpty() && securityProblem.isEmpty();
     okButton->setEnabled(usable && !test_);
-    testButton->setEnabled(usable && !account.host.isEmpty() && account.login != SignIn::OAuth2 && !test_);
+    testButton->setEnabled(usable && !account.host.isEmpty() &&
+                           (account.login != SignIn::OAuth2 || gnomeAccountBox->chosen()) && !test_);
     userField->setEnabled(account.login != SignIn::None);
     passwordField->setEnabled(account.login == SignIn::Password);
 }
@@ -286,6 +304,7 @@ bool MailSettingsDialog::serverIsOurs() const {
 
 void MailSettingsDialog::onAddressEdited() {
     const QString address = addressField->text().trimmed();
+    gnomeAccountBox->offerFor(address, gnomeAccountBox->isChecked());
     if (serverIsOurs() && address.contains(u'@') && address != lookedUpFor_) {
         lookedUpFor_ = address;
         emit addressNeedsServer(address);
@@ -325,9 +344,12 @@ void MailSettingsDialog::onTestClicked() {
     testResultLabel->setText(Text(Res::Connecting));
     testResultLabel->show();
     auto outcome = std::make_shared<std::pair<bool, QString>>();
-    test_ = QThread::create([this, account, user, typed, outcome] {
+    const auto gnome = gnomeAccountBox->chosen();
+    test_ = QThread::create([this, account, user, typed, outcome, gnome] {
         try {
             std::optional<Credential> signIn;
+            if (account.login == SignIn::OAuth2 && gnome)
+                signIn = GnomeCredential(*gnome);
             if (account.login == SignIn::Password) {
                 signIn = typed.isEmpty() ? FindPassword(account, user, settings_)
                                          : Credential{Credential::Kind::Password, user, typed, QString()};
@@ -375,6 +397,7 @@ void MailSettingsDialog::onOkClicked() {
     settings_.setFromEMailAddress(addressField->text());
     const MailAccount account = accountFromFields();
     account.store(settings_);
+    settings_.setUseGnomeAccount(gnomeAccountBox->chosen().has_value());
     const QString password = passwordField->text();
     if (account.login == SignIn::Password && !password.isEmpty()) {
         const QString key = Keyring::keyFor(account.userOr(addressField->text()), account.host);

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class GnomeAccountOffer;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -74,6 +75,7 @@ public:
     QLabel* serverSourceLabel;
     QPushButton* testButton;
     QLabel* testResultLabel;
+    GnomeAccountOffer* gnomeAccountBox;
     QCheckBox* dialUpBox;
     QGroupBox* dialUpGroup;
     QLabel* phoneBookLabel;
@@ -94,6 +96,8 @@ private:
     // The server field is empty or holds what a lookup put there, so a lookup may (re)fill it.
     bool serverIsOurs() const;
     void lookUpStoredPassword();
+    // Ticked: the fields take GNOME Online Accounts' server and user, and the OAuth2 sign-in.
+    void onGnomeAccountToggled(bool ticked);
 
     QThread* test_ = nullptr;
     QString lookedUpServer_; // what the last lookup filled in, which a lookup for another address may replace

@@ -358,7 +358,7 @@ constexpr Entry kTable[] = {
      "over SMTP, and sign in to it again."},
     {Res::BearerNeedsEncryption,
      "an access token is never sent over a line that is not encrypted. Choose STARTTLS or SSL/TLS."},
-    {Res::GnomeOffer, "Use the &GNOME account %1 (%2)"},
+    {Res::GnomeOffer, "Use the GNOME account %1 (%2)"},
     {Res::GnomeOfferTip,
      "Sign in with the account GNOME Settings > Online Accounts keeps: its server, and a fresh token for every "
      "connection."},
