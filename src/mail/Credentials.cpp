@@ -91,8 +91,8 @@ Credential bearerFor(const MailAccount& account, const QString& user, Settings& 
 } // namespace
 
 Credential GnomeCredential(const GnomeMailAccount& account) {
-    Credential c{account.oauth2 ? Credential::Kind::Bearer : Credential::Kind::Password, account.server.user,
-                 QString(), Text(Res::FromGnome).arg(account.provider),
+    Credential c{account.oauth2 ? Credential::Kind::Bearer : Credential::Kind::Password, account.server.user, QString(),
+                 Text(Res::FromGnome).arg(account.provider),
                  [account](bool renew) { return GnomeAccounts::secretFor(account, renew); }};
     c.secret = c.fetch(false);
     return c;
@@ -134,7 +134,8 @@ std::optional<Credential> FindPassword(const MailAccount& account, const QString
     }
     const QString command = settings.PasswordCommand().trimmed();
     if (!command.isEmpty()) {
-        const QString password = firstLineOf(command, QStringLiteral("PasswordCommand"), QStringLiteral("password"), settings);
+        const QString password =
+            firstLineOf(command, QStringLiteral("PasswordCommand"), QStringLiteral("password"), settings);
         RememberForRun(key, password);
         return Credential{Credential::Kind::Password, user, password, QStringLiteral("PasswordCommand")};
     }

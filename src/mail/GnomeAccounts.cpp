@@ -1,5 +1,6 @@
 #include "mail/GnomeAccounts.h"
 
+#include "core/DBusObjects.h"
 #include "core/JobError.h"
 #include "core/StringTable.h"
 
@@ -7,18 +8,12 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QMap>
-#include <QVariant>
 
 #include <algorithm>
 
 namespace {
 
-using Properties = QMap<QString, QVariant>;
-using Interfaces = QMap<QString, Properties>;
-using ManagedObjects = QMap<QDBusObjectPath, Interfaces>;
+using namespace DBusObjects;
 
 const QString kService = QStringLiteral("org.gnome.OnlineAccounts");
 const QString kAccount = QStringLiteral("org.gnome.OnlineAccounts.Account");
@@ -32,13 +27,7 @@ constexpr int kTimeout = 30000;
 class Bus {
 public:
     Bus() {
-        static const bool registered = [] {
-            qDBusRegisterMetaType<Properties>();
-            qDBusRegisterMetaType<Interfaces>();
-            qDBusRegisterMetaType<ManagedObjects>();
-            return true;
-        }();
-        (void)registered;
+        DBusObjects::registerTypes();
         static QAtomicInt serial;
         name_ = QStringLiteral("brevimo-goa-%1").arg(serial.fetchAndAddRelaxed(1));
         const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
@@ -72,28 +61,17 @@ QString errorOf(const QDBusMessage& reply) {
     return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
 }
 
-// "smtp.example.org", "smtp.example.org:2525" or "[2001:db8::1]:2525"; the port follows the security when none.
+// GOA keeps "name" or "name:port"; the port follows the security when it names none.
 void setServer(MailAccount& server, const QString& host) {
-    server.host = host.trimmed();
-    server.port.clear();
-    if (server.host.startsWith(u'[')) {
-        const qsizetype close = server.host.indexOf(u']');
-        if (close > 0) {
-            server.port = server.host.mid(close + 1).startsWith(u':') ? server.host.mid(close + 2) : QString();
-            server.host = server.host.mid(1, close - 1);
-        }
-    } else if (server.host.count(u':') == 1) {
-        server.port = server.host.section(u':', 1);
-        server.host = server.host.section(u':', 0, 0);
-    }
+    SplitHostPort(host.trimmed(), server.host, server.port);
     if (server.port.isEmpty())
         server.port = QString::number(DefaultPort(server.security));
 }
 
 std::vector<GnomeMailAccount> accountsOn(const Bus& bus) {
-    const QDBusMessage reply = bus.call(QStringLiteral("/org/gnome/OnlineAccounts"),
-                                        QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                                        QStringLiteral("GetManagedObjects"));
+    const QDBusMessage reply =
+        bus.call(QStringLiteral("/org/gnome/OnlineAccounts"), QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                 QStringLiteral("GetManagedObjects"));
     if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty())
         throw JobError(Text(Res::GnomeNoService).arg(errorOf(reply)));
     const auto objects = qdbus_cast<ManagedObjects>(reply.arguments().constFirst());
@@ -161,10 +139,9 @@ QString secretFor(const GnomeMailAccount& account, bool renew) {
         if (ensured.type() == QDBusMessage::ErrorMessage)
             throw failed(ensured);
     }
-    const QDBusMessage reply = account.oauth2
-                                   ? bus.call(account.object, kOAuth2, QStringLiteral("GetAccessToken"))
-                                   : bus.call(account.object, kPassword, QStringLiteral("GetPassword"),
-                                              {QStringLiteral("smtp-password")});
+    const QDBusMessage reply = account.oauth2 ? bus.call(account.object, kOAuth2, QStringLiteral("GetAccessToken"))
+                                              : bus.call(account.object, kPassword, QStringLiteral("GetPassword"),
+                                                         {QStringLiteral("smtp-password")});
     if (reply.type() == QDBusMessage::ErrorMessage)
         throw failed(reply);
     const QString secret = reply.arguments().isEmpty() ? QString() : reply.arguments().constFirst().toString();

@@ -76,8 +76,8 @@ struct SmtpSession::Connection {
     CurlPtr curl;
     QString host;
     std::optional<NetrcLogin> login;
-    bool bearer = false; // login's password is an OAuth2 access token
-    QString loginFrom;   // where the token came from, for messages
+    bool bearer = false;                    // login's password is an OAuth2 access token
+    QString loginFrom;                      // where the token came from, for messages
     QByteArray url, user, password, caFile; // curl keeps pointers to them
     char errors[CURL_ERROR_SIZE] = {};
     SmtpSession* owner = nullptr;

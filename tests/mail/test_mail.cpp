@@ -667,8 +667,8 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
         {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "",
          "The GNOME account jo@x.test (Google) needs you to sign in again", "",
          "--account=email=jo@x.test,smtp=127.0.0.1:PORT,attention-needed"},
-        {"Login=oauth2\nUseGnomeAccount=1", "", "", "", "GNOME Online Accounts holds no mail account for jo@x.test",
-         "", "--account=email=ann@x.test,smtp=127.0.0.1:PORT"},
+        {"Login=oauth2\nUseGnomeAccount=1", "", "", "", "GNOME Online Accounts holds no mail account for jo@x.test", "",
+         "--account=email=ann@x.test,smtp=127.0.0.1:PORT"},
         {"Login=oauth2\nUseGnomeAccount=1", "", "", "", "GNOME Online Accounts cannot be reached"},
         {"Login=oauth2\nUseGnomeAccount=1\nTokenCommand=echo tok-good", "", "", "jo@x.test OAUTHBEARER:tok-good tls",
          "3"}, // the command comes first
@@ -684,9 +684,9 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
                               .arg(now + 3600)
                               .arg(now - 1)
                               .toUtf8());
-        SmtpServer server(QStringList{u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs,
-                                      u"--bearer"_qs, tokens} +
-                          QString::fromUtf8(c.server).split(u' ', Qt::SkipEmptyParts));
+        SmtpServer server(
+            QStringList{u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs, u"--bearer"_qs, tokens} +
+            QString::fromUtf8(c.server).split(u' ', Qt::SkipEmptyParts));
         ASSERT_TRUE(server.running());
         ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
         std::unique_ptr<StandInGoa> goa;

@@ -210,9 +210,7 @@ QStringList StandInUDisks::calls() const {
 
 StandInGoa::StandInGoa(const QStringList& options) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral("/usr/bin/python3"),
-                   QStringList{QStringLiteral(BREVIMO_GOA), QStringLiteral("--log"), dir_.filePath(QStringLiteral("calls"))} +
-                       options);
+    process_.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(BREVIMO_GOA)} + options);
     while (!process_.canReadLine() && process_.waitForReadyRead(10000))
         ;
     running_ = process_.canReadLine() && !process_.readLine().trimmed().isEmpty();
@@ -224,10 +222,6 @@ StandInGoa::~StandInGoa() {
         process_.kill();
         process_.waitForFinished(5000);
     }
-}
-
-QStringList StandInGoa::calls() const {
-    return QString::fromUtf8(readIfThere(dir_.filePath(QStringLiteral("calls")))).split(u'\n', Qt::SkipEmptyParts);
 }
 
 // Once per process: a mount namespace of our own, so that nothing mounted here is seen outside.

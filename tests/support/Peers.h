@@ -102,11 +102,8 @@ public:
     StandInGoa(const StandInGoa&) = delete;
     StandInGoa& operator=(const StandInGoa&) = delete;
     bool running() const { return running_; }
-    // The calls the program made, "GetAccessToken ID ok" a line.
-    QStringList calls() const;
 
 private:
-    QTemporaryDir dir_;
     QProcess process_;
     bool running_ = false;
 };

@@ -12,11 +12,10 @@ stdout, then serves until its standard input closes.
 --auth USER PASSWORD                  offer AUTH (PLAIN, LOGIN) and require it before MAIL; every attempt is
                                       appended to <folder>/auth as "user password tls|plain"
 --auth-without-tls                    offer AUTH on an unencrypted connection too
---bearer TOKENS                       offer AUTH XOAUTH2 and OAUTHBEARER and require it before MAIL; a bearer T of
-                                      user U is good while the file TOKENS (oauth2_server.py's and goa.py's format,
-                                      "TOKEN EXPIRY USER" a line) holds T and U with an EXPIRY ahead. A refusal is
-                                      a 334 challenge with the JSON error, then 535, as Gmail and RFC 7628 do. Every
-                                      attempt is appended to <folder>/auth as "user MECHANISM:token tls|plain"
+--bearer TOKENS                       offer AUTH XOAUTH2 and OAUTHBEARER, required before MAIL; a token is good
+                                      while the file TOKENS (as oauth2_server.py writes it) holds it, its user and
+                                      an expiry ahead. A refusal is a 334 JSON error, then 535 (Gmail, RFC 7628);
+                                      attempts go to <folder>/auth as "user MECHANISM:token tls|plain"
 --mechanisms LIST                     the bearer mechanisms offered, comma-separated (default both)
 --close-after N                       close the connection right after the reply to message N
 --delay-message N --delay S           wait S seconds before the reply to the DATA of message N
@@ -37,7 +36,6 @@ The EHLO names are appended to <folder>/ehlo, one a line; every connection that 
 
 import argparse
 import asyncio
-import base64
 import json
 import os
 import socket
@@ -120,25 +118,15 @@ class Store:
         return "250 OK message %d stored" % number
 
     def bearer_good(self, user, token):
-        now = time.time()
-        try:
-            with open(self.args.bearer) as f:
-                lines = [line.split() for line in f]
-        except FileNotFoundError:
-            return False
-        return any(len(w) == 3 and w[0] == token and w[2] == user and int(w[1]) > now for w in lines)
+        with open(self.args.bearer) as f:
+            return any(w[0] == token and w[2] == user and int(w[1]) > time.time() for w in map(str.split, f))
 
     async def bearer(self, server, args, mechanism):
-        if len(args) > 1:  # an initial response (RFC 4954 SASL-IR)
-            try:
-                blob = base64.b64decode(args[1], validate=True)
-            except ValueError:
-                await server.push("501 5.5.2 Can't decode base64")
-                return AuthResult(success=False, handled=True)
-        else:
-            blob = await server.challenge_auth("")
-            if blob is MISSING:
-                return AuthResult(success=False, handled=True)
+        if len(args) > 1:  # libcurl sends no initial response; this server takes none
+            return AuthResult(success=False, handled=False, message="501 5.5.4 no initial response, please")
+        blob = await server.challenge_auth("")
+        if blob is MISSING:
+            return AuthResult(success=False, handled=True)
         fields = blob.split(b"\x01")
         if mechanism == "OAUTHBEARER":  # "n,a=USER," then key=value pairs (RFC 7628 3.1)
             header = fields[0].split(b",")
@@ -147,9 +135,8 @@ class Store:
             user = next((f[5:] for f in fields if f.startswith(b"user=")), b"")
         auth = next((f[5:] for f in fields if f.startswith(b"auth=")), b"")
         token = auth[7:] if auth.startswith(b"Bearer ") else b""
-        encrypted = session_encrypted(server)
         with open(os.path.join(self.folder, "auth"), "ab") as f:
-            f.write(b"%s %s:%s %s\n" % (user, mechanism.encode(), token, b"tls" if encrypted else b"plain"))
+            f.write(b"%s %s:%s %s\n" % (user, mechanism.encode(), token, encryption(server)))
         if self.bearer_good(user.decode(errors="replace"), token.decode(errors="replace")):
             return AuthResult(success=True, auth_data=user)
         status = "400" if mechanism == "XOAUTH2" else "invalid_token"
@@ -213,15 +200,14 @@ class Authenticator:
     def __call__(self, server, session, envelope, mechanism, auth_data):
         login = auth_data.login or b""
         password = auth_data.password or b""
-        encrypted = session_encrypted(server)
         with open(self.path, "ab") as f:
-            f.write(login + b" " + password + b" " + (b"tls" if encrypted else b"plain") + b"\n")
+            f.write(login + b" " + password + b" " + encryption(server) + b"\n")
         # handled=False: aiosmtpd then answers a refusal with 535 itself.
         return AuthResult(success=login == self.user and password == self.password, handled=False)
 
 
-def session_encrypted(server):
-    return server.session.ssl or server.transport.get_extra_info("ssl_object")
+def encryption(server):
+    return b"tls" if server.session.ssl or server.transport.get_extra_info("ssl_object") else b"plain"
 
 
 def tls_context(folder):
