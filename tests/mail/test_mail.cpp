@@ -664,6 +664,8 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
         {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "jo@x.test XOAUTH2:goa-T tls|jo@x.test XOAUTH2:goa-T tls",
          "3", "--mechanisms=XOAUTH2 --close-after=1 --delay-message=1 --delay=4.5",
          "--expires-in=3 --account=email=JO@x.test,user=jo@x.test,smtp=127.0.0.1:PORT"},
+        {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "jo@x.test s3cret tls", "3", "", // a password account
+         "--account=email=jo@x.test,password=s3cret,smtp=127.0.0.1:PORT"},
         {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "",
          "The GNOME account jo@x.test (Google) needs you to sign in again", "",
          "--account=email=jo@x.test,smtp=127.0.0.1:PORT,attention-needed"},
