@@ -2,6 +2,7 @@
 
 #include "app/Captions.h"
 #include "app/FileDialog.h"
+#include "app/GnomeAccountOffer.h"
 #include "app/Keyboard.h"
 #include "core/ComponentError.h"
 #include "core/JobError.h"
@@ -79,6 +80,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     serverSourceLabel = MakeControl<QLabel>(serverGroup, "serverSourceLabel");
     testButton = MakeControl<QPushButton>(serverGroup, "testButton", Res::TestButton);
     testResultLabel = MakeControl<QLabel>(serverGroup, "testResultLabel");
+    gnomeAccountBox = new GnomeAccountOffer(serverGroup);
     portField->setMaxLength(5);
     for (QLabel* note :
          {serverProblemLabel, portProblemLabel, keyringLabel, serverSourceLabel, testResultLabel, signInStatusLabel}) {
@@ -132,6 +134,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     host->addWidget(signInStatusLabel, 6, 1, 1, 3);
     host->addWidget(testButton, 7, 0);
     host->addWidget(testResultLabel, 7, 1, 1, 3);
+    host->addWidget(gnomeAccountBox, 8, 0, 1, 4);
     host->setColumnStretch(1, 2);
     host->setColumnStretch(3, 1);
     auto* dialUp = new QGridLayout(dialUpGroup);
@@ -167,6 +170,7 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
     connect(securityField, &QComboBox::currentIndexChanged, this, &MailSettingsDialog::checkFields);
     connect(securityField, &QComboBox::activated, this, &MailSettingsDialog::onSecurityChosen);
     connect(addressField, &QLineEdit::editingFinished, this, &MailSettingsDialog::onAddressEdited);
+    connect(gnomeAccountBox, &QCheckBox::toggled, this, &MailSettingsDialog::onGnomeAccountToggled);
     connect(addressField, &QLineEdit::textChanged, this,
             [this](const QString& text) { userField->setPlaceholderText(text.trimmed()); });
 }
@@ -235,6 +239,19 @@ void MailSettingsDialog::load() {
     connectionField->setCurrentIndex(
         connectionField->findText(settings_.RASConnection(), Qt::MatchExactly | Qt::MatchCaseSensitive));
     lookUpStoredPassword();
+    gnomeAccountBox->offerFor(settings_.FromEMailAddress(), settings_.UseGnomeAccount());
+    checkFields();
+}
+
+void MailSettingsDialog::onGnomeAccountToggled(bool ticked) {
+    const auto gnome = gnomeAccountBox->chosen();
+    if (ticked && gnome) {
+        serverField->setText(gnome->server.host);
+        portField->setText(gnome->server.port);
+        securityField->setCurrentIndex(indexOf(kSecurities, gnome->server.security));
+        signInField->setCurrentIndex(indexOf(kSignIns, SignIn::OAuth2));
+        userField->setText(gnome->server.user);
+    }
     checkFields();
     showSignInStatus();
 }
@@ -278,8 +295,8 @@ void MailSettingsDialog::checkFields() {
     showProblem(portProblemLabel, portProblem.isEmpty() ? securityProblem : portProblem);
     const bool usable = serverProblem.isEmpty() && portProblem.isEmpty() && securityProblem.isEmpty();
     okButton->setEnabled(usable && !test_);
-    // Test signs in with a password or none; the bearer of an OAuth2 sign-in is the job's.
-    testButton->setEnabled(usable && !account.host.isEmpty() && account.login != SignIn::OAuth2 && !test_);
+    // An OAuth2 account without a token yet is tested too: the test then says how to sign in.
+    testButton->setEnabled(usable && !account.host.isEmpty() && !test_);
     userField->setEnabled(account.login != SignIn::None);
     passwordField->setEnabled(account.login == SignIn::Password);
     const bool browser = account.login == SignIn::OAuth2;
@@ -371,6 +388,7 @@ bool MailSettingsDialog::serverIsOurs() const {
 
 void MailSettingsDialog::onAddressEdited() {
     const QString address = addressField->text().trimmed();
+    gnomeAccountBox->offerFor(address, gnomeAccountBox->isChecked());
     if (serverIsOurs() && address.contains(u'@') && address != lookedUpFor_) {
         lookedUpFor_ = address;
         emit addressNeedsServer(address);
@@ -410,9 +428,12 @@ void MailSettingsDialog::onTestClicked() {
     testResultLabel->setText(Text(Res::Connecting));
     testResultLabel->show();
     auto outcome = std::make_shared<std::pair<bool, QString>>();
-    test_ = QThread::create([this, account, user, typed, outcome] {
+    const auto gnome = gnomeAccountBox->chosen();
+    test_ = QThread::create([this, account, user, typed, outcome, gnome] {
         try {
             std::optional<Credential> signIn;
+            if (account.login == SignIn::OAuth2)
+                signIn = gnome ? GnomeCredential(*gnome) : SignInFor(account, settings_);
             if (account.login == SignIn::Password) {
                 signIn = typed.isEmpty() ? FindPassword(account, user, settings_)
                                          : Credential{Credential::Kind::Password, user, typed, QString()};
@@ -460,6 +481,7 @@ void MailSettingsDialog::onOkClicked() {
     settings_.setFromEMailAddress(addressField->text());
     const MailAccount account = accountFromFields();
     account.store(settings_);
+    settings_.setUseGnomeAccount(gnomeAccountBox->chosen().has_value());
     const QString password = passwordField->text();
     if (account.login == SignIn::Password && !password.isEmpty()) {
         const QString key = Keyring::keyFor(account.userOr(addressField->text()), account.host);

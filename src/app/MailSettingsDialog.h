@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class GnomeAccountOffer;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -80,6 +81,7 @@ public:
     QLabel* serverSourceLabel;
     QPushButton* testButton;
     QLabel* testResultLabel;
+    GnomeAccountOffer* gnomeAccountBox;
     QCheckBox* dialUpBox;
     QGroupBox* dialUpGroup;
     QLabel* phoneBookLabel;
@@ -103,6 +105,8 @@ private:
     // What the browser sign-in of the fields' account has kept, or what keeps it from working.
     void showSignInStatus();
     void setSignInStatus(const QString& status);
+    // Ticked: the fields take GNOME Online Accounts' server and user, and the OAuth2 sign-in.
+    void onGnomeAccountToggled(bool ticked);
 
     QThread* test_ = nullptr;
     OAuthBrowserSignIn* signIn_ = nullptr;

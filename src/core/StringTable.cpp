@@ -378,6 +378,27 @@ constexpr Entry kTable[] = {
     {Res::OAuthSignedIn, "Signed in as %1 with %2; the sign-in is kept in the keyring."},
     {Res::SignInButton, "Sign In..."},
     {Res::SignInAgainQuestion, "%1\n\nSign in again in the browser now?"},
+    {Res::GnomeNoService,
+     "GNOME Online Accounts cannot be reached (%1). Sign in to a GNOME session that keeps the account, or choose "
+     "another sign-in in the e-mail settings."},
+    {Res::GnomeNoAccount,
+     "GNOME Online Accounts holds no mail account for %1. Add it in GNOME Settings > Online Accounts, or choose "
+     "another sign-in in the e-mail settings."},
+    {Res::GnomeAttention,
+     "The GNOME account %1 (%2) needs you to sign in again: open GNOME Settings > Online Accounts, sign in there, "
+     "then run the job again."},
+    {Res::GnomeFailed, "GNOME Online Accounts gave nothing to sign in with for %1 (%2): %3"},
+    {Res::BearerRefused,
+     "The mail server %1 refused the access token of %2 from %3: \"%4\". Check that the account may send mail "
+     "over SMTP, and sign in to it again."},
+    {Res::BearerNeedsEncryption,
+     "an access token is never sent over a line that is not encrypted. Choose STARTTLS or SSL/TLS."},
+    {Res::GnomeOffer, "Use the GNOME account %1 (%2)"},
+    {Res::GnomeOfferTip,
+     "Sign in with the account GNOME Settings > Online Accounts keeps: its server, and a fresh token for every "
+     "connection."},
+    {Res::FromGnome, "GNOME Online Accounts (%1)"},
+    {Res::FromBrowser, "the browser sign-in"},
     {Res::UsageJoin,
      "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
      "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "

@@ -280,6 +280,17 @@ enum Id : int {
     OAuthSignedIn = 1340,
     SignInButton = 1341,
     SignInAgainQuestion = 1342,
+    // Access tokens: TokenCommand, GNOME Online Accounts, the bearer sign-in and the dialog's GNOME offer.
+    GnomeNoService = 1343,
+    GnomeNoAccount = 1344,
+    GnomeAttention = 1345,
+    GnomeFailed = 1346,
+    BearerRefused = 1347,
+    BearerNeedsEncryption = 1348,
+    GnomeOffer = 1349,
+    GnomeOfferTip = 1350,
+    FromGnome = 1351,
+    FromBrowser = 1352,
     // Joining a set: the command line, what is read, the join and its page.
     UsageJoin = 1360,
     JoinBadLine = 1361,

@@ -1,22 +1,17 @@
 #include "disks/UDisks.h"
 
 #include "core/ComponentError.h"
+#include "core/DBusObjects.h"
 
 #include <QAtomicInt>
 #include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QMap>
-#include <QVariant>
 
 #include <algorithm>
 
 namespace {
 
-using Properties = QMap<QString, QVariant>;
-using Interfaces = QMap<QString, Properties>;
-using ManagedObjects = QMap<QDBusObjectPath, Interfaces>;
+using namespace DBusObjects;
 
 const QString kService = QStringLiteral("org.freedesktop.UDisks2");
 const QString kRoot = QStringLiteral("/org/freedesktop/UDisks2");
@@ -67,13 +62,7 @@ UDisks::~UDisks() {
 }
 
 std::unique_ptr<UDisks> UDisks::Connect() {
-    static const bool registered = [] {
-        qDBusRegisterMetaType<Properties>();
-        qDBusRegisterMetaType<Interfaces>();
-        qDBusRegisterMetaType<ManagedObjects>();
-        return true;
-    }();
-    (void)registered;
+    DBusObjects::registerTypes();
     // A connection of our own to the address named now: libdbus reads the system bus's address once per process.
     static QAtomicInt serial;
     const QString name = QStringLiteral("brevimo-udisks-%1").arg(serial.fetchAndAddRelaxed(1));

@@ -72,7 +72,7 @@ bool JobDriver::runJoin() {
 }
 
 bool JobDriver::deliverMail(int64_t pieceSize) {
-    if (settings_.Host().trimmed().isEmpty()) {
+    if (settings_.Host().trimmed().isEmpty() && !UsesGnomeAccount(settings_)) { // GNOME's account has a server
         // Nothing could be sent: say so before anything is split.
         shell_.Fail(Text(Res::NoMailServer).arg(settings_.Location()));
         return false;

@@ -2,8 +2,11 @@
 
 #include "core/JobError.h"
 #include "core/StringTable.h"
+#include "mail/GnomeAccounts.h"
 #include "mail/Keyring.h"
+#include "mail/Mailboxes.h"
 #include "mail/Netrc.h"
+#include "mail/OAuthTokens.h"
 #include "mail/SmtpSession.h"
 #include "settings/Settings.h"
 
@@ -21,14 +24,15 @@ std::map<QString, QString>& runPasswords() {
     return passwords;
 }
 
-// The first line the command prints; it runs in the user's shell, as msmtp's passwordeval does.
-QString passwordFromCommand(const QString& command, Settings& settings) {
+// The first line the command prints; it runs in the user's shell, as msmtp's passwordeval does. key: the setting
+// that holds the command; what: what it prints.
+QString firstLineOf(const QString& command, const QString& key, const QString& what, Settings& settings) {
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
     const auto fail = [&](const QString& why) {
-        return JobError(Text(Res::BadMailSetting).arg(QStringLiteral("PasswordCommand"), settings.Location(), why));
+        return JobError(Text(Res::BadMailSetting).arg(key, settings.Location(), why));
     };
     // pass may wait for gpg-agent's question to the user.
     if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
@@ -48,11 +52,62 @@ QString passwordFromCommand(const QString& command, Settings& settings) {
     if (line.endsWith(u'\r'))
         line.chop(1);
     if (line.isEmpty())
-        throw fail(QStringLiteral("'%1' printed no password").arg(command));
+        throw fail(QStringLiteral("'%1' printed no %2").arg(command, what));
     return line;
 }
 
+QString senderAddress(Settings& settings) {
+    const QString from = settings.FromEMailAddress().trimmed();
+    const auto mailbox = ParseMailbox(from);
+    return mailbox ? mailbox->address : from;
+}
+
+GnomeMailAccount gnomeAccountOf(Settings& settings) {
+    const QString address = senderAddress(settings);
+    auto found = GnomeAccounts::accountFor(address);
+    if (!found)
+        throw JobError(Text(Res::GnomeNoAccount).arg(address));
+    return *found;
+}
+
+// Login=oauth2: the first source the settings name gives the token.
+Credential bearerFor(const MailAccount& account, const QString& user, Settings& settings) {
+    const QString command = settings.TokenCommand().trimmed();
+    Credential c{Credential::Kind::Bearer, user, QString(), QString(), {}};
+    if (!command.isEmpty()) {
+        // Run again for every connection: oama and mailctl keep the token themselves and renew it when due.
+        c.from = QStringLiteral("TokenCommand");
+        c.fetch = [command, &settings](bool) {
+            return firstLineOf(command, QStringLiteral("TokenCommand"), QStringLiteral("access token"), settings);
+        };
+    } else {
+        c.from = Text(Res::FromBrowser);
+        c.fetch = [account, user, &settings](bool renew) { return BrowserAccessToken(account, user, settings, renew); };
+    }
+    c.secret = c.fetch(false);
+    return c;
+}
+
 } // namespace
+
+Credential GnomeCredential(const GnomeMailAccount& account) {
+    Credential c{account.oauth2 ? Credential::Kind::Bearer : Credential::Kind::Password, account.server.user, QString(),
+                 Text(Res::FromGnome).arg(account.provider),
+                 [account](bool renew) { return GnomeAccounts::secretFor(account, renew); }};
+    c.secret = c.fetch(false);
+    return c;
+}
+
+bool UsesGnomeAccount(Settings& settings) {
+    return settings.MailLogin().trimmed().compare(QStringLiteral("oauth2"), Qt::CaseInsensitive) == 0 &&
+           settings.TokenCommand().trimmed().isEmpty() && settings.UseGnomeAccount();
+}
+
+MailAccount JobAccount(Settings& settings) {
+    if (!UsesGnomeAccount(settings))
+        return MailAccount::FromSettings(settings);
+    return gnomeAccountOf(settings).server;
+}
 
 void RememberForRun(const QString& key, const QString& password) {
     const std::lock_guard lock(runMutex);
@@ -79,7 +134,8 @@ std::optional<Credential> FindPassword(const MailAccount& account, const QString
     }
     const QString command = settings.PasswordCommand().trimmed();
     if (!command.isEmpty()) {
-        const QString password = passwordFromCommand(command, settings);
+        const QString password =
+            firstLineOf(command, QStringLiteral("PasswordCommand"), QStringLiteral("password"), settings);
         RememberForRun(key, password);
         return Credential{Credential::Kind::Password, user, password, QStringLiteral("PasswordCommand")};
     }
@@ -97,8 +153,12 @@ std::optional<Credential> SignInFor(const MailAccount& account, Settings& settin
     case SignIn::None:
         return std::nullopt;
     case SignIn::OAuth2:
-        throw JobError(Text(Res::OAuth2NotOffered).arg(settings.Location()));
+        if (UsesGnomeAccount(settings)) // its token, or the password of a password account
+            return GnomeCredential(gnomeAccountOf(settings));
+        return bearerFor(account, user, settings);
     case SignIn::Password:
+        if (UsesGnomeAccount(settings))
+            return GnomeCredential(gnomeAccountOf(settings));
         break;
     }
     auto found = FindPassword(account, user, settings);
@@ -108,7 +168,7 @@ std::optional<Credential> SignInFor(const MailAccount& account, Settings& settin
 }
 
 void CheckMailAccount(Settings& settings) {
-    const MailAccount account = MailAccount::FromSettings(settings);
+    const MailAccount account = JobAccount(settings);
     const auto refuse = [&](const QString& key, const QString& why) {
         throw JobError(Text(Res::BadMailSetting).arg(key, settings.Location(), why));
     };
@@ -118,7 +178,10 @@ void CheckMailAccount(Settings& settings) {
         refuse(QStringLiteral("Port"), why);
     if (account.security == Security::None && account.login == SignIn::Password && !account.legacy)
         refuse(QStringLiteral("Security"), Text(Res::PasswordNeedsEncryption));
-    SignInFor(account, settings); // throws when it gives nothing to sign in with
+    if (account.security == Security::None && account.login == SignIn::OAuth2)
+        refuse(QStringLiteral("Security"), Text(Res::BearerNeedsEncryption));
+    // Throws when it gives nothing to sign in with: a token source that fails stops the job before the split.
+    SignInFor(account, settings);
 }
 
 QString TrySignIn(const MailAccount& account, const std::optional<Credential>& signIn, bool* signedIn) {
@@ -142,7 +205,7 @@ QString TrySignIn(const MailAccount& account, const std::optional<Credential>& s
 }
 
 void SetUpSession(SmtpSession& session, Settings& settings) {
-    const MailAccount account = MailAccount::FromSettings(settings);
+    const MailAccount account = JobAccount(settings);
     session.server = account.url();
     session.security = account.legacy ? std::nullopt : std::optional(account.security);
     session.signIn = SignInFor(account, settings);

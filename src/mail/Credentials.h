@@ -4,18 +4,26 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Settings;
 class SmtpSession;
+struct GnomeMailAccount;
 
-// What a session signs in with. A password today; a token source goes beside it as another kind.
+// What a session signs in with: a password, or an OAuth2 access token (a bearer) with the source that renews it.
 struct Credential {
-    enum class Kind { Password };
+    enum class Kind { Password, Bearer };
+    Credential() = default;
+    Credential(Kind k, QString u, QString s, QString f, std::function<QString(bool)> source = {})
+        : kind(k), user(std::move(u)), secret(std::move(s)), from(std::move(f)), fetch(std::move(source)) {}
     Kind kind = Kind::Password;
     QString user;
-    QString secret;
-    QString from; // where it was found, for messages: "the keyring", "PasswordCommand", ...
+    QString secret; // the password or the access token
+    QString from;   // where it was found, for messages: "the keyring", "PasswordCommand", ...
+    // Asks the source again, for a new connection (it may hand out the same token while that is good) or, with
+    // renew, after the server refused the last one. Throws JobError. Empty for a password.
+    std::function<QString(bool renew)> fetch;
 };
 
 // Keeps a password for the rest of this run (a keyring that is not there, a login just tested); found first.
@@ -27,8 +35,18 @@ void ForgetForRun();
 std::optional<Credential> FindPassword(const MailAccount& account, const QString& user, Settings& settings);
 
 // What a job signs in with: nothing for Login=none; a password for Login=password, or for a server stored
-// before Login existed when one is found. Throws JobError, naming the setting, when the settings give none.
+// before Login existed when one is found; for Login=oauth2 an access token from, in turn, TokenCommand, GNOME
+// Online Accounts (UseGnomeAccount) or the browser sign-in. Throws JobError, naming the setting or the source,
+// when the settings give none.
 std::optional<Credential> SignInFor(const MailAccount& account, Settings& settings);
+
+// The server a job sends through: the stored one, or that of GNOME Online Accounts' account of the sender's
+// address when the settings take the token from there. Throws JobError when that account cannot be had.
+MailAccount JobAccount(Settings& settings);
+bool UsesGnomeAccount(Settings& settings);
+
+// Signs in with GNOME Online Accounts' account: its token (or its password) now and for every new connection.
+Credential GnomeCredential(const GnomeMailAccount& account);
 
 // Throws JobError when the account's settings cannot be used for a mail job; checked before anything is split.
 void CheckMailAccount(Settings& settings);

@@ -45,6 +45,21 @@ QString SignInKey(SignIn login) {
     return QStringLiteral("password");
 }
 
+void SplitHostPort(const QString& text, QString& host, QString& port) {
+    host = text;
+    port.clear();
+    if (host.startsWith(u'[')) {
+        const qsizetype close = host.indexOf(u']');
+        if (close > 0) {
+            port = host.mid(close + 1).startsWith(u':') ? host.mid(close + 2) : QString();
+            host = host.mid(1, close - 1);
+        }
+    } else if (host.count(u':') == 1) {
+        port = host.section(u':', 1);
+        host = host.section(u':', 0, 0);
+    }
+}
+
 MailAccount MailAccount::FromSettings(Settings& settings) {
     MailAccount a;
     QString host = settings.Host().trimmed();
@@ -56,17 +71,7 @@ MailAccount MailAccount::FromSettings(Settings& settings) {
         securityInHost = name == u"smtps" ? Security::Tls : Security::StartTls;
         host = host.mid(scheme + 3).section(u'/', 0, 0);
     }
-    if (host.startsWith(u'[')) {
-        const qsizetype close = host.indexOf(u']');
-        if (close > 0) {
-            portInHost = host.mid(close + 1).startsWith(u':') ? host.mid(close + 2) : QString();
-            host = host.mid(1, close - 1);
-        }
-    } else if (host.count(u':') == 1) {
-        portInHost = host.section(u':', 1);
-        host = host.section(u':', 0, 0);
-    }
-    a.host = host;
+    SplitHostPort(host, a.host, portInHost);
     const QString security = settings.MailSecurity().trimmed().toLower();
     const QString login = settings.MailLogin().trimmed().toLower();
     a.legacy = security.isEmpty() && login.isEmpty();

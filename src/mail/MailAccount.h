@@ -35,6 +35,8 @@ struct MailAccount {
 };
 
 int DefaultPort(Security security);
+// "name", "name:port" or "[IPv6 address]:port" split up; port is empty when the text names none.
+void SplitHostPort(const QString& text, QString& host, QString& port);
 QString SecurityKey(Security security);
 QString SignInKey(SignIn login);
 

@@ -6,6 +6,7 @@
 #include "mail/SmtpSession.h"
 
 #include "core/ComponentError.h"
+#include "core/JobError.h"
 #include "core/StringTable.h"
 #include "mail/MailMessage.h"
 #include "mail/Netrc.h"
@@ -75,6 +76,8 @@ struct SmtpSession::Connection {
     CurlPtr curl;
     QString host;
     std::optional<NetrcLogin> login;
+    bool bearer = false;                    // login's password is an OAuth2 access token
+    QString loginFrom;                      // where the token came from, for messages
     QByteArray url, user, password, caFile; // curl keeps pointers to them
     char errors[CURL_ERROR_SIZE] = {};
     SmtpSession* owner = nullptr;
@@ -293,7 +296,7 @@ void SmtpSession::open() {
     // Connects, greets and checks the line with NOOP; the connection stays open for the messages.
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
     try {
-        perform(replyTimeout);
+        performSigningIn([this] { perform(replyTimeout); });
     } catch (const ComponentError& e) {
         connection_->openFailure = e;
         curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
@@ -320,16 +323,26 @@ void SmtpSession::secure(void* handle, const QString& host) {
         useSsl = CURLUSESSL_ALL; // a password goes over an encrypted line or not at all
     else if (security == Security::None)
         useSsl = CURLUSESSL_NONE;
+    connection_->bearer = signInGiven && signIn && signIn->kind == Credential::Kind::Bearer;
+    connection_->loginFrom = signInGiven && signIn ? signIn->from : QString();
     if (connection_->login && security == Security::None)
-        fail(NoEncryptionError, Text(Res::BadMailSetting)
-                                    .arg(QStringLiteral("Security"), QStringLiteral("the e-mail settings"),
-                                         Text(Res::PasswordNeedsEncryption)));
+        fail(NoEncryptionError,
+             Text(Res::BadMailSetting)
+                 .arg(QStringLiteral("Security"), QStringLiteral("the e-mail settings"),
+                      Text(connection_->bearer ? Res::BearerNeedsEncryption : Res::PasswordNeedsEncryption)));
     curl_easy_setopt(c, CURLOPT_USE_SSL, useSsl);
     if (connection_->login) {
         connection_->user = connection_->login->login.toUtf8();
         connection_->password = connection_->login->password.toUtf8();
         curl_easy_setopt(c, CURLOPT_USERNAME, connection_->user.constData());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, connection_->password.constData());
+        if (connection_->bearer) {
+            // libcurl takes OAUTHBEARER (RFC 7628) or XOAUTH2, whichever the server offers; never PLAIN or LOGIN,
+            // which would hand the token over as a password.
+            curl_easy_setopt(c, CURLOPT_XOAUTH2_BEARER, connection_->password.constData());
+            curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS, "AUTH=OAUTHBEARER;AUTH=XOAUTH2");
+        } else {
+            curl_easy_setopt(c, CURLOPT_PASSWORD, connection_->password.constData());
+        }
     }
     curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
     // SSL_CERT_FILE adds to the system's certificates instead of replacing them.
@@ -363,10 +376,13 @@ void SmtpSession::perform(long waitForReply) {
                                      : QStringLiteral("The mail server %1 offers no STARTTLS, which the e-mail "
                                                       "settings ask for. Choose another security there."))
                      .arg(connection_->host);
-    if (code == CURLE_LOGIN_DENIED && connection_->login)
-        detail = Text(Res::LoginRefused)
-                     .arg(connection_->host, connection_->login->login,
-                          connection_->reply.isEmpty() ? detail : connection_->reply);
+    if (code == CURLE_LOGIN_DENIED && connection_->login) {
+        const QString said = connection_->reply.isEmpty() ? detail : connection_->reply;
+        const QString& who = connection_->login->login;
+        detail = connection_->bearer
+                     ? Text(Res::BearerRefused).arg(connection_->host, who, connection_->loginFrom, said)
+                     : Text(Res::LoginRefused).arg(connection_->host, who, said);
+    }
     if (code == CURLE_COULDNT_CONNECT && connection_->connectWaitRanOut) {
         number = 10060;
         detail = Text(Res::NotConnectedWithin).arg(connection_->host).arg(connectTimeout);
@@ -406,6 +422,13 @@ void SmtpSession::send(MailMessage& message) {
         fail(2, QStringLiteral("Cannot read the message back from %1").arg(spool.fileName()));
     }
 
+    // A line the server closed since the last message: libcurl would try it all the same. A new connection signs
+    // in afresh, with a token that has not expired meanwhile.
+    const bool dead = !lineAlive();
+    if (dead)
+        renewBearer(false);
+    curl_easy_setopt(connection_->curl.get(), CURLOPT_FRESH_CONNECT, dead ? 1L : 0L);
+
     std::vector<QString> remaining = message.envelopeRecipients();
     while (!remaining.empty()) {
         const size_t limit = connection_->rcptLimit;
@@ -436,7 +459,6 @@ void SmtpSession::sendTo(const std::vector<QString>& recipients, const QString& 
     for (const QString& r : recipients)
         rcpt.reset(curl_slist_append(rcpt.release(), ("<" + r.toUtf8() + ">").constData()));
     const QByteArray from = "<" + sender.toUtf8().replace('\r', ' ').replace('\n', ' ') + ">";
-    std::rewind(spool);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
@@ -450,9 +472,48 @@ void SmtpSession::sendTo(const std::vector<QString>& recipients, const QString& 
             curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
             curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
             curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+            curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 0L); // the next transaction goes on the same connection
         }
     } detach{c};
-    perform(messageTimeout);
+    performSigningIn([&] {
+        std::rewind(spool);
+        perform(messageTimeout);
+    });
+}
+
+void SmtpSession::performSigningIn(const std::function<void()>& attempt) {
+    try {
+        attempt();
+        return;
+    } catch (const ComponentError& e) {
+        // Tokens expire, and a provider may revoke one early: a refused token gets one more try with a new one.
+        if (e.number() != 535 || connection_->command != u"AUTH" || !renewBearer(true))
+            throw;
+    }
+    attempt();
+}
+
+bool SmtpSession::renewBearer(bool refused) {
+    if (!connection_ || !connection_->bearer || !signIn || !signIn->fetch)
+        return false;
+    try {
+        signIn->secret = signIn->fetch(refused);
+    } catch (const JobError& e) {
+        fail(535, e.message()); // as a refused sign-in: the settings or the account must change first
+    }
+    connection_->password = signIn->secret.toUtf8();
+    curl_easy_setopt(connection_->curl.get(), CURLOPT_XOAUTH2_BEARER, connection_->password.constData());
+    return true;
+}
+
+bool SmtpSession::lineAlive() const {
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    if (!connection_ || curl_easy_getinfo(connection_->curl.get(), CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK ||
+        socket == CURL_SOCKET_BAD)
+        return false;
+    // Between messages the server has nothing to say: anything readable is its goodbye or the end of the line.
+    pollfd p{socket, POLLIN | POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) == 0;
 }
 
 void SmtpSession::close() {

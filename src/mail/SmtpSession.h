@@ -27,7 +27,8 @@ public:
     // STARTTLS insists on it and none asks for nothing; unset, STARTTLS is used when the server offers it.
     std::optional<Security> security;
     // What to sign in with, once signInGiven; before that the login in ~/.netrc for the server's name. A password
-    // goes over an encrypted line or not at all.
+    // or an access token goes over an encrypted line or not at all. A bearer's fetch is asked for a new token on
+    // every new connection, and once more after the server refused one.
     std::optional<Credential> signIn;
     bool signInGiven = false;
     // Seconds to wait for a reply: to the greeting and each command, and to the end of a message (RFC 5321
@@ -75,6 +76,13 @@ private:
     // One transaction of the spooled message to these recipients.
     void sendTo(const std::vector<QString>& recipients, const QString& sender, FILE* spool, int64_t size);
     void secure(void* curl, const QString& host);
+    // Runs attempt; when the server refused the access token, runs it once more with a renewed one.
+    void performSigningIn(const std::function<void()>& attempt);
+    // Asks the bearer's source for a token (refused: the last one was) and signs in with it from now on; false
+    // when the session signs in with no renewable bearer.
+    bool renewBearer(bool refused);
+    // The connection is open and the server has closed nothing.
+    bool lineAlive() const;
 
     std::unique_ptr<Connection> connection_;
     int lastSocketError_ = 0;

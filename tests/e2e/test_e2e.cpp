@@ -4,6 +4,7 @@
 #include "core/PathNames.h"
 #include "mail/SeriesRecord.h"
 #include "support/Files.h"
+#include "support/OAuthServer.h"
 #include "support/Peers.h"
 
 #include <QDeadlineTimer>
@@ -522,6 +523,35 @@ TEST_F(EndToEnd, MailJobWithoutAWindow) {
         << refused.err.toStdString();
 }
 
+// GNOME Online Accounts' account of the sender gives the server and the token; an account that needs a new sign-in
+// stops the job before anything is split.
+TEST_F(EndToEnd, MailJobWithTheGnomeAccount) {
+    const QString tokens = dir.filePath(u"tokens"_qs);
+    SmtpServer server({u"--starttls"_qs, u"--bearer"_qs, tokens});
+    ASSERT_TRUE(server.running());
+    ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+    const SecretService bus(false); // a session bus of the test's own
+    ASSERT_TRUE(bus.running()) << bus.whyNot().toStdString();
+    const QString account = u"--account=email=jo@x.test,provider=windows_live,smtp="_qs + server.host();
+    const QStringList job{u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs};
+    for (const bool attention : {false, true}) {
+        SCOPED_TRACE(attention);
+        const StandInGoa goa({u"--tokens"_qs, tokens, account + (attention ? u",attention-needed"_qs : QString())});
+        ASSERT_TRUE(goa.running());
+        reset(u"FromEMailAddress=jo@x.test\nLogin=oauth2\nUseGnomeAccount=1\nUseRAS=0"_qs);
+        const Outcome r = run(job);
+        EXPECT_EQ(r.exitCode, attention ? 1 : 0) << r.err.toStdString();
+        EXPECT_EQ(attention ? r.err : r.out,
+                  attention ? u"The GNOME account jo@x.test (Microsoft) needs you to sign in again: open GNOME "
+                              "Settings > Online Accounts, sign in there, then run the job again.\n"_qs
+                            : u"Sent 3 messages to a@b.test.\n"_qs);
+        EXPECT_EQ(server.messageCount(), 3); // the first run's
+        EXPECT_EQ(server.logins().size(), 1);
+        EXPECT_TRUE(server.logins().value(0).startsWith(u"jo@x.test OAUTHBEARER:goa-"_qs));
+        EXPECT_TRUE(QDir(SeriesHome()).entryList({u"series-*"_qs}, QDir::Dirs).isEmpty());
+    }
+}
+
 // brevimo /login tells the server's answer and keeps a password it took in the keyring, where a later run finds it;
 // nothing of it is in a file Brevimo writes.
 TEST_F(EndToEnd, LoginThenAJobThatSignsIn) {
@@ -559,6 +589,43 @@ TEST_F(EndToEnd, LoginThenAJobThatSignsIn) {
     EXPECT_EQ(server.logins().size(), 4);
     EXPECT_EQ(server.logins().last(), u"jo@x.test s3cret tls");
     EXPECT_FALSE(ReadFile(settingsFile()).contains("s3cret"));
+}
+
+// Signed in once in the browser with /login, a job gets its access token with the refresh token the keyring
+// kept; once the provider refuses that, the next job stops before anything is split and says to sign in again.
+TEST_F(EndToEnd, BrowserSignInThenJobsThatRenewTheToken) {
+    OAuthServer provider;
+    ASSERT_TRUE(provider.running());
+    SmtpServer server({u"--starttls"_qs, u"--bearer"_qs, provider.folder() + u"/tokens"_qs});
+    ASSERT_TRUE(server.running());
+    ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+    SecretService keyring;
+    ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
+    reset(u"Host=127.0.0.1\nPort="_qs + server.host().section(u':', 1) +
+          u"\nSecurity=starttls\nLogin=oauth2\nFromEMailAddress=jo@example.org\nUseRAS=0\nOAuthClientId=test-client\n"
+          u"OAuthAuthorizeUrl="_qs +
+          provider.authorizeUrl() + u"\nOAuthTokenUrl="_qs + provider.tokenUrl());
+    const Outcome login = run({u"/login"_qs});
+    ASSERT_EQ(login.exitCode, 0) << login.err.toStdString();
+    const QStringList job{u"/src:"_qs + source, u"/sto:a@b.test"_qs, u"/nui"_qs};
+    const Outcome sent = run(job);
+    EXPECT_EQ(sent.exitCode, 0) << sent.err.toStdString();
+    EXPECT_EQ(sent.out, u"Sent 3 messages to a@b.test.\n"_qs);
+    EXPECT_EQ(server.logins().size(), 1);
+    EXPECT_TRUE(server.logins().value(0).startsWith(u"jo@example.org OAUTHBEARER:"_qs))
+        << server.logins().value(0).toStdString();
+    // The job's process had no access token: one refresh, the code of /login used once.
+    EXPECT_EQ(provider.requests().join(u'|'), u"authorize code|token authorization_code ok|token refresh_token ok");
+
+    ASSERT_TRUE(provider.command(u"refuse-refresh"_qs));
+    const Outcome refused = run(job);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(u"no longer takes the sign-in of jo@example.org"_qs) &&
+                refused.err.contains(u"run brevimo /login"_qs))
+        << refused.err.toStdString();
+    EXPECT_EQ(server.messageCount(), 3);
+    EXPECT_TRUE(QDir(SeriesHome()).entryList({u"series-*"_qs}, QDir::Dirs).isEmpty());
+    EXPECT_FALSE(ReadFile(settingsFile()).contains("rt-"));
 }
 
 // Two jobs writing one set at once: one is refused, and the set is whole.

@@ -2,6 +2,7 @@
 
 #include "app/Captions.h"
 #include "app/FileDialog.h"
+#include "app/GnomeAccountOffer.h"
 #include "app/GuiShell.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
@@ -245,6 +246,55 @@ TEST_F(Dialogs, SignInInTheBrowser) {
         EXPECT_EQ(again.signInStatusLabel->isVisible(), n == 1) << again.signInStatusLabel->text().toStdString();
         again.cancelButton->click();
     }
+}
+
+// GNOME Online Accounts' account of the typed address is offered; ticked, it gives the server and a token.
+TEST_F(Dialogs, OffersTheGnomeAccountOfTheAddress) {
+    const QString tokens = dir.filePath(u"tokens"_qs);
+    SmtpServer server({u"--starttls"_qs, u"--bearer"_qs, tokens, u"--mechanisms=XOAUTH2"_qs});
+    ASSERT_TRUE(server.running());
+    ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+    const SecretService bus(false);
+    ASSERT_TRUE(bus.running()) << bus.whyNot().toStdString();
+    const QString smtp = u",smtp="_qs + server.host();
+    auto goa = std::make_unique<StandInGoa>(QStringList{
+        u"--tokens"_qs, tokens, u"--account=email=jo@x.test,user=jo.g@x.test"_qs + smtp,
+        u"--account=email=pw@x.test,password=pw"_qs + smtp, u"--account=email=off@x.test,mail-disabled"_qs + smtp});
+    ASSERT_TRUE(goa->running());
+    sender(u"mail.x.test"_qs);
+    MailSettingsDialog& d = openSettings();
+    const std::pair<const char*, const char*> offers[] = {
+        {"Jo@X.test", "Use the GNOME account jo@x.test (Google)"},
+        {"ann@x.test", ""}, // GNOME has none
+        {"pw@x.test", ""},  // a password account's password stays GNOME's
+        {"off@x.test", ""}, // its mail is turned off
+        {"jo@x.test", "Use the GNOME account jo@x.test (Google)"},
+    };
+    for (const auto& [address, offer] : offers) {
+        d.addressField->setText(QString::fromUtf8(address));
+        emit d.addressField->editingFinished();
+        EXPECT_EQ(d.gnomeAccountBox->isVisibleTo(&d) ? d.gnomeAccountBox->text() : QString(), QString::fromUtf8(offer))
+            << address;
+    }
+    d.gnomeAccountBox->click();
+    EXPECT_EQ(Look({d.serverField, d.portField, d.signInField, d.userField}),
+              u"serverField:127.0.0.1 portField:%1 signInField:OAuth2 userField:jo.g@x.test"_qs.arg(
+                  server.host().section(u':', 1)));
+    QSignalSpy finished(&d, &MailSettingsDialog::testFinished);
+    d.testButton->click();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(d.testResultLabel->text(), u"Signed in to %1 as jo.g@x.test."_qs.arg(server.host()));
+    EXPECT_TRUE(server.logins().join(u'|').startsWith(u"jo.g@x.test XOAUTH2:goa-"_qs))
+        << server.logins().join(u'|').toStdString();
+    d.okButton->click();
+    EXPECT_EQ(store.get(u"Login"_qs) + u'|' + store.get(u"UseGnomeAccount"_qs) + u'|' + store.get(u"Host"_qs),
+              u"oauth2|-1|127.0.0.1"); // true as the settings store it
+    EXPECT_TRUE(openSettings().gnomeAccountBox->isChecked());
+    goa.reset(); // GNOME gone: nothing offered, and the stored choice is dropped at OK
+    MailSettingsDialog& without = openSettings();
+    EXPECT_FALSE(without.gnomeAccountBox->isVisibleTo(&without));
+    without.okButton->click();
+    EXPECT_EQ(store.get(u"UseGnomeAccount"_qs), u"0");
 }
 
 TEST_F(Dialogs, WithoutAKeyringThePasswordServesThisRun) {

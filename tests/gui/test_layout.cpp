@@ -3,6 +3,7 @@
 // size its text needs, and no two overlap. Nothing is left open afterwards. And the progress bar as it is drawn.
 
 #include "app/DestinationPage.h"
+#include "app/GnomeAccountOffer.h"
 #include "app/JoinPage.h"
 #include "app/MailSettingsDialog.h"
 #include "app/MessageOptionsDialog.h"
@@ -131,19 +132,21 @@ TEST_F(Layout, EveryPageAndDialogShowsEachControlWhole) {
         MailSettingsDialog mailSettings(settings, w.dialUp, &w);
         mailSettings.load();
         mailSettings.show();
-        // The notes beside the fields show only when there is something to say.
-        EXPECT_EQ(faults(&mailSettings, {mailSettings.serverProblemLabel, mailSettings.portProblemLabel,
-                                         mailSettings.serverSourceLabel, mailSettings.testResultLabel,
-                                         mailSettings.signInButton, mailSettings.signInStatusLabel})
+        // The notes beside the fields show only when there is something to say; the GNOME account when GNOME has one.
+        EXPECT_EQ(faults(&mailSettings,
+                         {mailSettings.serverProblemLabel, mailSettings.portProblemLabel,
+                          mailSettings.serverSourceLabel, mailSettings.testResultLabel, mailSettings.signInButton,
+                          mailSettings.signInStatusLabel, mailSettings.gnomeAccountBox})
                       .join(u", "_qs),
                   u""_qs)
             << "e-mail settings";
         // The browser sign-in takes the password's place, and says what it lacks.
         mailSettings.serverField->setText(u"smtp.gmail.com"_qs);
         mailSettings.signInField->setCurrentIndex(2);
-        EXPECT_EQ(faults(&mailSettings, {mailSettings.serverProblemLabel, mailSettings.portProblemLabel,
-                                         mailSettings.serverSourceLabel, mailSettings.testResultLabel,
-                                         mailSettings.passwordLabel, mailSettings.passwordField})
+        EXPECT_EQ(faults(&mailSettings,
+                         {mailSettings.serverProblemLabel, mailSettings.portProblemLabel,
+                          mailSettings.serverSourceLabel, mailSettings.testResultLabel, mailSettings.passwordLabel,
+                          mailSettings.passwordField, mailSettings.gnomeAccountBox})
                       .join(u", "_qs),
                   u""_qs)
             << "e-mail settings, OAuth2";

@@ -17,6 +17,7 @@
 #include "support/Peers.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -616,16 +617,26 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
     SecretService keyring;
     ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
     const QString netrc = QDir::home().filePath(u".netrc"_qs);
-    const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
-        // settings beside Host, the keyring's password for jo@x.test ("" none), ~/.netrc, the server's logins,
-        // told (the messages sent when it succeeded)
+    // TokenCommand's runs count in this file: the job asks before the split, then for the connection.
+    const QString runs = dir.filePath(u"runs"_qs);
+    const QString counted = u"n=$(($(cat "_qs + runs + u" 2>/dev/null)+1)); echo $n >"_qs + runs + u"; echo "_qs;
+    struct Case {
+        // settings beside Host, the keyring's password for jo@x.test ("" none), ~/.netrc, the server's logins
+        // (tokens the GNOME stand-in makes up read "goa-T"), told (the messages sent when it succeeded)
+        const char *lines, *kept, *netrcText, *logins, *told;
+        // more options of the server, and the GNOME stand-in's ("" none runs; PORT is the server's)
+        const char *server = "", *goa = "";
+    };
+    const Case cases[] = {
         {"Login=password\nPasswordCommand=printf 's3cret\\nnot this'", "", "", "jo@x.test s3cret tls", "3"},
         {"Login=password\nPasswordCommand=echo no >&2; exit 3", "", "", "",
          "PasswordCommand in memory cannot be used: 'echo no >&2; exit 3' ended with status 3: no"},
         {"Login=password", "", "machine 127.0.0.1 login jo@x.test password s3cret", "jo@x.test s3cret tls", "3"},
         {"Login=password", "", "", "", "No password for jo@x.test on 127.0.0.1 is in the keyring"},
         {"Login=none", "", "machine 127.0.0.1 login jo@x.test password s3cret", "", "(530"}, // none is none
-        {"Login=oauth2", "", "", "", "Login=oauth2 in memory"},
+        {"Login=oauth2\nOAuthClientId=c\nOAuthAuthorizeUrl=https://id.x.test/a\nOAuthTokenUrl=https://id.x.test/"
+         "t\nOAuthScope=smtp",
+         "", "", "", "jo@x.test has not signed in with id.x.test yet. Run brevimo /login"}, // nothing is split
         {"Login=password\nSecurity=none", "", "", "", "Security in memory cannot be used"},
         {"Login=password\nPort=99999", "", "", "", "Port in memory cannot be used: '99999' is no port"},
         {"Host=mail.x.test:http", "", "", "", "Port in memory cannot be used: 'http' is no port"},
@@ -633,37 +644,96 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
         {"Login=password", "wrong", "", "jo@x.test wrong tls",
          "refused the sign-in of jo@x.test: \"535 5.7.8 Authentication credentials invalid\""},
         {"Login=password\nPasswordCommand=exit 1", "s3cret", "", "jo@x.test s3cret tls", "3"}, // keyring first
+        // An access token: OAUTHBEARER when offered, else XOAUTH2; never as a password.
+        {"Login=oauth2\nTokenCommand=printf 'tok-good\\nnot this'", "", "", "jo@x.test OAUTHBEARER:tok-good tls", "3"},
+        {"Login=oauth2\nTokenCommand=echo tok-good", "", "", "jo@x.test XOAUTH2:tok-good tls", "3",
+         "--mechanisms=XOAUTH2"},
+        {"Login=oauth2\nTokenCommand=echo no >&2; exit 3", "", "", "",
+         "TokenCommand in memory cannot be used: 'echo no >&2; exit 3' ended with status 3: no"},
+        {"Login=oauth2\nTokenCommand=true", "", "", "", "'true' printed no access token"},
+        {"Login=oauth2\nTokenCommand=echo tok-good\nSecurity=none", "", "", "",
+         "Security in memory cannot be used: an access token is never sent"},
+        // Refused, the command runs once more: its third token is good, or the job stops naming whose it was.
+        {"Login=oauth2\nTokenCommand=COUNTED tok-$n", "", "", "jo@x.test XOAUTH2:tok-2 tls|jo@x.test XOAUTH2:tok-3 tls",
+         "3", "--mechanisms=XOAUTH2"},
+        {"Login=oauth2\nTokenCommand=COUNTED tok-$n-old", "", "",
+         "jo@x.test OAUTHBEARER:tok-2-old tls|jo@x.test OAUTHBEARER:tok-3-old tls",
+         "The mail server 127.0.0.1 refused the access token of jo@x.test from TokenCommand: \"535 5.7.8 Username "
+         "and Password not accepted\""},
+        // GNOME Online Accounts' account of the sender: its server and user, a token for each connection.
+        {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "jo.g@x.test OAUTHBEARER:goa-T tls", "3", "",
+         "--account=email=jo@x.test,user=jo.g@x.test,smtp=127.0.0.1:PORT"},
+        {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "jo@x.test XOAUTH2:goa-T tls|jo@x.test XOAUTH2:goa-T tls",
+         "3", "--mechanisms=XOAUTH2 --close-after=1 --delay-message=1 --delay=4.5",
+         "--expires-in=3 --account=email=JO@x.test,user=jo@x.test,smtp=127.0.0.1:PORT"},
+        {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "jo@x.test s3cret tls", "3", "", // a password account
+         "--account=email=jo@x.test,password=s3cret,smtp=127.0.0.1:PORT"},
+        {"Host=\nLogin=oauth2\nUseGnomeAccount=1", "", "", "",
+         "The GNOME account jo@x.test (Google) needs you to sign in again", "",
+         "--account=email=jo@x.test,smtp=127.0.0.1:PORT,attention-needed"},
+        {"Login=oauth2\nUseGnomeAccount=1", "", "", "", "GNOME Online Accounts holds no mail account for jo@x.test", "",
+         "--account=email=ann@x.test,smtp=127.0.0.1:PORT"},
+        {"Login=oauth2\nUseGnomeAccount=1", "", "", "", "GNOME Online Accounts cannot be reached"},
+        {"Login=oauth2\nUseGnomeAccount=1\nTokenCommand=echo tok-good", "", "", "jo@x.test OAUTHBEARER:tok-good tls",
+         "3"}, // the command comes first
     };
-    for (const auto& [lines, kept, netrcText, logins, told] : cases) {
-        SCOPED_TRACE(lines);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
         forgetKeptSeries();
         ForgetForRun();
-        SmtpServer server({u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs});
+        QFile::remove(runs);
+        const QString tokens = dir.filePath(u"tokens"_qs);
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        WriteFile(tokens, QStringLiteral("tok-good %1 jo@x.test\ntok-3 %1 jo@x.test\ntok-3-old %2 jo@x.test\n")
+                              .arg(now + 3600)
+                              .arg(now - 1)
+                              .toUtf8());
+        SmtpServer server(
+            QStringList{u"--starttls"_qs, u"--auth"_qs, u"jo@x.test"_qs, u"s3cret"_qs, u"--bearer"_qs, tokens} +
+            QString::fromUtf8(c.server).split(u' ', Qt::SkipEmptyParts));
         ASSERT_TRUE(server.running());
         ScopedEnv trust("SSL_CERT_FILE", server.folder().toUtf8() + "/cert.pem");
+        std::unique_ptr<StandInGoa> goa;
+        if (*c.goa) {
+            goa = std::make_unique<StandInGoa>(QStringList{u"--tokens"_qs, tokens} +
+                                               QString::fromUtf8(c.goa)
+                                                   .replace(u"PORT"_qs, server.host().section(u':', 1))
+                                                   .split(u' ', Qt::SkipEmptyParts));
+            ASSERT_TRUE(goa->running());
+        }
         store.values.clear();
         sender(server.host());
-        store.set(u"Security=starttls\n"_qs + QString::fromUtf8(lines));
+        store.set(u"Security=starttls\n"_qs + QString::fromUtf8(c.lines).replace(u"COUNTED "_qs, counted));
         QString reason;
-        if (*kept) {
+        if (*c.kept) {
             ASSERT_TRUE(
-                Keyring::write(Keyring::keyFor(u"jo@x.test"_qs, u"127.0.0.1"_qs), QString::fromUtf8(kept), &reason))
+                Keyring::write(Keyring::keyFor(u"jo@x.test"_qs, u"127.0.0.1"_qs), QString::fromUtf8(c.kept), &reason))
                 << reason.toStdString();
         }
         QFile::remove(netrc);
-        if (*netrcText)
-            WriteFile(netrc, netrcText);
+        if (*c.netrcText)
+            WriteFile(netrc, c.netrcText);
         shell = ScriptedShell();
-        const bool sent = QByteArray(told) == "3";
+        const bool sent = QByteArray(c.told) == "3";
         EXPECT_EQ(run(), sent) << shell.told().toStdString();
-        EXPECT_EQ(server.logins().join(u'|'), QString::fromUtf8(logins));
+        static const QRegularExpression goaToken(u":goa-[A-Za-z0-9_-]+ "_qs);
+        const QStringList logins = server.logins();
+        EXPECT_EQ(logins.join(u'|').replace(goaToken, u":goa-T "_qs), QString::fromUtf8(c.logins));
         EXPECT_EQ(server.messageCount(), sent ? 3 : 0);
+        if (logins.size() == 2 && *c.goa) {
+            EXPECT_NE(logins[0], logins[1]) << "the first token had expired: the second connection got a new one";
+        }
         if (!sent) {
-            EXPECT_TRUE(shell.told().contains(QString::fromUtf8(told))) << shell.told().toStdString();
+            EXPECT_TRUE(shell.told().contains(QString::fromUtf8(c.told))) << shell.told().toStdString();
+        }
+        EXPECT_FALSE(shell.told().contains(u"tok-"_qs) || shell.told().contains(u"goa-"_qs)) << "a token is told";
+        // Before the split, for the connection, once more after the refusal: not for every message.
+        if (QFile::exists(runs)) {
+            EXPECT_EQ(ReadFile(runs).trimmed(), "3");
         }
         // A job a setting stopped keeps no pieces and gives no advice to resume it; the server's refusal of a
         // message keeps them.
-        if (!QByteArray(told).startsWith("(530")) {
+        if (!QByteArray(c.told).startsWith("(530")) {
             EXPECT_EQ(keptFolders().join(u' ') + QString::number(shell.told().contains(u"/rsm"_qs)), u"0");
         }
     }

@@ -208,6 +208,22 @@ QStringList StandInUDisks::calls() const {
     return QString::fromUtf8(readIfThere(dir_.filePath(QStringLiteral("calls")))).split(u'\n', Qt::SkipEmptyParts);
 }
 
+StandInGoa::StandInGoa(const QStringList& options) {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(BREVIMO_GOA)} + options);
+    while (!process_.canReadLine() && process_.waitForReadyRead(10000))
+        ;
+    running_ = process_.canReadLine() && !process_.readLine().trimmed().isEmpty();
+}
+
+StandInGoa::~StandInGoa() {
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
 // Once per process: a mount namespace of our own, so that nothing mounted here is seen outside.
 static QString enterPrivateNamespace() {
     static const QString error = []() -> QString {

@@ -93,6 +93,21 @@ private:
     std::unique_ptr<ScopedEnv> bus_;
 };
 
+// The GNOME Online Accounts stand-in (goa.py) on the session bus that DBUS_SESSION_BUS_ADDRESS names now, with the
+// given options (--account SPEC, --expires-in, --tokens FILE; see the script).
+class StandInGoa {
+public:
+    explicit StandInGoa(const QStringList& options);
+    ~StandInGoa();
+    StandInGoa(const StandInGoa&) = delete;
+    StandInGoa& operator=(const StandInGoa&) = delete;
+    bool running() const { return running_; }
+
+private:
+    QProcess process_;
+    bool running_ = false;
+};
+
 // A small tmpfs mounted on a folder in a mount namespace of the test process's own: a full, read-only or removable
 // disk. Needs root; whyNot() says why it is not available, for a GTEST_SKIP.
 class TmpfsMount {

@@ -12,6 +12,12 @@ stdout, then serves until its standard input closes.
 --auth USER PASSWORD                  offer AUTH (PLAIN, LOGIN) and require it before MAIL; every attempt is
                                       appended to <folder>/auth as "user password tls|plain"
 --auth-without-tls                    offer AUTH on an unencrypted connection too
+--bearer TOKENS                       offer AUTH XOAUTH2 and OAUTHBEARER, required before MAIL; a token is good
+                                      while the file TOKENS (as oauth2_server.py writes it) holds it, its user and
+                                      an expiry ahead. A refusal is a 334 JSON error, then 535 (Gmail, RFC 7628);
+                                      attempts go to <folder>/auth as "user MECHANISM:token tls|plain"
+--mechanisms LIST                     the bearer mechanisms offered, comma-separated (default both)
+--close-after N                       close the connection right after the reply to message N
 --delay-message N --delay S           wait S seconds before the reply to the DATA of message N
 --hang-greeting                       accept connections but never greet
 --hang-message N                      never reply to the DATA of message N (once); what the client sends after
@@ -30,14 +36,16 @@ The EHLO names are appended to <folder>/ehlo, one a line; every connection that 
 
 import argparse
 import asyncio
+import json
 import os
 import socket
 import ssl
 import subprocess
 import sys
+import time
 
 from aiosmtpd.controller import Controller
-from aiosmtpd.smtp import SMTP, AuthResult
+from aiosmtpd.smtp import MISSING, SMTP, AuthResult
 
 
 class Store:
@@ -103,7 +111,46 @@ class Store:
             f.write(envelope.mail_from + "\n")
             for rcpt in envelope.rcpt_tos:
                 f.write(rcpt + "\n")
+        if number == self.args.close_after:
+            # The reply, then the end of the line at once: the client finds it closed before its next message.
+            server.transport.write(b"250 OK message %d stored\r\n" % number)
+            server.transport.close()
         return "250 OK message %d stored" % number
+
+    def bearer_good(self, user, token):
+        with open(self.args.bearer) as f:
+            return any(w[0] == token and w[2] == user and int(w[1]) > time.time() for w in map(str.split, f))
+
+    async def bearer(self, server, args, mechanism):
+        if len(args) > 1:  # libcurl sends no initial response; this server takes none
+            return AuthResult(success=False, handled=False, message="501 5.5.4 no initial response, please")
+        blob = await server.challenge_auth("")
+        if blob is MISSING:
+            return AuthResult(success=False, handled=True)
+        fields = blob.split(b"\x01")
+        if mechanism == "OAUTHBEARER":  # "n,a=USER," then key=value pairs (RFC 7628 3.1)
+            header = fields[0].split(b",")
+            user = next((h[2:] for h in header if h.startswith(b"a=")), b"")
+        else:  # "user=USER" then "auth=Bearer TOKEN"
+            user = next((f[5:] for f in fields if f.startswith(b"user=")), b"")
+        auth = next((f[5:] for f in fields if f.startswith(b"auth=")), b"")
+        token = auth[7:] if auth.startswith(b"Bearer ") else b""
+        with open(os.path.join(self.folder, "auth"), "ab") as f:
+            f.write(b"%s %s:%s %s\n" % (user, mechanism.encode(), token, encryption(server)))
+        if self.bearer_good(user.decode(errors="replace"), token.decode(errors="replace")):
+            return AuthResult(success=True, auth_data=user)
+        status = "400" if mechanism == "XOAUTH2" else "invalid_token"
+        error = {"status": status, "schemes": "bearer", "scope": "https://mail.google.com/"}
+        # The client answers the error with a dummy response (^A), and is refused after it.
+        if await server.challenge_auth(json.dumps(error)) is MISSING:
+            return AuthResult(success=False, handled=True)
+        return AuthResult(success=False, handled=False, message="535 5.7.8 Username and Password not accepted")
+
+    async def auth_XOAUTH2(self, server, args):
+        return await self.bearer(server, args, "XOAUTH2")
+
+    async def auth_OAUTHBEARER(self, server, args):
+        return await self.bearer(server, args, "OAUTHBEARER")
 
 
 class CountingSMTP(SMTP):
@@ -153,11 +200,14 @@ class Authenticator:
     def __call__(self, server, session, envelope, mechanism, auth_data):
         login = auth_data.login or b""
         password = auth_data.password or b""
-        encrypted = session.ssl or server.transport.get_extra_info("ssl_object")
         with open(self.path, "ab") as f:
-            f.write(login + b" " + password + b" " + (b"tls" if encrypted else b"plain") + b"\n")
+            f.write(login + b" " + password + b" " + encryption(server) + b"\n")
         # handled=False: aiosmtpd then answers a refusal with 535 itself.
         return AuthResult(success=login == self.user and password == self.password, handled=False)
+
+
+def encryption(server):
+    return b"tls" if server.session.ssl or server.transport.get_extra_info("ssl_object") else b"plain"
 
 
 def tls_context(folder):
@@ -199,6 +249,9 @@ def main():
     parser.add_argument("--smtps", action="store_true")
     parser.add_argument("--auth", nargs=2, metavar=("USER", "PASSWORD"))
     parser.add_argument("--auth-without-tls", action="store_true")
+    parser.add_argument("--bearer", default="")
+    parser.add_argument("--mechanisms", default="XOAUTH2,OAUTHBEARER")
+    parser.add_argument("--close-after", type=int, default=0)
     parser.add_argument("--delay-message", type=int, default=0)
     parser.add_argument("--delay", type=float, default=0)
     parser.add_argument("--hang-greeting", action="store_true")
@@ -224,6 +277,9 @@ def main():
         kwargs["ssl_context"] = tls_context(args.folder)
     if args.auth:
         kwargs["authenticator"] = Authenticator(args.folder, *args.auth)
+    offered = (["PLAIN", "LOGIN"] if args.auth else []) + (args.mechanisms.split(",") if args.bearer else [])
+    kwargs["auth_exclude_mechanism"] = [m for m in ("PLAIN", "LOGIN", "XOAUTH2", "OAUTHBEARER") if m not in offered]
+    if args.auth or args.bearer:
         kwargs["auth_required"] = True
         # aiosmtpd counts only STARTTLS as TLS; an smtps line is encrypted from the start.
         kwargs["auth_require_tls"] = not (args.auth_without_tls or args.smtps)
