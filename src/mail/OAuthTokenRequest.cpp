@@ -2,23 +2,13 @@
 
 #include "core/JobError.h"
 #include "core/StringTable.h"
+#include "mail/CurlHandle.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
 
-#include <curl/curl.h>
-
-#include <memory>
-
 namespace {
-
-template <auto fn> struct Deleter {
-    template <typename T> void operator()(T* p) const { fn(p); }
-};
-using CurlPtr = std::unique_ptr<CURL, Deleter<curl_easy_cleanup>>;
-using SlistPtr = std::unique_ptr<curl_slist, Deleter<curl_slist_free_all>>;
 
 constexpr long kWaitSeconds = 30;
 constexpr qsizetype kLargestAnswer = 64 * 1024; // a token answer is a few KB; more is not one
@@ -62,13 +52,7 @@ TokenAnswer RequestTokens(const QString& tokenUrl, const QString& providerName,
     curl_easy_setopt(c, CURLOPT_TIMEOUT, kWaitSeconds);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L); // on any thread
     curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
-    // SSL_CERT_FILE adds to the system's certificates, as for the mail server.
-    const QByteArray extra = qgetenv("SSL_CERT_FILE");
-    if (!extra.isEmpty()) {
-        curl_easy_setopt(c, CURLOPT_CAINFO, extra.constData());
-        if (QFile::exists(QStringLiteral("/etc/ssl/certs")))
-            curl_easy_setopt(c, CURLOPT_CAPATH, "/etc/ssl/certs");
-    }
+    TrustCertificates(c); // as for the mail server
     const CURLcode result = curl_easy_perform(c);
     if (result != CURLE_OK) {
         const QString why = QString::fromUtf8(*errors ? errors : curl_easy_strerror(result));

@@ -8,12 +8,12 @@
 #include "core/ComponentError.h"
 #include "core/JobError.h"
 #include "core/StringTable.h"
+#include "mail/CurlHandle.h"
 #include "mail/MailMessage.h"
 #include "mail/Netrc.h"
 #include "mail/ServerUrl.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -27,12 +27,7 @@
 
 namespace {
 
-template <auto fn> struct Deleter {
-    template <typename T> void operator()(T* p) const { fn(p); }
-};
-using CurlPtr = std::unique_ptr<CURL, Deleter<curl_easy_cleanup>>;
-using SlistPtr = std::unique_ptr<curl_slist, Deleter<curl_slist_free_all>>;
-using FilePtr = std::unique_ptr<FILE, Deleter<std::fclose>>;
+using FilePtr = std::unique_ptr<FILE, FreeWith<std::fclose>>;
 
 // The server's limit from a line of its EHLO reply: "250-SIZE 10240000" (RFC 1870).
 std::optional<int64_t> sizeLimitOf(const QString& line) {
@@ -76,9 +71,9 @@ struct SmtpSession::Connection {
     CurlPtr curl;
     QString host;
     std::optional<NetrcLogin> login;
-    bool bearer = false;                    // login's password is an OAuth2 access token
-    QString loginFrom;                      // where the token came from, for messages
-    QByteArray url, user, password, caFile; // curl keeps pointers to them
+    bool bearer = false;            // login's password is an OAuth2 access token
+    QString loginFrom;              // where the token came from, for messages
+    QByteArray url, user, password; // curl keeps pointers to them
     char errors[CURL_ERROR_SIZE] = {};
     SmtpSession* owner = nullptr;
     // The dialogue as it stands: the command sent last (without its arguments for AUTH) and the server's
@@ -345,14 +340,7 @@ void SmtpSession::secure(void* handle, const QString& host) {
         }
     }
     curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
-    // SSL_CERT_FILE adds to the system's certificates instead of replacing them.
-    const QByteArray extra = qgetenv("SSL_CERT_FILE");
-    if (!extra.isEmpty()) {
-        connection_->caFile = extra;
-        curl_easy_setopt(c, CURLOPT_CAINFO, connection_->caFile.constData());
-        if (QFile::exists(QStringLiteral("/etc/ssl/certs")))
-            curl_easy_setopt(c, CURLOPT_CAPATH, "/etc/ssl/certs");
-    }
+    TrustCertificates(c);
 }
 
 void SmtpSession::perform(long waitForReply) {
