@@ -291,6 +291,8 @@ enum Id : int {
     GnomeOfferTip = 1350,
     FromGnome = 1351,
     FromBrowser = 1352,
+    OAuthAnswerNoToken = 1353,
+    OAuthAnswerNotBearer = 1354,
     // Joining a set: the command line, what is read, the join and its page.
     UsageJoin = 1360,
     JoinBadLine = 1361,

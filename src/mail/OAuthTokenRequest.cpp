@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 constexpr long kWaitSeconds = 30;
@@ -19,6 +21,17 @@ size_t collect(char* data, size_t size, size_t count, void* userData) {
         return 0; // ends the transfer
     body->append(data, static_cast<qsizetype>(size * count));
     return size * count;
+}
+
+// expires_in as the token is kept: unsaid is 0; a value that is no positive number counts as expired at once, and
+// none is trusted past a day (nor overflows a clock).
+qint64 lifetimeOf(const QJsonValue& value) {
+    if (value.isUndefined() || value.isNull())
+        return 0;
+    const double seconds = value.isString() ? value.toString().toDouble() : value.toDouble();
+    if (!(seconds >= 1))
+        return 1;
+    return static_cast<qint64>(std::min(seconds, 86400.0));
 }
 
 QString formText(const QList<QPair<QString, QString>>& form) {
@@ -67,11 +80,19 @@ TokenAnswer RequestTokens(const QString& tokenUrl, const QString& providerName,
     if (status == 200 && tokens.error.isEmpty()) {
         tokens.accessToken = json.value(u"access_token").toString();
         tokens.refreshToken = json.value(u"refresh_token").toString();
-        tokens.expiresIn = json.value(u"expires_in").toVariant().toLongLong();
-        if (!tokens.accessToken.isEmpty())
-            return tokens;
-    } else if (!tokens.error.isEmpty()) {
+        // The token goes into the SASL message between ^A separators: printable ASCII only (RFC 6750 2.1).
+        const bool printable = std::all_of(tokens.accessToken.cbegin(), tokens.accessToken.cend(),
+                                           [](QChar ch) { return ch.unicode() > 0x20 && ch.unicode() < 0x7f; });
+        if (tokens.accessToken.isEmpty() || !printable)
+            throw JobError(Text(Res::OAuthNoAnswer).arg(providerName, Text(Res::OAuthAnswerNoToken).arg(status)));
+        // Another kind (mac, DPoP) would be refused by the mail server as a bearer, or worse, taken by mistake.
+        const QString type = json.value(u"token_type").toString();
+        if (type.compare(QStringLiteral("Bearer"), Qt::CaseInsensitive) != 0)
+            throw JobError(Text(Res::OAuthNoAnswer).arg(providerName, Text(Res::OAuthAnswerNotBearer).arg(type)));
+        tokens.expiresIn = lifetimeOf(json.value(u"expires_in"));
         return tokens;
     }
+    if (!tokens.error.isEmpty())
+        return tokens;
     throw JobError(Text(Res::OAuthNoAnswer).arg(providerName, QStringLiteral("HTTP %1").arg(status)));
 }

@@ -154,6 +154,15 @@ TEST_F(OAuth, BrowserSignInEnds) {
          "authorize invalid_scope"},
         {"", "", false, 20000, 300, "The sign-in was cancelled; nothing was kept.", ""},
         {"", "", false, 600, -1, "No sign-in with 127.0.0.1 came from the browser within 0.01 minutes*", ""},
+        // Only a bearer token is one.
+        {"--token-type bearer", "", true, 20000, -1, "", "authorize code|token authorization_code ok"},
+        {"--token-type mac", "", true, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type 'mac'*",
+         "authorize code|token authorization_code ok"},
+        {"--omit token_type", "", true, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type ''*",
+         "authorize code|token authorization_code ok"},
+        {"--omit access_token", "", true, 20000, -1,
+         "The sign-in with 127.0.0.1 failed: its answer (HTTP 200) holds no usable access token",
+         "authorize code|token authorization_code ok"},
     };
     int n = 0;
     for (const auto& [options, extra, follows, limit, cancelAfter, told, requests] : cases) {
@@ -194,6 +203,10 @@ TEST_F(OAuth, AccessTokensAfterTheSignIn) {
         {"", true, "", true, false, "new | new", "token refresh_token ok|token refresh_token ok"},
         {"--expires-in 2", true, "expire", false, false, "new | new", "token refresh_token ok|token refresh_token ok"},
         {"--rotate", true, "", true, true, "new | new", "token refresh_token ok|token refresh_token ok"},
+        // A lifetime that is unsaid is taken as an hour; a silly one is never trusted, nor overflows the clock.
+        {"--omit expires_in", true, "", false, false, "kept | kept", ""},
+        {"--expires-in -5", true, "", false, false, "new | new", "token refresh_token ok|token refresh_token ok"},
+        {"--expires-in 10000000000", true, "", false, false, "kept | kept", ""},
         {"", true, "refuse-refresh", true, false,
          "SignInNeeded: 127.0.0.1 no longer takes the sign-in of *. Sign in again: run brevimo /login*",
          "token refresh_token invalid_grant|token refresh_token invalid_grant"},

@@ -30,6 +30,8 @@ FOLDER/requests  one line a request: "authorize code", "authorize ERROR", "token
 --deny                authorizations redirect with error=access_denied, as when the user says no
 --wrong-state         authorizations redirect with a state other than the one given
 --refuse-refresh      refreshes are answered invalid_grant, as when the user revoked the grant
+--token-type TYPE     the token_type of the answers (default: Bearer)
+--omit FIELD          leaves FIELD out of the token answers (may be given more than once)
 Prints the port on stdout, then serves until stdin closes. Commands on stdin, each answered "ok" (or "error WHY"):
 "allow", "deny", "wrong-state" (how the next authorizations go), "refuse-refresh", "accept-refresh", and "expire"
 (every access token issued so far has expired).
@@ -158,10 +160,11 @@ class Server:
         access = "at-" + secrets.token_urlsafe(24)
         self.tokens.append([access, math.ceil(time.time() + self.args.expires_in)])
         self.write_tokens(replace=False)
-        answer = {"access_token": access, "token_type": "Bearer", "expires_in": self.args.expires_in, "scope": scope}
+        answer = {"access_token": access, "token_type": self.args.token_type, "expires_in": self.args.expires_in,
+                  "scope": scope}
         if refresh:
             answer["refresh_token"] = refresh
-        return answer
+        return {k: v for k, v in answer.items() if k not in self.args.omit}
 
     def command(self, line):
         if line in ("allow", "deny", "wrong-state"):
@@ -247,6 +250,8 @@ def main():
     parser.add_argument("--deny", action="store_true")
     parser.add_argument("--wrong-state", action="store_true")
     parser.add_argument("--refuse-refresh", action="store_true")
+    parser.add_argument("--token-type", default="Bearer")
+    parser.add_argument("--omit", action="append", default=[])
     args = parser.parse_args()
 
     httpd = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
