@@ -401,6 +401,8 @@ constexpr Entry kTable[] = {
     {Res::FromBrowser, "the browser sign-in"},
     {Res::OAuthAnswerNoToken, "its answer (HTTP %1) holds no usable access token"},
     {Res::OAuthAnswerNotBearer, "it gave a token of type '%1', which a mail server does not take (it takes Bearer)"},
+    {Res::OAuthAnsweredBefore,
+     "This sign-in had its answer already, or has ended: this page changed nothing. You can close this tab."},
     {Res::UsageJoin,
      "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
      "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "

@@ -293,6 +293,7 @@ enum Id : int {
     FromBrowser = 1352,
     OAuthAnswerNoToken = 1353,
     OAuthAnswerNotBearer = 1354,
+    OAuthAnsweredBefore = 1355,
     // Joining a set: the command line, what is read, the join and its page.
     UsageJoin = 1360,
     JoinBadLine = 1361,

@@ -98,7 +98,7 @@ void OAuthBrowserSignIn::onReadable(QTcpSocket* socket) {
         return;
     }
     const qsizetype end = buffered.indexOf("\r\n\r\n");
-    if (end < 0 || done_ || socket->property("answered").toBool())
+    if (end < 0 || socket->property("answered").toBool())
         return;
     socket->setProperty("answered", true);
     const QList<QByteArray> requestLine = buffered.left(buffered.indexOf("\r\n")).split(' ');
@@ -116,6 +116,12 @@ void OAuthBrowserSignIn::answer(QTcpSocket* socket, const QString& target) {
         reply(socket, 404, QStringLiteral("Not found"));
         return;
     }
+    if (answered_ || done_) {
+        // One answer per sign-in: another (a reload, the browser's spare connection) changes nothing, and is told so.
+        reply(socket, 409, Text(Res::OAuthAnsweredBefore));
+        return;
+    }
+    answered_ = true;
     const QUrlQuery query(url);
     const auto item = [&](const char* name) { return query.queryItemValue(QLatin1String(name), QUrl::FullyDecoded); };
     server_.close(); // one answer only: a second could be another page's

@@ -52,6 +52,7 @@ private:
     QTimer timeLimit_;
     int timeLimitMs_ = 5 * 60 * 1000;
     QThread* exchange_ = nullptr;
+    bool answered_ = false; // a redirect was taken: the one answer of this sign-in
     bool done_ = false;
     QString error_;
 };

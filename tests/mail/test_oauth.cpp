@@ -139,37 +139,41 @@ TEST(OAuthProviders, PickedFromTheServerOrTheAddress) {
 TEST_F(OAuth, BrowserSignInEnds) {
     SecretService keyring;
     ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
-    const std::tuple<const char*, const char*, bool, int, int, const char*, const char*> cases[] = {
-        // server options, more settings, the browser follows, time limit, Cancel after (ms), told, requests
-        {"", "", true, 20000, -1, "", "authorize code|token authorization_code ok"},
-        {"--client-secret s3", "\nOAuthClientSecret=s3", true, 20000, -1, "",
+    const std::tuple<const char*, const char*, int, int, int, const char*, const char*> cases[] = {
+        // server options, more settings, times the browser asks for the redirect, time limit, Cancel after (ms),
+        // told, requests
+        {"", "", 1, 20000, -1, "", "authorize code|token authorization_code ok"},
+        {"--client-secret s3", "\nOAuthClientSecret=s3", 1, 20000, -1, "",
          "authorize code|token authorization_code ok"},
-        {"--client-secret s3", "\nOAuthClientSecret=wrong", true, 20000, -1,
+        {"--client-secret s3", "\nOAuthClientSecret=wrong", 1, 20000, -1,
          "127.0.0.1 refused the sign-in: invalid_client*", "authorize code|token authorization_code invalid_client"},
-        {"--wrong-state", "", true, 20000, -1, "*does not belong to this sign-in with 127.0.0.1 (its state differs)*",
+        {"--wrong-state", "", 1, 20000, -1, "*does not belong to this sign-in with 127.0.0.1 (its state differs)*",
          "authorize code"},
-        {"--deny", "", true, 20000, -1, "Brevimo was not allowed to send mail with 127.0.0.1*",
-         "authorize access_denied"},
-        {"--scope smtp.send", "\nOAuthScope=read", true, 20000, -1, "127.0.0.1 refused the sign-in: invalid_scope*",
+        {"--deny", "", 1, 20000, -1, "Brevimo was not allowed to send mail with 127.0.0.1*", "authorize access_denied"},
+        {"--scope smtp.send", "\nOAuthScope=read", 1, 20000, -1, "127.0.0.1 refused the sign-in: invalid_scope*",
          "authorize invalid_scope"},
-        {"", "", false, 20000, 300, "The sign-in was cancelled; nothing was kept.", ""},
-        {"", "", false, 600, -1, "No sign-in with 127.0.0.1 came from the browser within 0.01 minutes*", ""},
+        {"", "", 0, 20000, 300, "The sign-in was cancelled; nothing was kept.", ""},
+        {"", "", 0, 600, -1, "No sign-in with 127.0.0.1 came from the browser within 0.01 minutes*", ""},
+        // A second request for the redirect is answered, and the code is exchanged once.
+        {"", "", 2, 20000, -1, "", "authorize code|token authorization_code ok"},
         // Only a bearer token is one.
-        {"--token-type bearer", "", true, 20000, -1, "", "authorize code|token authorization_code ok"},
-        {"--token-type mac", "", true, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type 'mac'*",
+        {"--token-type bearer", "", 1, 20000, -1, "", "authorize code|token authorization_code ok"},
+        {"--token-type mac", "", 1, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type 'mac'*",
          "authorize code|token authorization_code ok"},
-        {"--omit token_type", "", true, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type ''*",
+        {"--omit token_type", "", 1, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type ''*",
          "authorize code|token authorization_code ok"},
-        {"--omit access_token", "", true, 20000, -1,
+        {"--omit access_token", "", 1, 20000, -1,
          "The sign-in with 127.0.0.1 failed: its answer (HTTP 200) holds no usable access token",
          "authorize code|token authorization_code ok"},
     };
     int n = 0;
-    for (const auto& [options, extra, follows, limit, cancelAfter, told, requests] : cases) {
-        SCOPED_TRACE(options + std::string(" ") + extra);
+    for (const auto& [options, extra, visits, limit, cancelAfter, told, requests] : cases) {
+        SCOPED_TRACE(options + std::string(" ") + extra + std::to_string(visits));
         OAuthServer server(QString::fromUtf8(options).split(u' ', Qt::SkipEmptyParts));
         ASSERT_TRUE(server.running());
+        const bool follows = visits > 0;
         ScopedEnv follow("XDG_OPEN_FOLLOW", follows ? "1" : "0");
+        ScopedEnv twice("XDG_OPEN_TWICE", visits > 1 ? "1" : "0");
         const QString user = u"jo%1@example.org"_qs.arg(++n);
         account(server, user, QString::fromUtf8(extra));
         const QString error = signIn(user, limit, cancelAfter);
@@ -178,15 +182,18 @@ TEST_F(OAuth, BrowserSignInEnds) {
         const QString kept = keptRefreshToken(user);
         EXPECT_EQ(kept.startsWith(u"rt-"_qs), !*told) << kept.toStdString();
         EXPECT_FALSE(storeHolds(u"rt-"_qs) || storeHolds(u"at-"_qs)); // tokens never go into a settings file
-        // The browser's tab says how it went, and the one answer closed the loopback server.
+        // The browser's tab says how it went, and the one answer closed the loopback server; a second request for it
+        // was told it changed nothing.
         const QStringList browser = follows ? server.browserLog() : QStringList();
         if (follows) {
             EXPECT_TRUE(
                 server.lastPage().contains(*told ? error.left(20).toHtmlEscaped() : u"You can close this tab"_qs))
                 << server.lastPage().toStdString();
         }
-        EXPECT_EQ(browser.filter(QRegularExpression(u"^\\d{3} http://127.0.0.1:\\d+/\\?"_qs)).size(), follows ? 1 : 0)
-            << browser.join(u'\n').toStdString();
+        const QStringList answers = browser.filter(QRegularExpression(u"^\\d{3} http://127.0.0.1:\\d+/\\?"_qs));
+        EXPECT_EQ(answers.size(), visits) << browser.join(u'\n').toStdString();
+        EXPECT_EQ(answers.filter(QRegularExpression(u"^409 "_qs)).size(), std::max(visits - 1, 0))
+            << answers.join(u'\n').toStdString();
     }
 }
 
