@@ -403,6 +403,9 @@ constexpr Entry kTable[] = {
     {Res::OAuthAnswerNotBearer, "it gave a token of type '%1', which a mail server does not take (it takes Bearer)"},
     {Res::OAuthAnsweredBefore,
      "This sign-in had its answer already, or has ended: this page changed nothing. You can close this tab."},
+    {Res::BearerNotOffered,
+     "The mail server %1 takes no access token: it offers neither OAUTHBEARER nor XOAUTH2, so nothing was sent. Choose "
+     "another sign-in in the e-mail settings, such as Password."},
     {Res::UsageJoin,
      "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
      "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "

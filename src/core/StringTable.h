@@ -294,6 +294,7 @@ enum Id : int {
     OAuthAnswerNoToken = 1353,
     OAuthAnswerNotBearer = 1354,
     OAuthAnsweredBefore = 1355,
+    BearerNotOffered = 1356,
     // Joining a set: the command line, what is read, the join and its page.
     UsageJoin = 1360,
     JoinBadLine = 1361,

@@ -367,9 +367,13 @@ void SmtpSession::perform(long waitForReply) {
     if (code == CURLE_LOGIN_DENIED && connection_->login) {
         const QString said = connection_->reply.isEmpty() ? detail : connection_->reply;
         const QString& who = connection_->login->login;
-        detail = connection_->bearer
-                     ? Text(Res::BearerRefused).arg(connection_->host, who, connection_->loginFrom, said)
-                     : Text(Res::LoginRefused).arg(connection_->host, who, said);
+        // No AUTH went out: libcurl found none of the server's mechanisms to send the token with.
+        if (connection_->bearer && connection_->command != u"AUTH")
+            detail = Text(Res::BearerNotOffered).arg(connection_->host);
+        else
+            detail = connection_->bearer
+                         ? Text(Res::BearerRefused).arg(connection_->host, who, connection_->loginFrom, said)
+                         : Text(Res::LoginRefused).arg(connection_->host, who, said);
     }
     if (code == CURLE_COULDNT_CONNECT && connection_->connectWaitRanOut) {
         number = 10060;

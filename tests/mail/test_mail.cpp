@@ -648,6 +648,8 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
         {"Login=oauth2\nTokenCommand=printf 'tok-good\\nnot this'", "", "", "jo@x.test OAUTHBEARER:tok-good tls", "3"},
         {"Login=oauth2\nTokenCommand=echo tok-good", "", "", "jo@x.test XOAUTH2:tok-good tls", "3",
          "--mechanisms=XOAUTH2"},
+        {"Login=oauth2\nTokenCommand=echo tok-good", "", "", "",
+         "The mail server 127.0.0.1 takes no access token: it offers neither OAUTHBEARER nor XOAUTH2", "--mechanisms="},
         {"Login=oauth2\nTokenCommand=echo no >&2; exit 3", "", "", "",
          "TokenCommand in memory cannot be used: 'echo no >&2; exit 3' ended with status 3: no"},
         {"Login=oauth2\nTokenCommand=true", "", "", "", "'true' printed no access token"},
