@@ -312,9 +312,6 @@ constexpr Entry kTable[] = {
     {Res::NoPassword,
      "No password for %1 on %2 is in the keyring, PasswordCommand or ~/.netrc. Enter it in the e-mail settings, "
      "or run brevimo /login."},
-    {Res::OAuth2NotOffered,
-     "Login=oauth2 in %1: this version of Brevimo cannot sign in with OAuth2. Choose the password sign-in in the "
-     "e-mail settings."},
     {Res::LoginPrompt, "Password for %1 on %2: "},
     {Res::LoginKept, "Signed in to %1 as %2; the password is kept in the keyring."},
     {Res::BadMailSetting, "The mail setting %1 in %2 cannot be used: %3"},

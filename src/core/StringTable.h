@@ -234,7 +234,6 @@ enum Id : int {
     PasswordInKeyring = 1297,
     LoginRefused = 1298,
     NoPassword = 1299,
-    OAuth2NotOffered = 1300,
     LoginPrompt = 1301,
     LoginKept = 1302,
     BadMailSetting = 1303,
