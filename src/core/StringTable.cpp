@@ -363,7 +363,6 @@ constexpr Entry kTable[] = {
     {Res::OAuthNotKept,
      "The sign-in with %1 worked, but the keyring did not keep it (%2): it serves only until Brevimo ends. Start the "
      "desktop's keyring and sign in again, or set TokenCommand."},
-    {Res::OAuthNoBrowser, "No browser could be opened (xdg-open). Open this address in a browser:\n%1"},
     {Res::OAuthCancelled, "The sign-in was cancelled; nothing was kept."},
     {Res::OAuthStateMismatch, "The answer the browser brought does not belong to this sign-in with %1 (its state "
                               "differs): it was refused and nothing was kept. Sign in again."},

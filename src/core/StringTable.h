@@ -269,7 +269,6 @@ enum Id : int {
     OAuthRefused = 1330,
     OAuthTimeLimit = 1331,
     OAuthNotKept = 1332,
-    OAuthNoBrowser = 1333,
     OAuthCancelled = 1334,
     OAuthStateMismatch = 1335,
     OAuthDenied = 1336,

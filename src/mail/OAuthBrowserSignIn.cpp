@@ -74,9 +74,9 @@ void OAuthBrowserSignIn::start() {
         given.addQueryItem(item.first, item.second);
     authorizeUrl_.setQuery(given);
     timeLimit_.start(timeLimitMs_);
-    // xdg-open hands the page to the desktop's browser and returns; the user may also open the URL by hand.
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {authorizeUrl_.toString(QUrl::FullyEncoded)}))
-        finish(Text(Res::OAuthNoBrowser).arg(authorizeUrl_.toString(QUrl::FullyEncoded)));
+    // xdg-open hands the page to the desktop's browser and returns. Without it (a system with no desktop) the user
+    // opens the page the caller shows, so the wait goes on.
+    QProcess::startDetached(QStringLiteral("xdg-open"), {authorizeUrl_.toString(QUrl::FullyEncoded)});
 }
 
 void OAuthBrowserSignIn::cancel() {

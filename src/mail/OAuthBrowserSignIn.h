@@ -22,7 +22,8 @@ public:
 
     // How long the browser may take; five minutes unless changed before start().
     void setTimeLimit(int ms) { timeLimitMs_ = ms; }
-    // Listens on 127.0.0.1 and opens the authorization page with xdg-open; finished() follows, also when that fails.
+    // Listens on 127.0.0.1 and opens the authorization page with xdg-open, or leaves it to the user where there is
+    // none; finished() follows.
     void start();
     // Ends the wait; finished(false) follows.
     void cancel();

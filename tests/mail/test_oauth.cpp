@@ -33,8 +33,10 @@ protected:
         Settings fresh(store, u"/opt/brevimo"_qs, [] { return false; });
         return OAuthProviderFor(MailAccount::FromSettings(fresh), user, fresh);
     }
-    // The sign-in to its end: its error, empty when it kept the tokens. cancelAfterMs: the user clicks Cancel then.
-    QString signIn(const QString& user, int timeLimitMs = 20000, int cancelAfterMs = -1) {
+    // The sign-in to its end: its error, empty when it kept the tokens. cancelAfterMs: the user clicks Cancel then;
+    // byHand: the user opens the page shown, there being no xdg-open.
+    QString signIn(const QString& user, int timeLimitMs = 20000, int cancelAfterMs = -1,
+                   const OAuthServer* byHand = nullptr) {
         OAuthBrowserSignIn flow(provider(user), user);
         flow.setTimeLimit(timeLimitMs);
         QEventLoop loop;
@@ -46,6 +48,8 @@ protected:
         if (cancelAfterMs >= 0)
             QTimer::singleShot(cancelAfterMs, &flow, &OAuthBrowserSignIn::cancel);
         flow.start();
+        if (byHand && !done)
+            byHand->openByHand(flow.authorizeUrl());
         if (!done)
             loop.exec();
         return flow.error();
@@ -140,8 +144,8 @@ TEST_F(OAuth, BrowserSignInEnds) {
     SecretService keyring;
     ASSERT_TRUE(keyring.running()) << keyring.whyNot().toStdString();
     const std::tuple<const char*, const char*, int, int, int, const char*, const char*> cases[] = {
-        // server options, more settings, times the browser asks for the redirect, time limit, Cancel after (ms),
-        // told, requests
+        // server options, more settings, times the browser asks for the redirect (less than 0: opened by hand, there
+        // being no xdg-open), time limit, Cancel after (ms), told, requests
         {"", "", 1, 20000, -1, "", "authorize code|token authorization_code ok"},
         {"--client-secret s3", "\nOAuthClientSecret=s3", 1, 20000, -1, "",
          "authorize code|token authorization_code ok"},
@@ -156,6 +160,7 @@ TEST_F(OAuth, BrowserSignInEnds) {
         {"", "", 0, 600, -1, "No sign-in with 127.0.0.1 came from the browser within 0.01 minutes*", ""},
         // A second request for the redirect is answered, and the code is exchanged once.
         {"", "", 2, 20000, -1, "", "authorize code|token authorization_code ok"},
+        {"", "", -1, 20000, -1, "", "authorize code|token authorization_code ok"},
         // Only a bearer token is one.
         {"--token-type bearer", "", 1, 20000, -1, "", "authorize code|token authorization_code ok"},
         {"--token-type mac", "", 1, 20000, -1, "The sign-in with 127.0.0.1 failed: it gave a token of type 'mac'*",
@@ -171,12 +176,14 @@ TEST_F(OAuth, BrowserSignInEnds) {
         SCOPED_TRACE(options + std::string(" ") + extra + std::to_string(visits));
         OAuthServer server(QString::fromUtf8(options).split(u' ', Qt::SkipEmptyParts));
         ASSERT_TRUE(server.running());
-        const bool follows = visits > 0;
+        const int asks = std::abs(visits);
+        const bool follows = asks > 0;
         ScopedEnv follow("XDG_OPEN_FOLLOW", follows ? "1" : "0");
-        ScopedEnv twice("XDG_OPEN_TWICE", visits > 1 ? "1" : "0");
+        ScopedEnv twice("XDG_OPEN_TWICE", asks > 1 ? "1" : "0");
+        ScopedEnv noBrowser("PATH", visits < 0 ? "/nonexistent" : qgetenv("PATH"));
         const QString user = u"jo%1@example.org"_qs.arg(++n);
         account(server, user, QString::fromUtf8(extra));
-        const QString error = signIn(user, limit, cancelAfter);
+        const QString error = signIn(user, limit, cancelAfter, visits < 0 ? &server : nullptr);
         EXPECT_TRUE(Matches(error, QString::fromUtf8(told))) << error.toStdString();
         EXPECT_EQ(server.requests().join(u'|'), QString::fromUtf8(requests));
         const QString kept = keptRefreshToken(user);
@@ -191,8 +198,8 @@ TEST_F(OAuth, BrowserSignInEnds) {
                 << server.lastPage().toStdString();
         }
         const QStringList answers = browser.filter(QRegularExpression(u"^\\d{3} http://127.0.0.1:\\d+/\\?"_qs));
-        EXPECT_EQ(answers.size(), visits) << browser.join(u'\n').toStdString();
-        EXPECT_EQ(answers.filter(QRegularExpression(u"^409 "_qs)).size(), std::max(visits - 1, 0))
+        EXPECT_EQ(answers.size(), asks) << browser.join(u'\n').toStdString();
+        EXPECT_EQ(answers.filter(QRegularExpression(u"^409 "_qs)).size(), std::max(asks - 1, 0))
             << answers.join(u'\n').toStdString();
     }
 }

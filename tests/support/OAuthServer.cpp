@@ -33,6 +33,11 @@ bool OAuthServer::command(const QString& line) {
     return process_.readLine().trimmed() == "ok";
 }
 
+void OAuthServer::openByHand(const QUrl& url) const {
+    QProcess::startDetached(QStringLiteral("/usr/bin/python3"),
+                            {QStringLiteral(BREVIMO_SUPPORT "/xdg-open"), url.toString(QUrl::FullyEncoded)});
+}
+
 QStringList OAuthServer::requests() const {
     QFile f(dir_.filePath(QStringLiteral("requests")));
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)

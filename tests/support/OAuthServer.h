@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <memory>
 
@@ -20,6 +21,8 @@ public:
     QString tokenUrl() const { return QStringLiteral("http://127.0.0.1:%1/token").arg(port_); }
     // One command of the script ("expire", "deny", ...): true once it answered "ok".
     bool command(const QString& line);
+    // What a user without xdg-open does: opens the page in the (stand-in) browser by hand.
+    void openByHand(const QUrl& url) const;
     QStringList requests() const; // "authorize code", "token refresh_token ok", ...
     // What the stand-in browser did, once it is done (waits up to 10 s): "open URL", "get URL", "302 URL", ..., "done".
     QStringList browserLog() const;
