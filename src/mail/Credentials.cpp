@@ -78,7 +78,9 @@ Credential bearerFor(const MailAccount& account, const QString& user, Settings& 
         // Run again for every connection: oama and mailctl keep the token themselves and renew it when due.
         c.from = QStringLiteral("TokenCommand");
         c.fetch = [command, &settings](bool) {
-            return firstLineOf(command, QStringLiteral("TokenCommand"), QStringLiteral("access token"), settings);
+            // A token holds no blanks; a tool that pads its line must not make the server refuse it.
+            return firstLineOf(command, QStringLiteral("TokenCommand"), QStringLiteral("access token"), settings)
+                .trimmed();
         };
     } else {
         c.from = Text(Res::FromBrowser);

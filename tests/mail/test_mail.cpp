@@ -645,7 +645,7 @@ TEST_F(Mail, SignInWithThePasswordFromEachSource) {
          "refused the sign-in of jo@x.test: \"535 5.7.8 Authentication credentials invalid\""},
         {"Login=password\nPasswordCommand=exit 1", "s3cret", "", "jo@x.test s3cret tls", "3"}, // keyring first
         // An access token: OAUTHBEARER when offered, else XOAUTH2; never as a password.
-        {"Login=oauth2\nTokenCommand=printf 'tok-good\\nnot this'", "", "", "jo@x.test OAUTHBEARER:tok-good tls", "3"},
+        {"Login=oauth2\nTokenCommand=printf 'tok-good \\nnot this'", "", "", "jo@x.test OAUTHBEARER:tok-good tls", "3"},
         {"Login=oauth2\nTokenCommand=echo tok-good", "", "", "jo@x.test XOAUTH2:tok-good tls", "3",
          "--mechanisms=XOAUTH2"},
         {"Login=oauth2\nTokenCommand=echo tok-good", "", "", "",
