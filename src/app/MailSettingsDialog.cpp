@@ -88,7 +88,6 @@ MailSettingsDialog::MailSettingsDialog(Settings& settings, NetworkManagerDialUp&
         note->setTextFormat(Qt::PlainText);
         note->hide();
     }
-    signInStatusLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
     for (QLabel* problem : {serverProblemLabel, portProblemLabel})
         problem->setStyleSheet(QStringLiteral("color: #b00020"));
     // These quote servers and the keyring, whose words can be long: wrapped, they leave the dialog its width.
@@ -349,6 +348,7 @@ void MailSettingsDialog::onSignInClicked() {
     signIn_ = new OAuthBrowserSignIn(provider, user, this);
     connect(signIn_, &OAuthBrowserSignIn::finished, this, [this, user, caption = signInButton->text()](bool succeeded) {
         signInStatusLabel->setTextFormat(Qt::PlainText);
+        signInStatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
         setSignInStatus(succeeded ? Text(Res::OAuthSignedIn).arg(user, signIn_->provider().name) : signIn_->error());
         signIn_->deleteLater();
         signIn_ = nullptr;
@@ -356,7 +356,9 @@ void MailSettingsDialog::onSignInClicked() {
         checkFields();
         emit signInFinished(succeeded);
     });
-    signInButton->setText(Text(Res::CancelButton));
+    // Not the dialog's own Cancel, and the same Alt+I that started it.
+    signInButton->setText(Text(Res::CancelSignIn));
+    Mnemonic(signInButton, u'I');
     signIn_->start();
     if (signIn_) {
         // A link, not the whole address, which is too long to wrap and would widen the dialog past the screen.
@@ -365,6 +367,8 @@ void MailSettingsDialog::onSignInClicked() {
                              QStringLiteral("\">") + url.toString(QUrl::RemoveQuery).toHtmlEscaped() +
                              QStringLiteral("</a>");
         signInStatusLabel->setTextFormat(Qt::RichText);
+        // The link is reached with Tab only while there is one: a plain note is no stop.
+        signInStatusLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
         setSignInStatus(Text(Res::OAuthOpenPage).toHtmlEscaped().arg(provider.name.toHtmlEscaped(), link));
     }
     checkFields();
@@ -452,6 +456,9 @@ void MailSettingsDialog::onTestClicked() {
         test_->deleteLater();
         test_ = nullptr;
         testResultLabel->setText(outcome->second);
+        // A long answer wraps onto more lines than the dialog shown has room for.
+        if (isVisible())
+            adjustSize();
         checkFields();
         emit testFinished(outcome->first);
     });

@@ -402,6 +402,7 @@ constexpr Entry kTable[] = {
     {Res::BearerNotOffered,
      "The mail server %1 takes no access token: it offers neither OAUTHBEARER nor XOAUTH2, so nothing was sent. Choose "
      "another sign-in in the e-mail settings, such as Password."},
+    {Res::CancelSignIn, "Cancel Sign-In"},
     {Res::UsageJoin,
      "Join a set of pieces:\nbrevimo /join:<Piece-or-folder> [/dst:<Destination-path>] [/nui]\n/join: = A piece of a "
      "set, its checksum list, batch file or join script, or the folder that holds them: the pieces are checked and "

@@ -293,6 +293,7 @@ enum Id : int {
     OAuthAnswerNotBearer = 1354,
     OAuthAnsweredBefore = 1355,
     BearerNotOffered = 1356,
+    CancelSignIn = 1357,
     // Joining a set: the command line, what is read, the join and its page.
     UsageJoin = 1360,
     JoinBadLine = 1361,

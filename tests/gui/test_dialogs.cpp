@@ -232,14 +232,16 @@ TEST_F(Dialogs, SignInInTheBrowser) {
                                 u"</a>"_qs))
             << d.signInStatusLabel->text().toStdString();
         EXPECT_LT(d.width(), 900);
+        EXPECT_TRUE(d.signInStatusLabel->focusPolicy() & Qt::TabFocus); // the link, by keyboard
         if (!follows) {
-            EXPECT_EQ(d.signInButton->text(), u"Cancel");
+            EXPECT_EQ(d.signInButton->text(), u"Cancel S&ign-In");
             d.signInButton->click();
         }
         ASSERT_TRUE(finished.size() == 1 || finished.wait(20000));
         EXPECT_TRUE(Matches(d.signInStatusLabel->text(), QString::fromUtf8(status)))
             << d.signInStatusLabel->text().toStdString();
         EXPECT_EQ(d.signInButton->text(), u"S&ign In...");
+        EXPECT_FALSE(d.signInStatusLabel->focusPolicy() & Qt::TabFocus); // no stop on a plain note
         d.okButton->click();
         EXPECT_EQ(store.get(u"Login"_qs), u"oauth2");
         MailSettingsDialog& again = openSettings();

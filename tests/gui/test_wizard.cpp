@@ -395,17 +395,17 @@ TEST_F(Wizard, AJobWithoutItsBrowserSignInOffersIt) {
         shell = ScriptedShell();
         shell.answer(answer);
         QString status;
-        const QString seen =
-            OnModal([&] { finish(); },
-                    [&](QWidget* modal) {
-                        auto* d = static_cast<MailSettingsDialog*>(modal);
-                        // The sign-in under way shows Cancel on its button until it ends.
-                        if (follows) {
-                            EXPECT_TRUE(QTest::qWaitFor([&] { return d->signInButton->text() != u"Cancel"; }, 20000));
-                        }
-                        status = d->signInStatusLabel->text();
-                        d->findChild<QPushButton*>(QString::fromUtf8(closedBy))->click();
-                    });
+        const QString seen = OnModal(
+            [&] { finish(); },
+            [&](QWidget* modal) {
+                auto* d = static_cast<MailSettingsDialog*>(modal);
+                // The sign-in under way shows Cancel on its button until it ends.
+                if (follows) {
+                    EXPECT_TRUE(QTest::qWaitFor([&] { return d->signInButton->text() != u"Cancel S&ign-In"; }, 20000));
+                }
+                status = d->signInStatusLabel->text();
+                d->findChild<QPushButton*>(QString::fromUtf8(closedBy))->click();
+            });
         EXPECT_EQ(seen, *closedBy ? u"MailSettingsDialog" : u"");
         ASSERT_EQ(static_cast<int>(shell.boxes.size()), boxes) << shell.told().toStdString();
         EXPECT_EQ(shell.boxes[0].text,
