@@ -13,6 +13,7 @@
 #include "core/StopSignals.h"
 #include "core/StringTable.h"
 #include "job/JobDriver.h"
+#include "mail/Credentials.h"
 #include "mail/OAuthTokens.h"
 #include "mail/ServerLookup.h"
 #include "settings/JobSettings.h"

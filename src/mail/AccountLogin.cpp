@@ -41,11 +41,12 @@ QString readPassword(int fd) {
 
 // The sign-in in the browser; the URL is printed too, for a browser on another screen.
 bool logInWithBrowser(Settings& settings, Shell& shell, const MailAccount& account) {
-    const QString tokenSource = !settings.TokenCommand().trimmed().isEmpty() ? QStringLiteral("TokenCommand")
-                                : settings.UseGnomeAccount()                 ? QStringLiteral("GNOME Online Accounts")
-                                                                             : QString();
-    if (!tokenSource.isEmpty()) {
-        shell.Fail(Text(Res::LoginNothingToKeep).arg(settings.Location(), tokenSource));
+    const TokenSource source = TokenSourceOf(settings);
+    if (source != TokenSource::Browser) {
+        shell.Fail(Text(Res::LoginNothingToKeep)
+                       .arg(settings.Location(), source == TokenSource::Command
+                                                     ? QStringLiteral("TokenCommand")
+                                                     : QStringLiteral("GNOME Online Accounts")));
         return false;
     }
     const QString user = account.userOr(settings.FromEMailAddress());

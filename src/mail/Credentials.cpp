@@ -72,9 +72,9 @@ GnomeMailAccount gnomeAccountOf(Settings& settings) {
 
 // Login=oauth2: the first source the settings name gives the token.
 Credential bearerFor(const MailAccount& account, const QString& user, Settings& settings) {
-    const QString command = settings.TokenCommand().trimmed();
     Credential c{Credential::Kind::Bearer, user, QString(), QString(), {}};
-    if (!command.isEmpty()) {
+    if (TokenSourceOf(settings) == TokenSource::Command) {
+        const QString command = settings.TokenCommand().trimmed();
         // Run again for every connection: oama and mailctl keep the token themselves and renew it when due.
         c.from = QStringLiteral("TokenCommand");
         c.fetch = [command, &settings](bool) {
@@ -100,9 +100,19 @@ Credential GnomeCredential(const GnomeMailAccount& account) {
     return c;
 }
 
+TokenSource TokenSourceOf(Settings& settings) {
+    if (!settings.TokenCommand().trimmed().isEmpty())
+        return TokenSource::Command;
+    return settings.UseGnomeAccount() ? TokenSource::Gnome : TokenSource::Browser;
+}
+
 bool UsesGnomeAccount(Settings& settings) {
-    return settings.MailLogin().trimmed().compare(QStringLiteral("oauth2"), Qt::CaseInsensitive) == 0 &&
-           settings.TokenCommand().trimmed().isEmpty() && settings.UseGnomeAccount();
+    return MailAccount::FromSettings(settings).login == SignIn::OAuth2 && TokenSourceOf(settings) == TokenSource::Gnome;
+}
+
+bool UsesBrowserSignIn(Settings& settings) {
+    return MailAccount::FromSettings(settings).login == SignIn::OAuth2 &&
+           TokenSourceOf(settings) == TokenSource::Browser;
 }
 
 MailAccount JobAccount(Settings& settings) {

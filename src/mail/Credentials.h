@@ -43,7 +43,14 @@ std::optional<Credential> SignInFor(const MailAccount& account, Settings& settin
 // The server a job sends through: the stored one, or that of GNOME Online Accounts' account of the sender's
 // address when the settings take the token from there. Throws JobError when that account cannot be had.
 MailAccount JobAccount(Settings& settings);
+
+// Login=oauth2: where the access token comes from. TokenCommand when it is set, else GNOME Online Accounts'
+// account with UseGnomeAccount, else the browser sign-in.
+enum class TokenSource { Command, Gnome, Browser };
+TokenSource TokenSourceOf(Settings& settings);
+// Login=oauth2 and that source.
 bool UsesGnomeAccount(Settings& settings);
+bool UsesBrowserSignIn(Settings& settings);
 
 // Signs in with GNOME Online Accounts' account: its token (or its password) now and for every new connection.
 Credential GnomeCredential(const GnomeMailAccount& account);

@@ -82,11 +82,6 @@ QString BrowserAccessToken(const MailAccount& account, const QString& user, Sett
     return answer.accessToken;
 }
 
-bool UsesBrowserSignIn(Settings& settings) {
-    return MailAccount::FromSettings(settings).login == SignIn::OAuth2 && settings.TokenCommand().trimmed().isEmpty() &&
-           !settings.UseGnomeAccount();
-}
-
 QString StoredAccountAccessToken(Settings& settings) {
     const MailAccount account = MailAccount::FromSettings(settings);
     return BrowserAccessToken(account, account.userOr(settings.FromEMailAddress()), settings, false);

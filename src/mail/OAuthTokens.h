@@ -30,7 +30,5 @@ QString RefreshTokenKey(const QString& user, const OAuthProvider& provider);
 // not keep it), the access token in memory with its expiry.
 bool KeepTokens(const OAuthProvider& provider, const QString& user, const TokenAnswer& answer, QString* reason);
 
-// Login=oauth2 with neither TokenCommand nor UseGnomeAccount: the tokens come from the browser sign-in.
-bool UsesBrowserSignIn(Settings& settings);
 // The access token of the stored account, as a job signs in with it: throws SignInNeeded or JobError as above.
 QString StoredAccountAccessToken(Settings& settings);
